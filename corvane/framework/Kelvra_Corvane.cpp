@@ -1,0 +1,52 @@
+#include "corvane/framework/Kelvra_Corvane.h"
+
+#include <array>
+#include <mutex>
+
+#include "corvane/numeric/KDBasicDispatcher.h"
+#include "corvane/numeric/KDNormDispatcher.h"
+#include "corvane/numeric/KDResizeDispatcher.h"
+#include "corvane/numeric/KDScopeDispatcher.h"
+#include "corvane/numeric/RQIPPILoader.h"
+#include "corvane/numeric/RQIPPSLoader.h"
+
+namespace corvane {
+namespace {
+
+// Start order of the package's units. Units that have no start or end work, and those not built
+// yet, have no entry; each later unit joins at its place in this order.
+constexpr TPackageUnitEntry kUnits[] = {
+    {"IPPPTypes", nullptr, nullptr},
+    {"RQIPPSLoader", &RQIPPSLoader::Start, &RQIPPSLoader::Finish},
+    {"RQIPPILoader", &RQIPPILoader::Start, &RQIPPILoader::Finish},
+    {"KDResizeDispatcher", &StartKDResizeDispatcher, nullptr},
+    {"KDScopeDispatcher", &KDScopeDispatcher::Start, nullptr},
+    {"KDBasicDispatcher", &StartKDBasicDispatcher, nullptr},
+    {"KDTypes", nullptr, nullptr},
+    {"KDNormDispatcher", &StartKDNormDispatcher, nullptr},
+};
+constexpr size_t kUnitCount = std::size(kUnits);
+
+// Per-unit counters: 0 when the unit is not started, -k after k starts not yet balanced by ends.
+std::array<int, kUnitCount> unitCounters{};
+std::mutex packageLock;
+
+}  // namespace
+
+std::span<const TPackageUnitEntry> GetPackageInfoTable() { return kUnits; }
+
+void Initialize() {
+  std::lock_guard guard(packageLock);
+  for (size_t i = 0; i < kUnitCount; ++i)
+    if (--unitCounters[i] == -1 && kUnits[i].Init) kUnits[i].Init();
+}
+
+void Finalize() {
+  std::lock_guard guard(packageLock);
+  for (size_t i = kUnitCount; i-- > 0;) {
+    if (unitCounters[i] == 0) continue;
+    if (++unitCounters[i] == 0 && kUnits[i].FInit) kUnits[i].FInit();
+  }
+}
+
+}  // namespace corvane

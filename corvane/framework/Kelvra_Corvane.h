@@ -1,0 +1,25 @@
+// The package entry points: start and end every unit of the package in its documented order.
+#pragma once
+
+#include <span>
+
+namespace corvane {
+
+struct TPackageUnitEntry {
+  const char* UnitName;
+  void (*Init)();   // nullptr for a unit that does nothing at start
+  void (*FInit)();  // nullptr for a unit that does nothing at end
+};
+
+// The package's units in start order, with their start and end procedures.
+std::span<const TPackageUnitEntry> GetPackageInfoTable();
+
+// Starts every unit in table order. Each unit's start work runs once however often the package
+// is initialised: it is done only on the first start.
+void Initialize();
+
+// Ends the units in reverse order. A unit's end work runs only at the finalisation that balances
+// its first start; finalising a package that is not started does nothing.
+void Finalize();
+
+}  // namespace corvane

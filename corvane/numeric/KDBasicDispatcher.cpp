@@ -1,0 +1,126 @@
+#include "corvane/numeric/KDBasicDispatcher.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "corvane/numeric/KDDispatchReport.h"
+#include "corvane/numeric/RQIPPILoader.h"
+#include "corvane/numeric/RQIPPSLoader.h"
+
+namespace corvane {
+
+#define CORVANE_SLOT_DEFINE(name, params) TPtr_##name name = nullptr;
+#define CORVANE_FAMILY_DEFINE(title, family) family(CORVANE_SLOT_DEFINE)
+KD_BASIC_DISPATCHER_FAMILIES(CORVANE_FAMILY_DEFINE)
+IPP_IMAGE(CORVANE_SLOT_DEFINE)
+#undef CORVANE_FAMILY_DEFINE
+
+#define CORVANE_SLOT_FILL(name, params) filler.Fill(name, #name);
+
+void StartKDBasicDispatcher() {
+  // IPP's OpenMP layer must not pin threads; set before any IPP function runs.
+  setenv("KMP_AFFINITY", "disabled", 1);
+
+  TSlotFiller filler("KDBasicDispatcher", RQIPPSLoader::GetIPPSProcAddress);
+#define CORVANE_FAMILY_FILL(title, family) \
+  filler.SetFamily(title);                 \
+  family(CORVANE_SLOT_FILL)
+  KD_BASIC_DISPATCHER_FAMILIES(CORVANE_FAMILY_FILL)
+#undef CORVANE_FAMILY_FILL
+
+  filler.SetFamily("Image");
+  filler.SetLookup(RQIPPILoader::GetIPPIProcAddress);
+  IPP_IMAGE(CORVANE_SLOT_FILL)
+}
+
+// ---------------------------------------------------------------------------------------------
+// Built-in routines
+
+IppStatus ippsDivC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
+  return ippsDivC_32s_Sfs(pSrcDst, val, pSrcDst, len, scaleFactor);
+}
+
+IppStatus ippsDivC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int) {
+  // Callers never pass 0; a stray one must not trap, so it changes nothing.
+  if (val == 0) return ippStsDivByZeroErr;
+  // C++ division truncates toward zero. INT_MIN / -1 does not fit: it wraps, as the 32-bit
+  // hardware division it stands for would fault; keep the defined two's-complement wrap instead.
+  for (int i = 0; i < len; ++i)
+    pDst[i] = (val == -1) ? Ipp32s(0u - uint32_t(pSrc[i])) : pSrc[i] / val;
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_64s64f(const Ipp64s* pSrc, Ipp64f* pDst, int len) {
+  for (int i = 0; i < len; ++i) pDst[i] = double(pSrc[i]);
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_64u64f(const Ipp64u* pSrc, Ipp64f* pDst, int len) {
+  // Read as signed and corrected by 2^64 when negative: the conversion the 64-bit float unit
+  // offers. The sum rounds once more, which the definition accepts.
+  for (int i = 0; i < len; ++i) {
+    double value = double(Ipp64s(pSrc[i]));
+    pDst[i] = value < 0 ? value + 18446744073709551616.0 : value;
+  }
+  return ippStsNoErr;
+}
+
+namespace {
+
+// I0 by the fixed nine-term series: 1 + sum over k = 1..9 of ((x/2)^k / k!)^2, with k! by
+// repeated integer multiplication and the power by the general power function.
+double BesselI0(double x) {
+  double sum = 1.0;
+  int64_t factorial = 1;
+  for (int k = 1; k <= 9; ++k) {
+    factorial *= k;
+    double term = std::pow(x / 2.0, k) / double(factorial);
+    sum += term * term;
+  }
+  return sum;
+}
+
+// Calls apply(n, weight) for the Kaiser weights of an N-point window.
+template <class Apply>
+void ForKaiserWeights(int len, float alpha, Apply apply) {
+  const double a = alpha;
+  const double m = (len - 1) / 2.0;
+  const double denominator = BesselI0(a * m);
+  for (int n = 0; n < len; ++n) {
+    const double x = n - m;
+    apply(n, BesselI0(a * std::sqrt(m * m - x * x)) / denominator);
+  }
+}
+
+}  // namespace
+
+IppStatus ippsWinKaiser_64f_I(Ipp64f* pSrcDst, int len, float alpha) {
+  return ippsWinKaiser_64f(pSrcDst, pSrcDst, len, alpha);
+}
+
+IppStatus ippsWinKaiser_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len, float alpha) {
+  ForKaiserWeights(len, alpha, [&](int n, double w) { pDst[n] = pSrc[n] * w; });
+  return ippStsNoErr;
+}
+
+IppStatus ippsWinKaiser_64fc_I(Ipp64fc* pSrcDst, int len, float alpha) {
+  ForKaiserWeights(len, alpha, [&](int n, double w) {
+    pSrcDst[n].re *= w;
+    pSrcDst[n].im *= w;
+  });
+  return ippStsNoErr;
+}
+
+void* _ippMalloc(int32_t size) {
+  if (size <= 0) return nullptr;
+  constexpr size_t kAlignment = 64;
+  const size_t rounded = (size_t(size) + kAlignment - 1) / kAlignment * kAlignment;
+  void* block = std::aligned_alloc(kAlignment, rounded);
+  if (block) std::memset(block, 0, rounded);
+  return block;
+}
+
+void _ippFree(void* ptr) { std::free(ptr); }
+
+}  // namespace corvane

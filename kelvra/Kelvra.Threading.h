@@ -1,0 +1,54 @@
+// Locks of the runtime that the dispatch and buffer layers use.
+#pragma once
+
+#include <functional>
+#include <mutex>
+
+#include "kelvra/Kelvra.Types.h"
+
+namespace kelvra {
+
+class ICriticalSection : public virtual IInterface {
+ public:
+  static constexpr TGUID IID = TGUID::Parse("{5B0E6A52-7C1D-4C55-9E0B-2F4E8C1D7A31}");
+  virtual void Enter() = 0;
+  virtual bool TryEnter() = 0;
+  virtual void Leave() = 0;
+};
+
+// Re-entrant: the thread that holds it may enter again, and must leave as often as it entered.
+class TCriticalSection : public TInterfacedObject, public ICriticalSection {
+ public:
+  static TIntf<ICriticalSection> Create() { return new TCriticalSection(); }
+
+  void Enter() override { mutex_.lock(); }
+  bool TryEnter() override { return mutex_.try_lock(); }
+  void Leave() override { mutex_.unlock(); }
+  bool QueryInterface(const TGUID& iid, void** out) override {
+    return AnswerInterfaces<ICriticalSection, IInterface>(iid, out);
+  }
+
+  // Also usable as a BasicLockable (std::lock_guard, std::scoped_lock).
+  void lock() { Enter(); }
+  void unlock() { Leave(); }
+
+ private:
+  TCriticalSection() = default;
+  std::recursive_mutex mutex_;
+};
+
+struct TLockAccess {
+  // Runs `procedure` holding `lock`; the lock is left also when the procedure throws.
+  static void Execute(ICriticalSection& lock, const std::function<void()>& procedure) {
+    lock.Enter();
+    try {
+      procedure();
+    } catch (...) {
+      lock.Leave();
+      throw;
+    }
+    lock.Leave();
+  }
+};
+
+}  // namespace kelvra

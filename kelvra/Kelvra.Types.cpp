@@ -1,0 +1,41 @@
+#include "kelvra/Kelvra.Types.h"
+
+#include <cstdio>
+
+#include "kelvra/Kelvra.SysUtils.h"
+
+namespace kelvra {
+
+namespace detail {
+void ThrowBadGUID(std::string_view text) {
+  throw EConvertError("'" + std::string(text) + "' is not a valid GUID value");
+}
+}  // namespace detail
+
+std::string TGUID::ToString() const {
+  char text[39];
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", D1, D2, D3,
+                D4[0], D4[1], D4[2], D4[3], D4[4], D4[5], D4[6], D4[7]);
+  return text;
+}
+
+size_t TGUIDHash::operator()(const TGUID& g) const noexcept {
+  uint64_t tail = 0;
+  for (uint8_t b : g.D4) tail = tail << 8 | b;
+  uint64_t head = uint64_t(g.D1) << 32 | uint64_t(g.D2) << 16 | g.D3;
+  return std::hash<uint64_t>{}(head * 0x9E3779B97F4A7C15ull ^ tail);
+}
+
+bool TInterfacedObject::QueryInterface(const TGUID& iid, void** out) {
+  return AnswerInterfaces<IInterface>(iid, out);
+}
+
+int32_t TInterfacedObject::_AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+int32_t TInterfacedObject::_Release() {
+  int32_t remaining = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (remaining == 0) delete this;
+  return remaining;
+}
+
+}  // namespace kelvra

@@ -1,0 +1,177 @@
+// The COM-like object model every Corvane interface is built on: GUIDs, IInterface, the intrusive
+// smart pointer TIntf<I> and the reference-counted base TInterfacedObject.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace kelvra {
+
+// Root of the classes that are passed around as "sender" objects.
+class TObject {
+ public:
+  virtual ~TObject() = default;
+};
+
+// A 16-byte interface identifier, laid out as the Windows GUID record.
+struct TGUID {
+  uint32_t D1 = 0;
+  uint16_t D2 = 0;
+  uint16_t D3 = 0;
+  uint8_t D4[8] = {};
+
+  // Parses the registry form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}". In a constant expression a
+  // malformed text fails to compile; at run time it raises EConvertError.
+  static constexpr TGUID Parse(std::string_view text);
+
+  std::string ToString() const;  // the registry form, upper-case hex, with braces
+  friend constexpr bool operator==(const TGUID&, const TGUID&) = default;
+  friend constexpr auto operator<=>(const TGUID&, const TGUID&) = default;
+};
+
+namespace detail {
+[[noreturn]] void ThrowBadGUID(std::string_view text);
+
+constexpr unsigned HexDigit(std::string_view text, char c) {
+  if (c >= '0' && c <= '9') return unsigned(c - '0');
+  if (c >= 'a' && c <= 'f') return unsigned(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return unsigned(c - 'A' + 10);
+  ThrowBadGUID(text);
+}
+
+constexpr uint64_t HexField(std::string_view text, size_t pos, size_t digits) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < digits; ++i) value = value << 4 | HexDigit(text, text[pos + i]);
+  return value;
+}
+}  // namespace detail
+
+constexpr TGUID TGUID::Parse(std::string_view text) {
+  if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
+      text[19] != '-' || text[24] != '-')
+    detail::ThrowBadGUID(text);
+  TGUID g;
+  g.D1 = uint32_t(detail::HexField(text, 1, 8));
+  g.D2 = uint16_t(detail::HexField(text, 10, 4));
+  g.D3 = uint16_t(detail::HexField(text, 15, 4));
+  g.D4[0] = uint8_t(detail::HexField(text, 20, 2));
+  g.D4[1] = uint8_t(detail::HexField(text, 22, 2));
+  for (size_t i = 0; i < 6; ++i) g.D4[2 + i] = uint8_t(detail::HexField(text, 25 + 2 * i, 2));
+  return g;
+}
+
+struct TGUIDHash {
+  size_t operator()(const TGUID& g) const noexcept;
+};
+
+// The root interface. Interfaces derive from it virtually and declare `static constexpr TGUID IID`.
+class IInterface {
+ public:
+  static constexpr TGUID IID = TGUID::Parse("{00000000-0000-0000-C000-000000000046}");
+
+  // Stores the object's pointer for `iid` (already AddRef'ed) in *out; returns false when the
+  // object does not offer that interface.
+  virtual bool QueryInterface(const TGUID& iid, void** out) = 0;
+  virtual int32_t _AddRef() = 0;
+  virtual int32_t _Release() = 0;
+
+ protected:
+  virtual ~IInterface() = default;
+};
+
+// Intrusive smart pointer: copying adds a reference, destruction releases it.
+template <class I>
+class TIntf {
+ public:
+  TIntf() = default;
+  TIntf(std::nullptr_t) {}
+  TIntf(I* p) : p_(p) { Retain(); }
+  TIntf(const TIntf& other) : p_(other.p_) { Retain(); }
+  TIntf(TIntf&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  template <class J>
+    requires std::is_convertible_v<J*, I*>
+  TIntf(const TIntf<J>& other) : p_(other.get()) { Retain(); }
+  ~TIntf() { Drop(); }
+
+  TIntf& operator=(TIntf other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+
+  // Takes over a reference that the caller already holds (as QueryInterface hands one out).
+  static TIntf Adopt(I* p) {
+    TIntf result;
+    result.p_ = p;
+    return result;
+  }
+
+  I* get() const { return p_; }
+  I* operator->() const { return p_; }
+  I& operator*() const { return *p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void reset() { TIntf().swap(*this); }
+  void swap(TIntf& other) noexcept { std::swap(p_, other.p_); }
+
+  friend bool operator==(const TIntf& a, const TIntf& b) { return a.p_ == b.p_; }
+  friend bool operator==(const TIntf& a, std::nullptr_t) { return a.p_ == nullptr; }
+
+ private:
+  void Retain() {
+    if (p_) p_->_AddRef();
+  }
+  void Drop() {
+    if (p_) std::exchange(p_, nullptr)->_Release();
+  }
+  I* p_ = nullptr;
+};
+
+// Asks `object` for interface I by GUID; an empty pointer when it does not offer it.
+template <class I, class J>
+TIntf<I> Supports(const TIntf<J>& object) {
+  void* out = nullptr;
+  if (object && object->QueryInterface(I::IID, &out)) return TIntf<I>::Adopt(static_cast<I*>(out));
+  return {};
+}
+
+template <class I>
+TIntf<I> Supports(IInterface* object) {
+  void* out = nullptr;
+  if (object && object->QueryInterface(I::IID, &out)) return TIntf<I>::Adopt(static_cast<I*>(out));
+  return {};
+}
+
+// Reference-counted base. A derived class lists the interfaces it answers to through
+// `QueryInterface`, normally with `AnswerInterfaces<I1, I2, ...>`; the release that brings the
+// count to 0 deletes the object.
+class TInterfacedObject : public virtual IInterface {
+ public:
+  TInterfacedObject() = default;
+  TInterfacedObject(const TInterfacedObject&) = delete;
+  TInterfacedObject& operator=(const TInterfacedObject&) = delete;
+
+  bool QueryInterface(const TGUID& iid, void** out) override;
+  int32_t _AddRef() override;
+  int32_t _Release() override;
+  int32_t RefCount() const { return refCount_.load(std::memory_order_relaxed); }
+
+ protected:
+  ~TInterfacedObject() override = default;
+
+  // Answers `iid` if it is one of Is (checked in order); helper for QueryInterface overrides.
+  template <class... Is>
+  bool AnswerInterfaces(const TGUID& iid, void** out) {
+    return ((iid == Is::IID ? (*out = static_cast<Is*>(dynamic_cast<Is*>(this)), _AddRef(), true)
+                            : false) ||
+            ...);
+  }
+
+ private:
+  std::atomic<int32_t> refCount_{0};
+};
+
+}  // namespace kelvra

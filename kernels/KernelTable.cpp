@@ -1,0 +1,42 @@
+#include "kernels/KernelTable.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "hwy/highway.h"
+#include "hwy/targets.h"
+#include "kernels/ipps.h"
+
+namespace corvane::kernels {
+namespace {
+
+struct KernelEntry {
+  std::string_view name;
+  void* address;
+};
+
+#define CORVANE_KERNEL_ENTRY(name, params) KernelEntry{#name, reinterpret_cast<void*>(&name)},
+
+// The families whose kernels are built. A family is listed here once all its kernels exist.
+const KernelEntry kKernels[] = {
+    IPP_REAL64_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+};
+#undef CORVANE_KERNEL_ENTRY
+
+}  // namespace
+
+void* FindKernel(std::string_view name) {
+  auto it = std::find_if(std::begin(kKernels), std::end(kKernels),
+                         [name](const KernelEntry& e) { return e.name == name; });
+  return it == std::end(kKernels) ? nullptr : it->address;
+}
+
+const char* KernelTargetName() {
+  // Highway dispatches to the best target that is both compiled in and supported by the CPU:
+  // the lowest set bit of the intersection.
+  const int64_t usable = hwy::SupportedTargets() & HWY_TARGETS;
+  return hwy::TargetName(usable & -usable);
+}
+
+}  // namespace corvane::kernels

@@ -1,0 +1,15 @@
+// Lookup of the built-in kernels by IPP entry-point name, as the dispatcher looks names up in the
+// IPP libraries.
+#pragma once
+
+#include <string_view>
+
+namespace corvane::kernels {
+
+// The kernel that implements `name`, or nullptr when there is none (yet).
+void* FindKernel(std::string_view name);
+
+// The instruction set that the kernels dispatch to on this machine ("AVX3", "AVX2", ...).
+const char* KernelTargetName();
+
+}  // namespace corvane::kernels

@@ -1,0 +1,114 @@
+// The corvane command-line program: starts the package and reports on it.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "corvane/framework/Kelvra_Corvane.h"
+#include "corvane/numeric/KDDispatchReport.h"
+#include "corvane/numeric/RQIPPILoader.h"
+#include "corvane/numeric/RQIPPSLoader.h"
+#include "kernels/KernelTable.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvane info [--slots]\n"
+    "  info          the kernels' instruction set, the IPP library handles and where the\n"
+    "                dispatch slots' routines come from, by family\n"
+    "  info --slots  every slot with its source, one per line: <slot name> <source>\n";
+
+// Package start and end around a command, also when it throws.
+struct TPackageSession {
+  TPackageSession() { corvane::Initialize(); }
+  ~TPackageSession() { corvane::Finalize(); }
+};
+
+std::string HandleText(kelvra::HMODULE module) {
+  if (!module) return "0";
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", module);
+  return text;
+}
+
+void PrintSlotList(const std::vector<corvane::TSlotRecord>& slots) {
+  for (const auto& slot : slots)
+    std::printf("%s %s\n", slot.Name.c_str(), corvane::SlotSourceName(slot.Source));
+}
+
+void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
+  std::printf("Corvane built-in kernels: %s\n\n", corvane::kernels::KernelTargetName());
+
+  std::printf("IPP libraries (handle 0 = not loaded):\n");
+  const std::pair<const char*, kelvra::HMODULE> libraries[] = {
+      {corvane::RQIPPSLoader::kIppsFileName, corvane::RQIPPSLoader::ippsLIB},
+      {corvane::RQIPPSLoader::kIppcoreFileName, corvane::RQIPPSLoader::ippcoreLIB},
+      {corvane::RQIPPILoader::kIppiFileName, corvane::RQIPPILoader::ippiHandle()},
+      {corvane::RQIPPILoader::kIppccFileName, corvane::RQIPPILoader::ippccHandle()},
+      {corvane::RQIPPILoader::kIppcvFileName, corvane::RQIPPILoader::ippcvHandle()},
+  };
+  for (const auto& [name, handle] : libraries)
+    std::printf("  %-20s %s\n", name, HandleText(handle).c_str());
+
+  struct TCounts {
+    int bySource[3] = {};
+  };
+  std::vector<std::string> order;
+  std::map<std::string, TCounts> families;
+  TCounts total;
+  for (const auto& slot : slots) {
+    std::string key = slot.Unit + " / " + slot.Family;
+    if (!families.count(key)) order.push_back(key);
+    ++families[key].bySource[slot.Source];
+    ++total.bySource[slot.Source];
+  }
+
+  std::printf("\n%-52s %5s %8s %6s\n", "Dispatch slots (unit / family)", "ipp", "builtin", "empty");
+  auto row = [](const std::string& label, const TCounts& c) {
+    std::printf("  %-50s %5d %8d %6d\n", label.c_str(), c.bySource[corvane::ssIPP],
+                c.bySource[corvane::ssBuiltin], c.bySource[corvane::ssEmpty]);
+  };
+  for (const auto& key : order) row(key, families[key]);
+  row("all " + std::to_string(slots.size()) + " slots", total);
+}
+
+int RunInfo(const std::vector<std::string_view>& args) {
+  bool listSlots = false;
+  for (auto arg : args) {
+    if (arg != "--slots") {
+      std::fprintf(stderr, "corvane info: unknown option '%.*s'\n%s", int(arg.size()), arg.data(),
+                   kUsage);
+      return 2;
+    }
+    listSlots = true;
+  }
+  TPackageSession session;
+  const auto slots = corvane::GetSlotReport();
+  if (listSlots)
+    PrintSlotList(slots);
+  else
+    PrintSummary(slots);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  try {
+    if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
+    std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()),
+                 args[0].data(), kUsage);
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "corvane: %s\n", e.what());
+    return 1;
+  }
+}
