@@ -10,7 +10,7 @@ using HMODULE = void*;  // nullptr (0) when a library is not loaded
 
 struct TLoadResult {
   HMODULE Handle = nullptr;
-  int ErrorCode = 0;        // errno at the failure, 0 on success
+  int ErrorCode = 0;        // an errno value (ENOENT, ELIBBAD, ...), 0 on success
   std::string ErrorText;    // the loader's own message, empty on success
 };
 
