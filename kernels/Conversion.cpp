@@ -2,7 +2,7 @@
 //
 // Scaled conversions multiply by 2^-scaleFactor exactly, with ldexp's result for every
 // scaleFactor: the power is applied as two factors that are both normal doubles (see
-// ScalingFactors), so a huge scaleFactor neither overflows the factor to Inf (0 * Inf = NaN) nor
+// PowerOfTwoFactors), so a huge scaleFactor neither overflows the factor to Inf (0 * Inf = NaN) nor
 // flushes it to 0. Float-to-integer conversions then round the scaled value per IppRoundMode and
 // saturate it to the int32 range.
 //
@@ -11,7 +11,8 @@
 //   +-Inf and NaN as NaN; results in the float denormal range round as IEEE does.
 // - Convert_32f32s_Sfs / Convert_64f32s_Sfs convert NaN to INT32_MIN, what the x86 conversion
 //   instructions give, and answer ippStsRoundModeNotSupportedErr for a rndMode other than
-//   ippRndZero, ippRndNear or ippRndFinancial (ippRndFinancial is supported).
+//   ippRndZero, ippRndNear or ippRndFinancial (ippRndFinancial is supported), checked after the
+//   pointers and the length.
 // - SwapBytes_24u's len counts 3-byte elements, as in IPP's other 24u functions.
 
 #undef HWY_TARGET_INCLUDE
@@ -31,26 +32,34 @@
 HWY_BEFORE_NAMESPACE();
 namespace corvane::kernels::HWY_NAMESPACE {
 
+// Exact widening of float and int32 lanes.
+constexpr auto kPromoteToDouble = [](auto d, auto x) {
+  return hn::PromoteTo(hn::Rebind<double, decltype(d)>(), x);
+};
 void Convert32fTo64f(const float* src, double* dst, size_t n) {
-  Map1(src, dst, n, [](auto d, auto x) { return hn::PromoteTo(hn::Rebind<double, decltype(d)>(), x); });
+  Map1(src, dst, n, kPromoteToDouble);
 }
 void Convert32sTo64f(const int32_t* src, double* dst, size_t n) {
-  Map1(src, dst, n, [](auto d, auto x) { return hn::PromoteTo(hn::Rebind<double, decltype(d)>(), x); });
+  Map1(src, dst, n, kPromoteToDouble);
 }
 void Convert32sTo32f(const int32_t* src, float* dst, size_t n) {
-  Map1(src, dst, n, [](auto d, auto x) { return hn::ConvertTo(hn::Rebind<float, decltype(d)>(), x); });
+  Map1(src, dst, n,
+       [](auto d, auto x) { return hn::ConvertTo(hn::Rebind<float, decltype(d)>(), x); });
 }
 
 // Rounds to nearest float; finite values beyond the float range give +-FLT_MAX.
 void Convert64fTo32f(const double* src, float* dst, size_t n) {
   Map1(src, dst, n, [](auto d, auto x) {
     const hn::Rebind<float, decltype(d)> df;
-    const auto beyondFloat = hn::And(hn::Gt(hn::Abs(x), hn::Set(d, double(FLT_MAX))), hn::IsFinite(x));
-    auto narrowed = hn::DemoteTo(df, hn::IfThenElse(beyondFloat, hn::CopySign(hn::Set(d, double(FLT_MAX)), x), x));
+    const auto beyondFloat =
+        hn::And(hn::Gt(hn::Abs(x), hn::Set(d, double(FLT_MAX))), hn::IsFinite(x));
+    auto narrowed = hn::DemoteTo(
+        df, hn::IfThenElse(beyondFloat, hn::CopySign(hn::Set(d, double(FLT_MAX)), x), x));
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
     // The portable targets' DemoteTo saturates +-Inf to +-FLT_MAX as well; IEEE (and x86) keep Inf.
     const auto wasInf = hn::DemoteTo(df, hn::IfThenElseZero(hn::IsInf(x), hn::Set(d, 1.0)));
-    narrowed = hn::IfThenElse(hn::Eq(wasInf, hn::Set(df, 1.0f)), hn::CopySign(hn::Inf(df), narrowed), narrowed);
+    narrowed = hn::IfThenElse(hn::Eq(wasInf, hn::Set(df, 1.0f)),
+                              hn::CopySign(hn::Inf(df), narrowed), narrowed);
 #endif
     return narrowed;
   });
@@ -77,7 +86,7 @@ HWY_INLINE V RoundMagnitude(D d, V a) {
     return hn::Trunc(a);
   } else if constexpr (kMode == ippRndNear) {
     return hn::Round(a);  // ties to even
-  } else {  // ippRndFinancial: ties away from zero
+  } else {                // ippRndFinancial: ties away from zero
     const auto whole = hn::Trunc(a);
     const auto upward = hn::Ge(hn::Sub(a, whole), hn::Set(d, 0.5));  // a - whole is exact
     return hn::IfThenElse(upward, hn::Add(whole, hn::Set(d, 1.0)), whole);
@@ -107,19 +116,23 @@ void ConvertToInt32(const TIn* src, int32_t* dst, size_t n, double first, double
 }
 
 template <class TIn>
-void ConvertToInt32(const TIn* src, int32_t* dst, size_t n, IppRoundMode mode, double first, double second) {
+void ConvertToInt32(const TIn* src, int32_t* dst, size_t n, IppRoundMode mode, double first,
+                    double second) {
   switch (mode) {
-    case ippRndZero: return ConvertToInt32<ippRndZero>(src, dst, n, first, second);
-    case ippRndNear: return ConvertToInt32<ippRndNear>(src, dst, n, first, second);
-    case ippRndFinancial: return ConvertToInt32<ippRndFinancial>(src, dst, n, first, second);
+    case ippRndZero:
+      return ConvertToInt32<ippRndZero>(src, dst, n, first, second);
+    case ippRndNear:
+      return ConvertToInt32<ippRndNear>(src, dst, n, first, second);
+    case ippRndFinancial:
+      return ConvertToInt32<ippRndFinancial>(src, dst, n, first, second);
   }
 }
-void Convert64fTo32sScaled(const double* src, int32_t* dst, size_t n, IppRoundMode mode, double first,
-                           double second) {
+void Convert64fTo32sScaled(const double* src, int32_t* dst, size_t n, IppRoundMode mode,
+                           double first, double second) {
   ConvertToInt32(src, dst, n, mode, first, second);
 }
-void Convert32fTo32sScaled(const float* src, int32_t* dst, size_t n, IppRoundMode mode, double first,
-                           double second) {
+void Convert32fTo32sScaled(const float* src, int32_t* dst, size_t n, IppRoundMode mode,
+                           double first, double second) {
   ConvertToInt32(src, dst, n, mode, first, second);
 }
 
@@ -132,7 +145,8 @@ void SwapBytes32(const uint32_t* src, uint32_t* dst, size_t n) {
   Map1(src, dst, n, [](auto d, auto x) {
     const auto byte1 = hn::Set(d, 0xff00u);
     const auto outer = hn::Or(hn::ShiftLeft<24>(x), hn::ShiftRight<24>(x));
-    const auto inner = hn::Or(hn::ShiftLeft<8>(hn::And(x, byte1)), hn::And(hn::ShiftRight<8>(x), byte1));
+    const auto inner =
+        hn::Or(hn::ShiftLeft<8>(hn::And(x, byte1)), hn::And(hn::ShiftRight<8>(x), byte1));
     return hn::Or(outer, inner);
   });
 }
@@ -217,7 +231,8 @@ IppStatus ippsConvert_64f32s_Sfs(const Ipp64f* pSrc, Ipp32s* pDst, int len, IppR
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   if (!IsRoundMode(rndMode)) return ippStsRoundModeNotSupportedErr;
   const ScalingFactors scale = PowerOfTwoFactors(scaleFactor);
-  HWY_DYNAMIC_DISPATCH(Convert64fTo32sScaled)(pSrc, pDst, size_t(len), rndMode, scale.first, scale.second);
+  HWY_DYNAMIC_DISPATCH(Convert64fTo32sScaled)
+  (pSrc, pDst, size_t(len), rndMode, scale.first, scale.second);
   return ippStsNoErr;
 }
 IppStatus ippsConvert_32s64f(const Ipp32s* pSrc, Ipp64f* pDst, int len) {
@@ -230,7 +245,8 @@ IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppR
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   if (!IsRoundMode(rndMode)) return ippStsRoundModeNotSupportedErr;
   const ScalingFactors scale = PowerOfTwoFactors(scaleFactor);
-  HWY_DYNAMIC_DISPATCH(Convert32fTo32sScaled)(pSrc, pDst, size_t(len), rndMode, scale.first, scale.second);
+  HWY_DYNAMIC_DISPATCH(Convert32fTo32sScaled)
+  (pSrc, pDst, size_t(len), rndMode, scale.first, scale.second);
   return ippStsNoErr;
 }
 IppStatus ippsConvert_32s32f(const Ipp32s* pSrc, Ipp32f* pDst, int len) {

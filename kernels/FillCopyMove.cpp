@@ -19,12 +19,20 @@
 HWY_BEFORE_NAMESPACE();
 namespace corvane::kernels::HWY_NAMESPACE {
 
-void SetInt32(int32_t val, int32_t* dst, size_t n) { Fill(dst, n, {val}); }
-void SetFloat(float val, float* dst, size_t n) { Fill(dst, n, {val}); }
-void SetDouble(double val, double* dst, size_t n) { Fill(dst, n, {val}); }
+void SetInt32(int32_t val, int32_t* dst, size_t n) {
+  Fill(dst, n, {val});
+}
+void SetFloat(float val, float* dst, size_t n) {
+  Fill(dst, n, {val});
+}
+void SetDouble(double val, double* dst, size_t n) {
+  Fill(dst, n, {val});
+}
 
 // Fills n complex values, seen as 2n interleaved doubles re, im, re, im, ...
-void SetComplex(double re, double im, double* dst, size_t n) { Fill(dst, 2 * n, {re, im}); }
+void SetComplex(double re, double im, double* dst, size_t n) {
+  Fill(dst, 2 * n, {re, im});
+}
 
 }  // namespace corvane::kernels::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
@@ -86,19 +94,41 @@ IppStatus ippsSet_8u(Ipp8u val, Ipp8u* pDst, int len) {
   return ippStsNoErr;
 }
 
-IppStatus ippsZero_64f(Ipp64f* pDst, int len) { return ZeroBytes(pDst, len); }
-IppStatus ippsZero_32f(Ipp32f* pDst, int len) { return ZeroBytes(pDst, len); }
-IppStatus ippsZero_32s(Ipp32s* pDst, int len) { return ZeroBytes(pDst, len); }
-IppStatus ippsZero_16s(Ipp16s* pDst, int len) { return ZeroBytes(pDst, len); }
-IppStatus ippsZero_64fc(Ipp64fc* pDst, int len) { return ZeroBytes(pDst, len); }
-IppStatus ippsZero_8u(Ipp8u* pDst, int len) { return ZeroBytes(pDst, len); }
+IppStatus ippsZero_64f(Ipp64f* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
+IppStatus ippsZero_32f(Ipp32f* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
+IppStatus ippsZero_32s(Ipp32s* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
+IppStatus ippsZero_16s(Ipp16s* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
+IppStatus ippsZero_64fc(Ipp64fc* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
+IppStatus ippsZero_8u(Ipp8u* pDst, int len) {
+  return ZeroBytes(pDst, len);
+}
 
-IppStatus ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return CopyBytes(pSrc, pDst, len); }
-IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) { return CopyBytes(pSrc, pDst, len); }
-IppStatus ippsCopy_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return CopyBytes(pSrc, pDst, len); }
+IppStatus ippsCopy_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  return CopyBytes(pSrc, pDst, len);
+}
+IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
+  return CopyBytes(pSrc, pDst, len);
+}
+IppStatus ippsCopy_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) {
+  return CopyBytes(pSrc, pDst, len);
+}
 
-IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) { return MoveBytes(pSrc, pDst, len); }
-IppStatus ippsMove_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) { return MoveBytes(pSrc, pDst, len); }
+IppStatus ippsMove_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
+  return MoveBytes(pSrc, pDst, len);
+}
+IppStatus ippsMove_8u(const Ipp8u* pSrc, Ipp8u* pDst, int len) {
+  return MoveBytes(pSrc, pDst, len);
+}
 
 }  // namespace corvane::kernels
 #endif  // HWY_ONCE

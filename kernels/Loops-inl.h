@@ -65,6 +65,7 @@ HWY_INLINE void Fill(T* dst, size_t n, const T (&parts)[kParts]) {
   const size_t lanes = hn::Lanes(d);
   size_t i = 0;
   if (lanes % kParts == 0) {
+    // Even lanes get the first part, odd lanes the last (the same one for a real value).
     const auto v = hn::OddEven(hn::Set(d, parts[kParts - 1]), hn::Set(d, parts[0]));
     for (; i + lanes <= n; i += lanes) hn::StoreU(v, d, dst + i);
   }

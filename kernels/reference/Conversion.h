@@ -31,7 +31,8 @@ inline IppStatus ippsConvert_32s32f(const Ipp32s* src, Ipp32f* dst, int len) {
 }
 inline IppStatus ippsConvert_64f32f(const Ipp64f* src, Ipp32f* dst, int len) {
   return Convert(src, dst, len, [](double x) {
-    return std::isfinite(x) && std::fabs(x) > FLT_MAX ? float(std::copysign(double(FLT_MAX), x)) : float(x);
+    return std::isfinite(x) && std::fabs(x) > FLT_MAX ? float(std::copysign(double(FLT_MAX), x))
+                                                      : float(x);
   });
 }
 
@@ -47,7 +48,9 @@ inline IppStatus ippsConvert_16s64f_Sfs(const Ipp16s* src, Ipp64f* dst, int len,
 // Rounds per mode (nearbyint in the default rounding mode rounds ties to even), saturates to
 // int32; NaN gives INT32_MIN.
 inline int32_t RoundToInt32(double y, IppRoundMode mode) {
-  const double rounded = mode == ippRndZero ? std::trunc(y) : mode == ippRndNear ? std::nearbyint(y) : std::round(y);
+  const double rounded = mode == ippRndZero   ? std::trunc(y)
+                         : mode == ippRndNear ? std::nearbyint(y)
+                                              : std::round(y);
   if (std::isnan(rounded) || rounded <= INT32_MIN) return INT32_MIN;
   if (rounded >= INT32_MAX) return INT32_MAX;
   return int32_t(rounded);
@@ -56,13 +59,16 @@ inline int32_t RoundToInt32(double y, IppRoundMode mode) {
 template <class TIn>
 IppStatus ConvertToInt32(const TIn* src, Ipp32s* dst, int len, IppRoundMode mode, int scaleFactor) {
   if (IppStatus s = CheckArgs(len, src, dst)) return s;
-  if (mode != ippRndZero && mode != ippRndNear && mode != ippRndFinancial) return ippStsRoundModeNotSupportedErr;
+  if (mode != ippRndZero && mode != ippRndNear && mode != ippRndFinancial)
+    return ippStsRoundModeNotSupportedErr;
   return Convert(src, dst, len, [=](TIn x) { return RoundToInt32(ScaleBy(x, scaleFactor), mode); });
 }
-inline IppStatus ippsConvert_64f32s_Sfs(const Ipp64f* src, Ipp32s* dst, int len, IppRoundMode mode, int scaleFactor) {
+inline IppStatus ippsConvert_64f32s_Sfs(const Ipp64f* src, Ipp32s* dst, int len, IppRoundMode mode,
+                                        int scaleFactor) {
   return ConvertToInt32(src, dst, len, mode, scaleFactor);
 }
-inline IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* src, Ipp32s* dst, int len, IppRoundMode mode, int scaleFactor) {
+inline IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* src, Ipp32s* dst, int len, IppRoundMode mode,
+                                        int scaleFactor) {
   return ConvertToInt32(src, dst, len, mode, scaleFactor);
 }
 

@@ -45,32 +45,75 @@ void ExpectMatches(TKernel<TIn, TOut, Extra...> kernel, TKernel<TIn, TOut, Extra
 // Random signs and mantissas with binary exponents spread evenly over [minExp, maxExp], every
 // seventh entry taken from `specials` instead.
 template <class T>
-std::vector<T> RandomMagnitudes(int n, uint32_t seed, int minExp, int maxExp, const std::vector<T>& specials) {
+std::vector<T> RandomMagnitudes(int n, uint32_t seed, int minExp, int maxExp,
+                                const std::vector<T>& specials) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> mantissa(-2.0, 2.0);
   std::uniform_int_distribution<int> exponent(minExp, maxExp);
   std::vector<T> v(static_cast<size_t>(n));
   for (size_t i = 0; i < v.size(); ++i)
-    v[i] = i % 7 == 3 ? specials[(i / 7) % specials.size()] : T(std::ldexp(mantissa(rng), exponent(rng)));
+    v[i] = i % 7 == 3 ? specials[(i / 7) % specials.size()]
+                      : T(std::ldexp(mantissa(rng), exponent(rng)));
   return v;
 }
 
-const std::vector<double> kDoubleSpecials = {
-    0.0, -0.0, kInf, -kInf, kNaN, std::bit_cast<double>(uint64_t{0xfff8000000000abc}),
-    std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max(),
-    double(FLT_MAX), 3.4028235677973366e38 /* rounds to float Inf */, -3.4028235677973362e38,
-    1e-45, 0x1p-149, 0x1.8p-149};
-const std::vector<float> kFloatSpecials = {
-    0.0f, -0.0f, float(kInf), -float(kInf), std::bit_cast<float>(0x7fc00abcu),
-    std::numeric_limits<float>::denorm_min(), FLT_MAX, -FLT_MAX, 0.5f, 2.5f, -1.5f, 16777217.0f};
+const std::vector<double> kDoubleSpecials = {0.0,
+                                             -0.0,
+                                             kInf,
+                                             -kInf,
+                                             kNaN,
+                                             std::bit_cast<double>(uint64_t{0xfff8000000000abc}),
+                                             std::numeric_limits<double>::denorm_min(),
+                                             -std::numeric_limits<double>::max(),
+                                             double(FLT_MAX),
+                                             3.4028235677973366e38 /* rounds to float Inf */,
+                                             -3.4028235677973362e38,
+                                             1e-45,
+                                             0x1p-149,
+                                             0x1.8p-149};
+const std::vector<float> kFloatSpecials = {0.0f,
+                                           -0.0f,
+                                           float(kInf),
+                                           -float(kInf),
+                                           std::bit_cast<float>(0x7fc00abcu),
+                                           std::numeric_limits<float>::denorm_min(),
+                                           FLT_MAX,
+                                           -FLT_MAX,
+                                           0.5f,
+                                           2.5f,
+                                           -1.5f,
+                                           16777217.0f};
 
 // Values whose rounding is delicate once scaled by 2^-sf: ties, neighbours of ties and of the
 // int32 limits, and the 2^52 boundary above which every double is an integer.
-const std::vector<double> kRoundingEdges = {
-    0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994, -0.49999999999999994, 0.5000000000000001,
-    1.4, 1.6, -2.4, 123456.5, -123457.5, 2147483646.5, 2147483647.0, 2147483647.4, 2147483647.5,
-    2147483648.0, -2147483647.5, -2147483648.0, -2147483648.4, -2147483648.5, -2147483649.0,
-    4503599627370495.5, -4503599627370495.5, 4503599627370496.0, 9007199254740993.0};
+const std::vector<double> kRoundingEdges = {0.5,
+                                            -0.5,
+                                            1.5,
+                                            -1.5,
+                                            2.5,
+                                            -2.5,
+                                            0.49999999999999994,
+                                            -0.49999999999999994,
+                                            0.5000000000000001,
+                                            1.4,
+                                            1.6,
+                                            -2.4,
+                                            123456.5,
+                                            -123457.5,
+                                            2147483646.5,
+                                            2147483647.0,
+                                            2147483647.4,
+                                            2147483647.5,
+                                            2147483648.0,
+                                            -2147483647.5,
+                                            -2147483648.0,
+                                            -2147483648.4,
+                                            -2147483648.5,
+                                            -2147483649.0,
+                                            4503599627370495.5,
+                                            -4503599627370495.5,
+                                            4503599627370496.0,
+                                            9007199254740993.0};
 
 // Sources for a float-to-int32 conversion with scale factor sf: the rounding edges and random
 // values around the int32 range, both multiplied by 2^sf so that the kernel scales them back,
@@ -87,11 +130,13 @@ std::vector<double> Int32ConversionSources(int len, int sf) {
 }
 
 // A float with the double's value where it fits, else +-Inf (a plain cast would be undefined).
-float ToFloat(double x) { return std::fabs(x) <= FLT_MAX ? float(x) : float(std::copysign(kInf, x)); }
+float ToFloat(double x) {
+  return std::fabs(x) <= FLT_MAX ? float(x) : float(std::copysign(kInf, x));
+}
 
 std::vector<int> ScaleFactorsToTry() {
   std::vector<int> factors = {INT_MIN, -2000, -1300, -1200, -1100, -1075, -1074, -1023, -1022,
-                              1022, 1023, 1074, 1075, 1100, 1200, 1300, 2000, INT_MAX};
+                              1022,    1023,  1074,  1075,  1100,  1200,  1300,  2000,  INT_MAX};
   for (int sf = -40; sf <= 40; ++sf) factors.push_back(sf);
   return factors;
 }
@@ -111,7 +156,8 @@ TEST(Conversion, FloatConversionsMatchScalarReference) {
 }
 
 TEST(Conversion, DoubleToFloatSaturatesOnlyFiniteOverflow) {
-  const std::vector<double> src = {1e300, -1e300, 3.4028235677973366e38, kInf, -kInf, kNaN, 1e-50, -0.0};
+  const std::vector<double> src = {1e300, -1e300, 3.4028235677973366e38, kInf, -kInf, kNaN,
+                                   1e-50, -0.0};
   std::vector<float> dst(src.size());
   ASSERT_EQ(ippsConvert_64f32f(src.data(), dst.data(), int(src.size())), ippStsNoErr);
   EXPECT_EQ(dst[0], FLT_MAX);
@@ -152,8 +198,10 @@ TEST(Conversion, RoundedInt32ConversionsMatchScalarReference) {
         std::transform(doubles.begin(), doubles.end(), floats.begin(), ToFloat);
         for (IppRoundMode mode : {ippRndZero, ippRndNear, ippRndFinancial}) {
           SCOPED_TRACE(testing::Message() << "sf " << sf << " mode " << mode);
-          ExpectMatches(ippsConvert_64f32s_Sfs, reference::ippsConvert_64f32s_Sfs, doubles, len, mode, sf);
-          ExpectMatches(ippsConvert_32f32s_Sfs, reference::ippsConvert_32f32s_Sfs, floats, len, mode, sf);
+          ExpectMatches(ippsConvert_64f32s_Sfs, reference::ippsConvert_64f32s_Sfs, doubles, len,
+                        mode, sf);
+          ExpectMatches(ippsConvert_32f32s_Sfs, reference::ippsConvert_32f32s_Sfs, floats, len,
+                        mode, sf);
         }
       }
     }
@@ -169,27 +217,34 @@ std::vector<int32_t> ToInt32(const std::vector<double>& src, IppRoundMode mode, 
 TEST(Conversion, RoundingModesTiesAndSaturation) {
   const std::vector<double> ties = {2.5, 3.5, -2.5, -0.5, -1.5, -2.4, 1.4, 1.6, -2.7};
   EXPECT_EQ(ToInt32(ties, ippRndNear, 0), (std::vector<int32_t>{2, 4, -2, 0, -2, -2, 1, 2, -3}));
-  EXPECT_EQ(ToInt32(ties, ippRndFinancial, 0), (std::vector<int32_t>{3, 4, -3, -1, -2, -2, 1, 2, -3}));
+  EXPECT_EQ(ToInt32(ties, ippRndFinancial, 0),
+            (std::vector<int32_t>{3, 4, -3, -1, -2, -2, 1, 2, -3}));
   EXPECT_EQ(ToInt32(ties, ippRndZero, 0), (std::vector<int32_t>{2, 3, -2, 0, -1, -2, 1, 1, -2}));
 
   EXPECT_EQ(ToInt32({126.6, -125.4}, ippRndNear, 2), (std::vector<int32_t>{32, -31}));
   EXPECT_EQ(ToInt32({126.6, -125.4}, ippRndZero, 2), (std::vector<int32_t>{31, -31}));
 
-  const std::vector<double> limits = {kInf, -kInf, kNaN, 2147483647.5, -2147483648.5, 1e300, 0x1p-1074};
-  EXPECT_EQ(ToInt32(limits, ippRndNear, 0),
-            (std::vector<int32_t>{INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0}));
+  const std::vector<double> limits = {kInf,          -kInf, kNaN,     2147483647.5,
+                                      -2147483648.5, 1e300, 0x1p-1074};
+  EXPECT_EQ(
+      ToInt32(limits, ippRndNear, 0),
+      (std::vector<int32_t>{INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0}));
   // Scaling happens before saturation, exactly even where 2^-sf alone is not a double.
   EXPECT_EQ(ToInt32({0x1p-1074, 1e300, 3.0}, ippRndNear, -1100),
             (std::vector<int32_t>{1 << 26, INT32_MAX, INT32_MAX}));
-  EXPECT_EQ(ToInt32({0x1p1000, -kInf, 0.0}, ippRndNear, 1100), (std::vector<int32_t>{0, INT32_MIN, 0}));
+  EXPECT_EQ(ToInt32({0x1p1000, -kInf, 0.0}, ippRndNear, 1100),
+            (std::vector<int32_t>{0, INT32_MIN, 0}));
 }
 
 TEST(Conversion, SwapBytesMatchesScalarReference) {
   ForEachTarget([] {
     for (int len : kLengths) {
-      ExpectMatches(ippsSwapBytes_16u, reference::ippsSwapBytes_16u, RandomIntegers<uint16_t>(len, 5 + len), len);
-      ExpectMatches(ippsSwapBytes_32u, reference::ippsSwapBytes_32u, RandomIntegers<uint32_t>(len, 6 + len), len);
-      ExpectMatches(ippsSwapBytes_24u, reference::ippsSwapBytes_24u, RandomIntegers<uint8_t>(3 * len, 7 + len), len);
+      ExpectMatches(ippsSwapBytes_16u, reference::ippsSwapBytes_16u,
+                    RandomIntegers<uint16_t>(len, 5 + len), len);
+      ExpectMatches(ippsSwapBytes_32u, reference::ippsSwapBytes_32u,
+                    RandomIntegers<uint32_t>(len, 6 + len), len);
+      ExpectMatches(ippsSwapBytes_24u, reference::ippsSwapBytes_24u,
+                    RandomIntegers<uint8_t>(3 * len, 7 + len), len);
     }
   });
   std::vector<Ipp16u> u16 = {0x1234};
@@ -207,16 +262,20 @@ TEST(Conversion, SwapBytesMatchesScalarReference) {
 TEST(Conversion, BadArgumentsWriteNothing) {
   const std::vector<double> src = {1.5, 2.5};
   std::vector<int32_t> dst = {7, 7};
-  EXPECT_EQ(ippsConvert_64f32s_Sfs(src.data(), dst.data(), 2, IppRoundMode(3), 0), ippStsRoundModeNotSupportedErr);
-  EXPECT_EQ(ippsConvert_64f32s_Sfs(src.data(), dst.data(), 2, IppRoundMode(-1), 0), ippStsRoundModeNotSupportedErr);
+  EXPECT_EQ(ippsConvert_64f32s_Sfs(src.data(), dst.data(), 2, IppRoundMode(3), 0),
+            ippStsRoundModeNotSupportedErr);
+  EXPECT_EQ(ippsConvert_64f32s_Sfs(src.data(), dst.data(), 2, IppRoundMode(-1), 0),
+            ippStsRoundModeNotSupportedErr);
   EXPECT_EQ(ippsConvert_64f32s_Sfs(nullptr, dst.data(), 2, IppRoundMode(3), 0), ippStsNullPtrErr);
   EXPECT_EQ(ippsConvert_64f32s_Sfs(src.data(), dst.data(), 0, IppRoundMode(3), 0), ippStsSizeErr);
   const std::vector<float> floats = {1.5f};
-  EXPECT_EQ(ippsConvert_32f32s_Sfs(floats.data(), dst.data(), 1, IppRoundMode(7), 0), ippStsRoundModeNotSupportedErr);
+  EXPECT_EQ(ippsConvert_32f32s_Sfs(floats.data(), dst.data(), 1, IppRoundMode(7), 0),
+            ippStsRoundModeNotSupportedErr);
   EXPECT_EQ(ippsConvert_32f32s_Sfs(floats.data(), nullptr, 1, ippRndNear, 0), ippStsNullPtrErr);
   EXPECT_EQ(ippsConvert_16s64f_Sfs(nullptr, nullptr, -1, 0), ippStsNullPtrErr);
   EXPECT_EQ(ippsConvert_32s32f(nullptr, nullptr, 1), ippStsNullPtrErr);
-  EXPECT_EQ(ippsSwapBytes_24u(reinterpret_cast<const Ipp8u*>(src.data()), reinterpret_cast<Ipp8u*>(dst.data()), 0),
+  EXPECT_EQ(ippsSwapBytes_24u(reinterpret_cast<const Ipp8u*>(src.data()),
+                              reinterpret_cast<Ipp8u*>(dst.data()), 0),
             ippStsSizeErr);
   EXPECT_EQ(ippsSwapBytes_32u_I(reinterpret_cast<Ipp32u*>(dst.data()), -1), ippStsSizeErr);
   EXPECT_EQ(dst, (std::vector<int32_t>{7, 7}));

@@ -46,17 +46,22 @@ TEST(FillCopyMove, SetStoresTheValueBitForBit) {
   ForEachTarget([&] {
     for (double val : {2.5, -0.0, kPayloadNaN, -std::numeric_limits<double>::infinity()}) {
       SCOPED_TRACE(val);
-      ExpectFillMatches(filler, [val](double* d, int n) { return ippsSet_64f(val, d, n); },
-                        [val](double* d, int n) { return reference::Set(val, d, n); });
+      ExpectFillMatches(
+          filler, [val](double* d, int n) { return ippsSet_64f(val, d, n); },
+          [val](double* d, int n) { return reference::Set(val, d, n); });
       const float val32 = val == val ? float(val) : std::bit_cast<float>(0x7fc00123u);
-      ExpectFillMatches(floatFiller, [val32](float* d, int n) { return ippsSet_32f(val32, d, n); },
-                        [val32](float* d, int n) { return reference::Set(val32, d, n); });
+      ExpectFillMatches(
+          floatFiller, [val32](float* d, int n) { return ippsSet_32f(val32, d, n); },
+          [val32](float* d, int n) { return reference::Set(val32, d, n); });
     }
-    ExpectFillMatches(RandomIntegers<int32_t>(1027 + kGuard, 2),
-                      [](int32_t* d, int n) { return ippsSet_32s(-123456789, d, n); },
-                      [](int32_t* d, int n) { return reference::Set(-123456789, d, n); });
-    ExpectFillMatches(RandomIntegers<uint8_t>(1027 + kGuard, 3), [](Ipp8u* d, int n) { return ippsSet_8u(0xa5, d, n); },
-                      [](Ipp8u* d, int n) { return reference::Set(Ipp8u{0xa5}, d, n); });
+    ExpectFillMatches(
+        RandomIntegers<int32_t>(1027 + kGuard, 2),
+        [](int32_t* d, int n) { return ippsSet_32s(-123456789, d, n); },
+        [](int32_t* d, int n) { return reference::Set(-123456789, d, n); });
+    ExpectFillMatches(
+        RandomIntegers<uint8_t>(1027 + kGuard, 3),
+        [](Ipp8u* d, int n) { return ippsSet_8u(0xa5, d, n); },
+        [](Ipp8u* d, int n) { return reference::Set(Ipp8u{0xa5}, d, n); });
   });
 }
 
@@ -77,9 +82,12 @@ TEST(FillCopyMove, ZeroWritesPositiveZeroBits) {
   ExpectFillMatches(negativeZeros, ippsZero_64f, reference::Zero<double>);
   ExpectFillMatches(std::vector<float>(negativeZeros.begin(), negativeZeros.end()), ippsZero_32f,
                     reference::Zero<float>);
-  ExpectFillMatches(RandomIntegers<int32_t>(1027 + kGuard, 4), ippsZero_32s, reference::Zero<int32_t>);
-  ExpectFillMatches(RandomIntegers<int16_t>(1027 + kGuard, 5), ippsZero_16s, reference::Zero<int16_t>);
-  ExpectFillMatches(RandomIntegers<uint8_t>(1027 + kGuard, 6), ippsZero_8u, reference::Zero<uint8_t>);
+  ExpectFillMatches(RandomIntegers<int32_t>(1027 + kGuard, 4), ippsZero_32s,
+                    reference::Zero<int32_t>);
+  ExpectFillMatches(RandomIntegers<int16_t>(1027 + kGuard, 5), ippsZero_16s,
+                    reference::Zero<int16_t>);
+  ExpectFillMatches(RandomIntegers<uint8_t>(1027 + kGuard, 6), ippsZero_8u,
+                    reference::Zero<uint8_t>);
 
   std::vector<Ipp64fc> complex(20, Ipp64fc{-0.0, -0.0});
   ASSERT_EQ(ippsZero_64fc(complex.data(), 19), ippStsNoErr);
@@ -118,7 +126,8 @@ void ExpectMoveOverlapSafe(IppStatus (*kernel)(const T*, T*, int), const std::ve
         const int from = forward ? 0 : shift, to = forward ? shift : 0;
         ASSERT_EQ(reference::Move(want.data() + from, want.data() + to, len),
                   kernel(got.data() + from, got.data() + to, len));
-        EXPECT_TRUE(BitwiseEqual(want, got)) << "len " << len << " shift " << shift << " forward " << forward;
+        EXPECT_TRUE(BitwiseEqual(want, got))
+            << "len " << len << " shift " << shift << " forward " << forward;
       }
     }
   }
