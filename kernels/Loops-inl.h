@@ -16,6 +16,7 @@
 #endif
 
 #include <cstddef>
+#include <type_traits>
 
 #include "hwy/highway.h"
 
@@ -23,15 +24,24 @@ HWY_BEFORE_NAMESPACE();
 namespace corvane::kernels::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// dst[i] = f(d, src[i])
-template <class TIn, class TOut, class F>
-HWY_INLINE void Map1(const TIn* src, TOut* dst, size_t n, const F& f) {
-  const hn::ScalableTag<TIn> d;
+// dst[i] = f(d, src[i]), where d is a tag for TIn holding as many lanes as a full vector of
+// TLanes: converting kernels pick the wider type so that f can Rebind d to TOut (or compute in a
+// wider type) without exceeding a full vector.
+template <class TLanes, class TIn, class TOut, class F>
+HWY_INLINE void MapWithLanesOf(const TIn* src, TOut* dst, size_t n, const F& f) {
+  const hn::Rebind<TIn, hn::ScalableTag<TLanes>> d;
   const size_t lanes = hn::Lanes(d);
   size_t i = 0;
   for (; i + lanes <= n; i += lanes) hn::StoreU(f(d, hn::LoadU(d, src + i)), hn::Rebind<TOut, decltype(d)>(), dst + i);
-  const hn::CappedTag<TIn, 1> d1;
+  const hn::Rebind<TIn, hn::CappedTag<TLanes, 1>> d1;
   for (; i < n; ++i) hn::StoreU(f(d1, hn::LoadU(d1, src + i)), hn::Rebind<TOut, decltype(d1)>(), dst + i);
+}
+
+// dst[i] = f(d, src[i]), vectors as wide as the wider of TIn and TOut allows.
+template <class TIn, class TOut, class F>
+HWY_INLINE void Map1(const TIn* src, TOut* dst, size_t n, const F& f) {
+  using TWider = std::conditional_t<(sizeof(TIn) >= sizeof(TOut)), TIn, TOut>;
+  MapWithLanesOf<TWider>(src, dst, n, f);
 }
 
 // dst[i] = f(d, a[i], b[i])
@@ -43,6 +53,24 @@ HWY_INLINE void Map2(const T* a, const T* b, T* dst, size_t n, const F& f) {
   for (; i + lanes <= n; i += lanes) hn::StoreU(f(d, hn::LoadU(d, a + i), hn::LoadU(d, b + i)), d, dst + i);
   const hn::CappedTag<T, 1> d1;
   for (; i < n; ++i) hn::StoreU(f(d1, hn::LoadU(d1, a + i), hn::LoadU(d1, b + i)), d1, dst + i);
+}
+
+// Stores a value of kParts lanes (one for a real value; re and im for a complex one) over
+// dst[0, n), n being a multiple of kParts. Vectors that cannot hold whole values (the one-lane
+// scalar target) leave everything to the tail, which stores one lane at a time.
+template <size_t kParts, class T>
+HWY_INLINE void Fill(T* dst, size_t n, const T (&parts)[kParts]) {
+  static_assert(kParts == 1 || kParts == 2);
+  const hn::ScalableTag<T> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  if (lanes % kParts == 0) {
+    // Even lanes get the first part, odd lanes the last (the same one for a real value).
+    const auto v = hn::OddEven(hn::Set(d, parts[kParts - 1]), hn::Set(d, parts[0]));
+    for (; i + lanes <= n; i += lanes) hn::StoreU(v, d, dst + i);
+  }
+  const hn::CappedTag<T, 1> d1;
+  for (; i < n; ++i) hn::StoreU(hn::Set(d1, parts[i % kParts]), d1, dst + i);
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE

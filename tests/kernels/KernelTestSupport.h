@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "hwy/targets.h"
+
 namespace corvane::kernels::test {
 
 // The lengths every kernel is run at: a single element, less than one vector, vectors plus a
@@ -80,6 +82,23 @@ template <class T>
       return ::testing::AssertionFailure()
              << "element " << i << ": expected " << expected[i] << ", got " << actual[i];
   return ::testing::AssertionSuccess();
+}
+
+// Runs `body` once for every Highway target that is compiled in and that this CPU supports, with
+// the kernels' run-time dispatch restricted to that target, so that the portable fallbacks are
+// checked too and not only the machine's best target.
+template <class F>
+void ForEachTarget(const F& body) {
+  struct RestoreTargets {
+    ~RestoreTargets() { hwy::SetSupportedTargetsForTest(0); }
+  } restore;
+  const int64_t usable = hwy::SupportedTargets() & HWY_TARGETS;
+  for (int64_t rest = usable; rest != 0; rest &= rest - 1) {
+    const int64_t target = rest & -rest;
+    hwy::SetSupportedTargetsForTest(target);
+    SCOPED_TRACE(hwy::TargetName(target));
+    body();
+  }
 }
 
 }  // namespace corvane::kernels::test
