@@ -149,7 +149,7 @@ void Register(const std::string& name, int n, int bytesPerElement, Runner run) {
       benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * int64_t(bytesPerElement) * n);
-  })->UseRealTime()->Unit(benchmark::kMicrosecond);
+  })->Unit(benchmark::kMicrosecond);
 }
 
 // a[i] = b[i] + s*c[i] over three arrays of kTriadLength doubles.

@@ -21,7 +21,7 @@ void MedianCollector::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
     if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
       medianSeconds_[run.run_name.function_name] =
-          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
   }
   ConsoleReporter::ReportRuns(runs);
 }
@@ -56,7 +56,7 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
       << "# kernels dispatch to: " << context.kernelTarget << '\n'
       << "# triad bandwidth: " << bandwidth / 1e9 << " GB/s (N = " << context.triadLength
       << ", 24 bytes per element, write-allocate not counted)\n"
-      << "# figures from median times; vs_scalar = scalar peer time / kernel time;"
+      << "# figures from median CPU times; vs_scalar = scalar peer time / kernel time;"
          " bw_fraction = (bytes read + written / kernel time) / triad bandwidth\n";
   if (!context.skipped.empty()) {
     out << "# skipped, slot empty:";

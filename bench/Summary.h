@@ -15,12 +15,14 @@ namespace corvane::bench {
 std::string BenchName(const std::string& subject, const std::string& variant, int n);
 std::string TriadName(int n);
 
-// Passes every report on to the console and keeps the median time of each benchmark.
+// Passes every report on to the console and keeps the median CPU time of each benchmark. The
+// benchmarks are single-threaded, so CPU time equals wall time on an idle machine; on a shared one
+// it leaves out the time the process waits descheduled.
 class MedianCollector : public benchmark::ConsoleReporter {
  public:
   MedianCollector();  // colours the console only when it is a terminal
   void ReportRuns(const std::vector<Run>& runs) override;
-  // Median seconds per iteration of the named benchmark; 0 when it did not run.
+  // Median CPU seconds per iteration of the named benchmark; 0 when it did not run.
   double Seconds(const std::string& name) const;
 
  private:
