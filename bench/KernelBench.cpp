@@ -1,0 +1,224 @@
+// Benchmarks of the built-in kernels, called through the dispatch slots, each beside its plain
+// scalar peer, and a STREAM-style triad giving the machine's memory bandwidth. At the end the
+// figures are printed and written to the file named by --summary=FILE.
+//
+// Run through bench/run-all, which passes the repetition and timing flags.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <numbers>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/ScalarPeers.h"
+#include "bench/Summary.h"
+#include "benchmark/benchmark.h"
+#include "corvane/framework/Kelvra_Corvane.h"
+#include "corvane/numeric/KDBasicDispatcher.h"
+#include "hwy/aligned_allocator.h"
+#include "kernels/KernelTable.h"
+
+namespace corvane::bench {
+namespace {
+
+constexpr int kLengths[] = {1024, 65536, 16777216};
+// Large enough for three arrays of doubles to exceed any cache.
+constexpr int kTriadLength = 16777216;
+
+// The operands of every benchmark at one length, allocated and touched once per length.
+class Operands {
+ public:
+  explicit Operands(int n)
+      : n(n),
+        sources_(hwy::AllocateAligned<double>(2 * size_t(n))),
+        phasors_(hwy::AllocateAligned<double>(2 * size_t(n))),
+        work_(hwy::AllocateAligned<double>(2 * size_t(n))),
+        out_(hwy::AllocateAligned<double>(n)),
+        outInt_(hwy::AllocateAligned<Ipp32s>(n)) {
+    std::mt19937_64 random(n);
+    std::uniform_real_distribution<double> value(0.5, 4.0), angle(0.0, 2 * std::numbers::pi);
+    for (size_t i = 0; i < 2 * size_t(n); ++i) sources_[i] = value(random);
+    for (size_t i = 0; i < size_t(n); ++i) {
+      const double a = angle(random);
+      phasors_[2 * i] = std::cos(a);
+      phasors_[2 * i + 1] = std::sin(a);
+    }
+    ResetWork();
+    std::fill_n(out_.get(), n, 0.0);
+    std::fill_n(outInt_.get(), n, 0);
+  }
+
+  const int n;
+  // Two sources of n values in [0.5, 4): positive and moderate, valid input for every kernel.
+  const double* Src1() const { return sources_.get(); }
+  const double* Src2() const { return sources_.get() + n; }
+  // n complex values of magnitude 1: repeated in-place products stay away from overflow and
+  // denormals.
+  const Ipp64fc* Phasors() const { return reinterpret_cast<const Ipp64fc*>(phasors_.get()); }
+  // The operand of the in-place kernels: 2n reals or n complex values, copied from the sources.
+  double* Work() { return work_.get(); }
+  Ipp64fc* WorkComplex() { return reinterpret_cast<Ipp64fc*>(work_.get()); }
+  void ResetWork() { std::memcpy(work_.get(), sources_.get(), 2 * size_t(n) * sizeof(double)); }
+  double* Out() { return out_.get(); }
+  Ipp32s* OutInt() { return outInt_.get(); }
+  double result = 0;
+  int index = 0;
+
+ private:
+  hwy::AlignedFreeUniquePtr<double[]> sources_, phasors_, work_, out_;
+  hwy::AlignedFreeUniquePtr<Ipp32s[]> outInt_;
+};
+
+// Benchmarks run length by length, so one set of operands is held at a time.
+Operands& OperandsFor(int n) {
+  static std::unique_ptr<Operands> current;
+  if (!current || current->n != n) {
+    current.reset();
+    current = std::make_unique<Operands>(n);
+  }
+  return *current;
+}
+
+using Runner = std::function<IppStatus(Operands&)>;
+
+struct KernelCase {
+  std::string name;
+  int bytesPerElement;  // bytes the kernel must move: read + written, write-allocate not counted
+  std::function<bool()> available;
+  Runner simd, scalar;
+};
+
+// A case calling `call(fn, operands)` with fn the dispatch slot or the scalar peer, which must
+// have the slot's prototype.
+template <class Fn, class Call>
+KernelCase MakeCase(const char* name, int bytesPerElement, Fn* const& slot, Fn* peer, Call call) {
+  return {name, bytesPerElement, [&slot] { return slot != nullptr; },
+          [&slot, call](Operands& o) { return call(slot, o); },
+          [peer, call](Operands& o) { return call(peer, o); }};
+}
+#define KERNEL_CASE(entry, bytesPerElement, ...) \
+  MakeCase(#entry, bytesPerElement, corvane::entry, scalar::entry, __VA_ARGS__)
+
+constexpr double kThresholdLevel = 2.25;  // inside the sources' range
+
+// The benchmarked kernels: entry point, bytes moved per element (per complex element for 64fc),
+// and the call, the same for the slot and its peer.
+const KernelCase kCases[] = {
+    KERNEL_CASE(ippsAdd_64f_I, 24,
+                [](auto fn, Operands& o) { return fn(o.Src1(), o.Work(), o.n); }),
+    KERNEL_CASE(ippsMul_64f, 24,
+                [](auto fn, Operands& o) { return fn(o.Src1(), o.Src2(), o.Out(), o.n); }),
+    KERNEL_CASE(ippsAddC_64f_I, 16, [](auto fn, Operands& o) { return fn(0.5, o.Work(), o.n); }),
+    KERNEL_CASE(ippsSum_64f, 8, [](auto fn, Operands& o) { return fn(o.Src1(), o.n, &o.result); }),
+    KERNEL_CASE(ippsDotProd_64f, 16,
+                [](auto fn, Operands& o) { return fn(o.Src1(), o.Src2(), o.n, &o.result); }),
+    KERNEL_CASE(ippsMaxIndx_64f, 8,
+                [](auto fn, Operands& o) { return fn(o.Src1(), o.n, &o.result, &o.index); }),
+    KERNEL_CASE(ippsSqrt_64f, 16, [](auto fn, Operands& o) { return fn(o.Src1(), o.Out(), o.n); }),
+    KERNEL_CASE(ippsExp_64f, 16, [](auto fn, Operands& o) { return fn(o.Src1(), o.Out(), o.n); }),
+    KERNEL_CASE(ippsLn_64f, 16, [](auto fn, Operands& o) { return fn(o.Src1(), o.Out(), o.n); }),
+    KERNEL_CASE(ippsMul_64fc_I, 48,
+                [](auto fn, Operands& o) { return fn(o.Phasors(), o.WorkComplex(), o.n); }),
+    KERNEL_CASE(ippsThreshold_64f_I, 16,
+                [](auto fn, Operands& o) {
+                  return fn(o.Work(), o.n, kThresholdLevel, ippCmpLess);
+                }),
+    KERNEL_CASE(ippsConvert_64f32s_Sfs, 12,
+                [](auto fn, Operands& o) { return fn(o.Src1(), o.OutInt(), o.n, ippRndNear, 0); }),
+};
+#undef KERNEL_CASE
+
+void Register(const std::string& name, int n, int bytesPerElement, Runner run) {
+  benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
+    Operands& operands = OperandsFor(n);
+    operands.ResetWork();
+    // One untimed call checks the status and warms the caches for the small lengths.
+    if (run(operands) != ippStsNoErr) {
+      state.SkipWithError("the call returned an error status");
+      return;
+    }
+    for (auto _ : state) {
+      run(operands);
+      benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(bytesPerElement) * n);
+  })->Unit(benchmark::kMicrosecond);
+}
+
+// a[i] = b[i] + s*c[i] over three arrays of kTriadLength doubles.
+IppStatus Triad(Operands& o) {
+  const double* b = o.Src1();
+  const double* c = o.Src2();
+  double* a = o.Out();
+  for (int i = 0; i < o.n; ++i) a[i] = b[i] + 3.0 * c[i];
+  return ippStsNoErr;
+}
+
+// Registers the triad and, for every kernel whose slot is filled, the kernel and its peer at
+// every length; returns the kernels skipped for an empty slot.
+std::vector<std::string> RegisterAll() {
+  std::vector<std::string> skipped;
+  for (const KernelCase& c : kCases)
+    if (!c.available()) skipped.push_back(c.name);
+  for (int n : kLengths) {
+    if (n == kTriadLength) Register(TriadName(n), n, 24, Triad);
+    for (const KernelCase& c : kCases) {
+      if (!c.available()) continue;
+      Register(BenchName(c.name, "simd", n), n, c.bytesPerElement, c.simd);
+      Register(BenchName(c.name, "scalar", n), n, c.bytesPerElement, c.scalar);
+    }
+  }
+  return skipped;
+}
+
+// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
+std::string TakeSummaryPath(int& argc, char** argv) {
+  const std::string flag = "--summary=";
+  std::string path;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]).starts_with(flag))
+      path = argv[i] + flag.size();
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return path;
+}
+
+}  // namespace
+}  // namespace corvane::bench
+
+int main(int argc, char** argv) {
+  using namespace corvane::bench;
+  const std::string summaryPath = TakeSummaryPath(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  corvane::Initialize();
+  SummaryContext context{CpuModel(), corvane::kernels::KernelTargetName(), kLengths, kTriadLength,
+                         RegisterAll()};
+  for (const std::string& name : context.skipped)
+    std::cerr << "note: " << name << " skipped, its slot is empty\n";
+  benchmark::AddCustomContext("cpu", context.cpu);
+  benchmark::AddCustomContext("kernels", context.kernelTarget);
+
+  MedianCollector times;
+  benchmark::RunSpecifiedBenchmarks(&times);
+  benchmark::Shutdown();
+
+  std::vector<SummarySubject> subjects;
+  for (const KernelCase& c : kCases) subjects.push_back({c.name, c.bytesPerElement});
+  const std::string summary = FormatSummary(times, context, subjects);
+  std::cout << '\n' << summary;
+  if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
+  corvane::Finalize();
+  return 0;
+}

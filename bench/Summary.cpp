@@ -1,0 +1,95 @@
+#include "bench/Summary.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace corvane::bench {
+
+std::string BenchName(const std::string& subject, const std::string& variant, int n) {
+  return subject + "/" + variant + "/" + std::to_string(n);
+}
+
+std::string TriadName(int n) { return "triad/" + std::to_string(n); }
+
+MedianCollector::MedianCollector()
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+void MedianCollector::ReportRuns(const std::vector<Run>& runs) {
+  for (const Run& run : runs) {
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
+      medianSeconds_[run.run_name.function_name] =
+          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+  }
+  ConsoleReporter::ReportRuns(runs);
+}
+
+double MedianCollector::Seconds(const std::string& name) const {
+  auto it = medianSeconds_.find(name);
+  return it == medianSeconds_.end() ? 0.0 : it->second;
+}
+
+namespace {
+
+// Triad a[i] = b[i] + s*c[i]: two doubles read and one written per element.
+constexpr int kTriadBytesPerElement = 24;
+
+void AddLine(std::ostringstream& out, const char* metric, const std::string& kernel, int n,
+             double value) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%.3f", value);
+  out << metric << ' ' << kernel << ' ' << n << ' ' << number << '\n';
+}
+
+}  // namespace
+
+std::string FormatSummary(const MedianCollector& times, const SummaryContext& context,
+                          std::span<const SummarySubject> subjects) {
+  const double triadSeconds = times.Seconds(TriadName(context.triadLength));
+  const double bandwidth =
+      triadSeconds > 0 ? double(kTriadBytesPerElement) * context.triadLength / triadSeconds : 0;
+
+  std::ostringstream out;
+  out << "# cpu: " << context.cpu << '\n'
+      << "# kernels dispatch to: " << context.kernelTarget << '\n'
+      << "# triad bandwidth: " << bandwidth / 1e9 << " GB/s (N = " << context.triadLength
+      << ", 24 bytes per element, write-allocate not counted)\n"
+      << "# figures from median CPU times; vs_scalar = scalar peer time / kernel time;"
+         " bw_fraction = (bytes read + written / kernel time) / triad bandwidth\n";
+  if (!context.skipped.empty()) {
+    out << "# skipped, slot empty:";
+    for (const std::string& name : context.skipped) out << ' ' << name;
+    out << '\n';
+  }
+
+  for (const SummarySubject& subject : subjects) {
+    for (int n : context.lengths) {
+      const double simd = times.Seconds(BenchName(subject.kernel, "simd", n));
+      const double scalar = times.Seconds(BenchName(subject.kernel, "scalar", n));
+      if (simd > 0 && scalar > 0) AddLine(out, "vs_scalar", subject.kernel, n, scalar / simd);
+    }
+  }
+  for (const SummarySubject& subject : subjects) {
+    const double simd = times.Seconds(BenchName(subject.kernel, "simd", context.triadLength));
+    if (simd > 0 && bandwidth > 0) {
+      const double kernelBandwidth = double(subject.bytesPerElement) * context.triadLength / simd;
+      AddLine(out, "bw_fraction", subject.kernel, context.triadLength, kernelBandwidth / bandwidth);
+    }
+  }
+  return out.str();
+}
+
+std::string CpuModel() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  for (std::string line; std::getline(cpuinfo, line);) {
+    if (line.rfind("model name", 0) == 0) {
+      const size_t value = line.find_first_not_of(" \t", line.find(':') + 1);
+      if (value != std::string::npos) return line.substr(value);
+    }
+  }
+  return "unknown";
+}
+
+}  // namespace corvane::bench

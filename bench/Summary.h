@@ -1,0 +1,54 @@
+// The figures of a benchmark run: median times collected from Google Benchmark's reports, turned
+// into the summary lines `<metric> <kernel> <N> <value>`.
+#pragma once
+
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "benchmark/benchmark.h"
+
+namespace corvane::bench {
+
+// Name of a benchmark: `<kernel>/<variant>/<N>` (variant "simd" or "scalar"), or `triad/<N>`.
+std::string BenchName(const std::string& subject, const std::string& variant, int n);
+std::string TriadName(int n);
+
+// Passes every report on to the console and keeps the median CPU time of each benchmark. The
+// benchmarks are single-threaded, so CPU time equals wall time on an idle machine; on a shared one
+// it leaves out the time the process waits descheduled.
+class MedianCollector : public benchmark::ConsoleReporter {
+ public:
+  MedianCollector();  // colours the console only when it is a terminal
+  void ReportRuns(const std::vector<Run>& runs) override;
+  // Median CPU seconds per iteration of the named benchmark; 0 when it did not run.
+  double Seconds(const std::string& name) const;
+
+ private:
+  std::map<std::string, double> medianSeconds_;
+};
+
+struct SummarySubject {
+  std::string kernel;
+  int bytesPerElement;  // bytes the kernel must move per element: read + written
+};
+
+struct SummaryContext {
+  std::string cpu;            // model name from /proc/cpuinfo
+  std::string kernelTarget;   // instruction set the kernels dispatch to
+  std::span<const int> lengths;
+  int triadLength;            // N of the triad, also the N of the bw_fraction figures
+  std::vector<std::string> skipped;  // kernels whose slot is empty
+};
+
+// The summary: '#' comment lines on the machine and the method, then
+// `vs_scalar <kernel> <N> <scalar time / kernel time>` for every kernel and N, and
+// `bw_fraction <kernel> <N> <kernel bytes per second / triad bytes per second>` at the triad's N.
+std::string FormatSummary(const MedianCollector& times, const SummaryContext& context,
+                          std::span<const SummarySubject> subjects);
+
+// The "model name" of the first processor in /proc/cpuinfo, or "unknown".
+std::string CpuModel();
+
+}  // namespace corvane::bench
