@@ -56,8 +56,9 @@ void ImagParts(const double* src, double* dst, size_t n) {
   MapComplexToReal(src, dst, n, [](auto, auto, auto im) { return im; });
 }
 void PowerSpectrum(const double* src, double* dst, size_t n) {
-  MapComplexToReal(src, dst, n,
-                   [](auto, auto re, auto im) { return hn::Add(hn::Mul(re, re), hn::Mul(im, im)); });
+  MapComplexToReal(src, dst, n, [](auto, auto re, auto im) {
+    return hn::Add(hn::Mul(re, re), hn::Mul(im, im));
+  });
 }
 void Magnitude(const double* src, double* dst, size_t n) {
   MapComplexToReal(src, dst, n, [](auto, auto re, auto im) {

@@ -102,6 +102,14 @@ void ComplexSqrt(const double* src, double* dst, size_t n) {
   });
 }
 
+// c[0] + c[1] x + c[2] x^2 + ... by Horner's rule.
+template <class D, size_t N>
+hn::Vec<D> Horner(D d, hn::Vec<D> x, const double (&c)[N]) {
+  auto sum = hn::Set(d, c[N - 1]);
+  for (size_t i = N - 1; i-- > 0;) sum = hn::Add(hn::Mul(sum, x), hn::Set(d, c[i]));
+  return sum;
+}
+
 // exp(x) = 2^k * exp(r) with x = k*ln2 + r, |r| <= ln2/2. exp(r) - 1 - r comes from the Taylor
 // series to r^13 (truncation below 0.05 ulp); what r lost to rounding is added back to the small
 // terms. 2^k is applied in two factors so that results in the denormal range are rounded once.
@@ -110,10 +118,9 @@ hn::Vec<D> ExpOf(D d, hn::Vec<D> x) {
   const hn::RebindToSigned<D> di;
   // ln2 in two parts: kLn2Hi has 32 significant bits, so k * kLn2Hi is exact for |k| < 2^21.
   constexpr double kLn2Hi = 6.93147180369123816490e-01, kLn2Lo = 1.90821492927058770002e-10;
-  constexpr double kCoefficients[] = {1.0 / 2,         1.0 / 6,          1.0 / 24,
-                                      1.0 / 120,       1.0 / 720,        1.0 / 5040,
-                                      1.0 / 40320,     1.0 / 362880,     1.0 / 3628800,
-                                      1.0 / 39916800,  1.0 / 479001600,  1.0 / 6227020800};
+  constexpr double kCoefficients[] = {
+      1.0 / 2,     1.0 / 6,      1.0 / 24,      1.0 / 120,      1.0 / 720,       1.0 / 5040,
+      1.0 / 40320, 1.0 / 362880, 1.0 / 3628800, 1.0 / 39916800, 1.0 / 479001600, 1.0 / 6227020800};
   // Beyond +-800 the result is +Inf or 0 anyway; the clamp keeps both factors of 2^k normal.
   const auto clamped = hn::Min(hn::Max(x, hn::Set(d, -800.0)), hn::Set(d, 800.0));
   const auto k = hn::Round(hn::Mul(clamped, hn::Set(d, 1.4426950408889634074)));
@@ -122,9 +129,7 @@ hn::Vec<D> ExpOf(D d, hn::Vec<D> x) {
   const auto r = hn::Sub(rHi, kLo);
   const auto rLost = hn::Sub(hn::Sub(rHi, r), kLo);
 
-  auto series = hn::Set(d, kCoefficients[std::size(kCoefficients) - 1]);
-  for (size_t i = std::size(kCoefficients) - 1; i-- > 0;)
-    series = hn::Add(hn::Mul(series, r), hn::Set(d, kCoefficients[i]));
+  const auto series = Horner(d, r, kCoefficients);
   const auto expm1 = hn::Add(r, hn::Add(hn::Mul(hn::Mul(r, r), series), rLost));
   const auto expR = hn::Add(hn::Set(d, 1.0), expm1);
 
@@ -141,25 +146,24 @@ hn::Vec<D> LnOfNormal(D d, hn::Vec<D> x) {
   const hn::RebindToUnsigned<D> du;
   const hn::RebindToSigned<D> di;
   constexpr double kLn2Hi = 6.93147180369123816490e-01, kLn2Lo = 1.90821492927058770002e-10;
-  constexpr double kLg1 = 6.666666666666735130e-01, kLg2 = 3.999999999940941908e-01,
-                   kLg3 = 2.857142874366239149e-01, kLg4 = 2.222219843214978396e-01,
-                   kLg5 = 1.818357216161805012e-01, kLg6 = 1.531383769920937332e-01,
-                   kLg7 = 1.479819860511658591e-01;
+  // fdlibm's coefficients of R(z) = Lg1 z + Lg2 z^2 + ... + Lg7 z^7, split into odd and even
+  // powers of z to shorten the dependency chain.
+  constexpr double kLgOdd[] = {6.666666666666735130e-01, 2.857142874366239149e-01,
+                               1.818357216161805012e-01, 1.479819860511658591e-01};
+  constexpr double kLgEven[] = {3.999999999940941908e-01, 2.222219843214978396e-01,
+                                1.531383769920937332e-01};
   // Subtracting the bits of sqrt(2)/2 makes the exponent field count k directly.
   const auto bits = hn::BitCast(du, x);
   const auto shifted = hn::Sub(bits, hn::Set(du, 0x3fe6a09e667f3bcdull));
   const auto k = hn::ConvertTo(d, hn::ShiftRight<52>(hn::BitCast(di, shifted)));
-  const auto m = hn::BitCast(d, hn::Sub(bits, hn::And(shifted, hn::Set(du, 0xfff0000000000000ull))));
+  const auto m =
+      hn::BitCast(d, hn::Sub(bits, hn::And(shifted, hn::Set(du, 0xfff0000000000000ull))));
 
   const auto f = hn::Sub(m, hn::Set(d, 1.0));
   const auto s = hn::Div(f, hn::Add(hn::Set(d, 2.0), f));
   const auto z = hn::Mul(s, s), w = hn::Mul(z, z);
+  const auto r = hn::Add(hn::Mul(z, Horner(d, w, kLgOdd)), hn::Mul(w, Horner(d, w, kLgEven)));
   const auto c = [d](double value) { return hn::Set(d, value); };
-  const auto evenTerms =
-      hn::Mul(w, hn::Add(c(kLg2), hn::Mul(w, hn::Add(c(kLg4), hn::Mul(w, c(kLg6))))));
-  const auto oddTerms = hn::Mul(
-      z, hn::Add(c(kLg1), hn::Mul(w, hn::Add(c(kLg3), hn::Mul(w, hn::Add(c(kLg5), hn::Mul(w, c(kLg7))))))));
-  const auto r = hn::Add(oddTerms, evenTerms);
   const auto halfF2 = hn::Mul(hn::Mul(c(0.5), f), f);
   const auto small = hn::Add(hn::Mul(s, hn::Add(halfF2, r)), hn::Mul(k, c(kLn2Lo)));
   return hn::Sub(hn::Mul(k, c(kLn2Hi)), hn::Sub(hn::Sub(halfF2, small), f));
@@ -169,8 +173,8 @@ void Exp(const double* src, double* dst, size_t n) {
   Map1(src, dst, n, [](auto d, auto x) { return ExpOf(d, x); });
 }
 
-// Lanes that are not positive normal finite numbers: the unsigned difference of the bit patterns
-// from that of DBL_MIN is small only for them.
+// Lanes that are not positive normal finite numbers: only for those does the bit pattern minus
+// that of DBL_MIN, taken unsigned, stay below the distance from DBL_MIN's pattern to +Inf's.
 template <class D>
 hn::Mask<D> OutsidePositiveNormals(D d, hn::Vec<D> x) {
   const hn::RebindToUnsigned<D> du;
@@ -220,40 +224,52 @@ IppStatus ippsAbs_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   HWY_DYNAMIC_DISPATCH(Abs)(pSrc, pDst, size_t(len));
   return ippStsNoErr;
 }
-IppStatus ippsAbs_64f_I(Ipp64f* pSrcDst, int len) { return ippsAbs_64f(pSrcDst, pSrcDst, len); }
+IppStatus ippsAbs_64f_I(Ipp64f* pSrcDst, int len) {
+  return ippsAbs_64f(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsSqr_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   HWY_DYNAMIC_DISPATCH(Sqr)(pSrc, pDst, size_t(len));
   return ippStsNoErr;
 }
-IppStatus ippsSqr_64f_I(Ipp64f* pSrcDst, int len) { return ippsSqr_64f(pSrcDst, pSrcDst, len); }
+IppStatus ippsSqr_64f_I(Ipp64f* pSrcDst, int len) {
+  return ippsSqr_64f(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsSqrt_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   return HWY_DYNAMIC_DISPATCH(Sqrt)(pSrc, pDst, size_t(len)) ? ippStsSqrtNegArg : ippStsNoErr;
 }
-IppStatus ippsSqrt_64f_I(Ipp64f* pSrcDst, int len) { return ippsSqrt_64f(pSrcDst, pSrcDst, len); }
+IppStatus ippsSqrt_64f_I(Ipp64f* pSrcDst, int len) {
+  return ippsSqrt_64f(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsExp_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   HWY_DYNAMIC_DISPATCH(Exp)(pSrc, pDst, size_t(len));
   return ippStsNoErr;
 }
-IppStatus ippsExp_64f_I(Ipp64f* pSrcDst, int len) { return ippsExp_64f(pSrcDst, pSrcDst, len); }
+IppStatus ippsExp_64f_I(Ipp64f* pSrcDst, int len) {
+  return ippsExp_64f(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsLn_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   return HWY_DYNAMIC_DISPATCH(Ln)(pSrc, pDst, size_t(len));
 }
-IppStatus ippsLn_64f_I(Ipp64f* pSrcDst, int len) { return ippsLn_64f(pSrcDst, pSrcDst, len); }
+IppStatus ippsLn_64f_I(Ipp64f* pSrcDst, int len) {
+  return ippsLn_64f(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsSqr_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
   HWY_DYNAMIC_DISPATCH(ComplexSqr)(&pSrc->re, &pDst->re, size_t(len));
   return ippStsNoErr;
 }
-IppStatus ippsSqr_64fc_I(Ipp64fc* pSrcDst, int len) { return ippsSqr_64fc(pSrcDst, pSrcDst, len); }
+IppStatus ippsSqr_64fc_I(Ipp64fc* pSrcDst, int len) {
+  return ippsSqr_64fc(pSrcDst, pSrcDst, len);
+}
 
 IppStatus ippsSqrt_64fc(const Ipp64fc* pSrc, Ipp64fc* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;

@@ -54,8 +54,10 @@ void ExpectRealToCplxMatches(IppStatus (*kernel)(const T*, const T*, TC*, int)) 
     for (int s = 0; s < 3; ++s) {
       std::vector<TC> want(re.size()), got(re.size(), TC{7, 7});
       Misaligned<TC> mdst(got);
-      ASSERT_EQ(reference::RealToCplx(sources[s].first, sources[s].second, want.data(), len), ippStsNoErr);
-      ASSERT_EQ(kernel(misalignedSources[s].first, misalignedSources[s].second, mdst.Data(), len), ippStsNoErr);
+      ASSERT_EQ(reference::RealToCplx(sources[s].first, sources[s].second, want.data(), len),
+                ippStsNoErr);
+      ASSERT_EQ(kernel(misalignedSources[s].first, misalignedSources[s].second, mdst.Data(), len),
+                ippStsNoErr);
       EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "len " << len << " sources " << s;
     }
   }
@@ -137,7 +139,8 @@ TEST(ComplexParts, ConjCcsExpandsConjugateSymmetricHalf) {
   const Ipp64fc junk{99, 99};
   std::vector<Ipp64fc> even = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, junk, junk, junk, junk};
   ASSERT_EQ(ippsConjCcs_64fc_I(even.data(), 8), ippStsNoErr);
-  EXPECT_TRUE(BitwiseEqual(even, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {3, -3}, {2, -2}, {1, -1}, junk}));
+  EXPECT_TRUE(BitwiseEqual(
+      even, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {3, -3}, {2, -2}, {1, -1}, junk}));
 
   std::vector<Ipp64fc> odd = {{0, 0}, {1, 1}, {2, -2}, junk, junk};
   ASSERT_EQ(ippsConjCcs_64fc_I(odd.data(), 5), ippStsNoErr);

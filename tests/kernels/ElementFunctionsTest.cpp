@@ -40,7 +40,9 @@ void ExpectUnaryMatches(TUnary<T> kernel, TUnaryInPlace<T> kernelInPlace, TUnary
   }
 }
 
-std::vector<double> Reals(int len, uint32_t seed) { return test::RandomDoubles(len, seed); }
+std::vector<double> Reals(int len, uint32_t seed) {
+  return test::RandomDoubles(len, seed);
+}
 
 // Random complex values, many with parts of very different magnitudes, and every pairing of
 // zeros, infinities, NaN, huge and denormal parts.
@@ -50,7 +52,9 @@ std::vector<Ipp64fc> Complexes(int len, uint32_t seed) {
   std::uniform_int_distribution<int> exponent(-1070, 1020);
   const double edges[] = {0.0, -0.0, 1.0, -4.0, kInf, -kInf, kNaN, kDenormMin, 1e300, -1e-310};
   for (size_t i = 0; i < values.size(); ++i) {
-    if (i % 5 == 1) values[i] = {std::ldexp(values[i].re, exponent(rng)), std::ldexp(values[i].im, exponent(rng))};
+    if (i % 5 == 1)
+      values[i] = {std::ldexp(values[i].re, exponent(rng)),
+                   std::ldexp(values[i].im, exponent(rng))};
     if (i % 5 == 2) values[i] = {edges[i % 10], edges[(i / 10) % 10]};
   }
   return values;
@@ -60,8 +64,9 @@ TEST(ElementFunctions, RealFunctionsMatchScalarReference) {
   ExpectUnaryMatches<double>(ippsAbs_64f, ippsAbs_64f_I, reference::ippsAbs_64f, Reals);
   ExpectUnaryMatches<double>(ippsSqr_64f, ippsSqr_64f_I, reference::ippsSqr_64f, Reals);
   ExpectUnaryMatches<double>(ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f, Reals);
-  ExpectUnaryMatches<double>(ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f,
-                             [](int len, uint32_t seed) { return test::RandomDoubles(len, seed, 0, 1e6); });
+  ExpectUnaryMatches<double>(
+      ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f,
+      [](int len, uint32_t seed) { return test::RandomDoubles(len, seed, 0, 1e6); });
 }
 
 TEST(ElementFunctions, ComplexFunctionsMatchScalarReference) {
@@ -95,13 +100,15 @@ TEST(ElementFunctions, ComplexSqrtIsAccurateOverTheWholeRange) {
   std::uniform_real_distribution<double> mantissa(-2, 2);
   std::uniform_int_distribution<int> exponent(-1073, 1022);
   std::vector<Ipp64fc> src(20000), got(src.size());
-  for (auto& z : src) z = {std::ldexp(mantissa(rng), exponent(rng)), std::ldexp(mantissa(rng), exponent(rng))};
+  for (auto& z : src)
+    z = {std::ldexp(mantissa(rng), exponent(rng)), std::ldexp(mantissa(rng), exponent(rng))};
   ASSERT_EQ(ippsSqrt_64fc(src.data(), got.data(), int(src.size())), ippStsNoErr);
   for (size_t i = 0; i < src.size(); ++i) {
     const auto want = std::sqrt(std::complex<long double>(src[i].re, src[i].im));
     // The larger part is within 2 ulp; the smaller one comes from it through a division.
     const bool reLarger = std::fabs(want.real()) >= std::fabs(want.imag());
-    const double larger = reLarger ? got[i].re : got[i].im, smaller = reLarger ? got[i].im : got[i].re;
+    const double larger = reLarger ? got[i].re : got[i].im,
+                 smaller = reLarger ? got[i].im : got[i].re;
     const long double wantLarger = reLarger ? want.real() : want.imag();
     const long double wantSmaller = reLarger ? want.imag() : want.real();
     ASSERT_LE(UlpError(larger, wantLarger), 2.0) << src[i] << " -> " << got[i];
@@ -168,8 +175,8 @@ TEST(ElementFunctions, ExpSpecialValues) {
   std::vector<double> v = {0.0, -0.0, 709.79, 1e308, kInf, -744.0, -745.0, -745.2, -kInf, kNaN};
   Misaligned<double> m(v);
   EXPECT_EQ(ippsExp_64f_I(m.Data(), int(v.size())), ippStsNoErr);
-  EXPECT_TRUE(BitwiseEqual(m.Values(), {1.0, 1.0, kInf, kInf, kInf, 2 * kDenormMin, kDenormMin,
-                                        0.0, 0.0, kNaN}));
+  EXPECT_TRUE(BitwiseEqual(
+      m.Values(), {1.0, 1.0, kInf, kInf, kInf, 2 * kDenormMin, kDenormMin, 0.0, 0.0, kNaN}));
 }
 
 TEST(ElementFunctions, LnSpecialValuesAndWarnings) {
@@ -180,9 +187,13 @@ TEST(ElementFunctions, LnSpecialValuesAndWarnings) {
   };
   const Case cases[] = {
       {{1.0, kInf, kNaN}, {0.0, kInf, kNaN}, ippStsNoErr},
-      {{1.0, 0.0, -0.0, kDenormMin, min - kDenormMin}, {0.0, -kInf, -kInf, -kInf, -kInf}, ippStsLnZeroArg},
+      {{1.0, 0.0, -0.0, kDenormMin, min - kDenormMin},
+       {0.0, -kInf, -kInf, -kInf, -kInf},
+       ippStsLnZeroArg},
       {{-1.0, 1.0, -kInf, -kDenormMin}, {kNaN, 0.0, kNaN, kNaN}, ippStsLnNegArg},
-      {{0.0, -2.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, {-kInf, kNaN, -kInf, -kInf, -kInf, -kInf, -kInf, -kInf, -kInf}, ippStsLnNegArg},
+      {{0.0, -2.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0},
+       {-kInf, kNaN, -kInf, -kInf, -kInf, -kInf, -kInf, -kInf, -kInf},
+       ippStsLnNegArg},
   };
   for (const auto& c : cases) {
     std::vector<double> got(c.src.size());

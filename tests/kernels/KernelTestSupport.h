@@ -53,7 +53,8 @@ inline std::vector<double> RandomDoubles(int n, uint32_t seed, double lo = -100.
 }
 
 // Complex values whose parts come from RandomDoubles (special values included).
-inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0, double hi = 100.0) {
+inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0,
+                                          double hi = 100.0) {
   const auto re = RandomDoubles(n, seed, lo, hi), im = RandomDoubles(n, seed + 1000, lo, hi);
   std::vector<Ipp64fc> v(re.size());
   // Shift the imaginary parts by three so that specials meet random and other special values.
