@@ -73,6 +73,40 @@ HWY_INLINE void Fill(T* dst, size_t n, const T (&parts)[kParts]) {
   for (; i < n; ++i) hn::StoreU(hn::Set(d1, parts[i % kParts]), d1, dst + i);
 }
 
+// Interleaved complex arrays (re, im, re, im, ...): `n` counts complex elements and the functor
+// sees the real and imaginary parts as separate vectors.
+
+// (dst[i].re, dst[i].im) = f(d, src[i].re, src[i].im, outRe, outIm)
+template <class T, class F>
+HWY_INLINE void MapComplex(const T* src, T* dst, size_t n, const F& f) {
+  const auto body = [&f](auto d, const T* in, T* out) {
+    hn::Vec<decltype(d)> re, im, outRe, outIm;
+    hn::LoadInterleaved2(d, in, re, im);
+    f(d, re, im, outRe, outIm);
+    hn::StoreInterleaved2(outRe, outIm, d, out);
+  };
+  const hn::ScalableTag<T> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) body(d, src + 2 * i, dst + 2 * i);
+  for (; i < n; ++i) body(hn::CappedTag<T, 1>(), src + 2 * i, dst + 2 * i);
+}
+
+// dst[i] = f(d, src[i].re, src[i].im)
+template <class T, class F>
+HWY_INLINE void MapComplexToReal(const T* src, T* dst, size_t n, const F& f) {
+  const auto body = [&f](auto d, const T* in, T* out) {
+    hn::Vec<decltype(d)> re, im;
+    hn::LoadInterleaved2(d, in, re, im);
+    hn::StoreU(f(d, re, im), d, out);
+  };
+  const hn::ScalableTag<T> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) body(d, src + 2 * i, dst + i);
+  for (; i < n; ++i) body(hn::CappedTag<T, 1>(), src + 2 * i, dst + i);
+}
+
 }  // namespace corvane::kernels::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 

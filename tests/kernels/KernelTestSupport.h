@@ -3,14 +3,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <vector>
 
 #include "hwy/targets.h"
+#include "corvane/numeric/IPPPTypes.h"
+
+namespace corvane {
+
+// Complex values print as (re, im) in failure messages.
+template <class TC, class = decltype(TC::re)>
+std::ostream& operator<<(std::ostream& out, const TC& z) {
+  return out << '(' << z.re << ", " << z.im << ')';
+}
+
+}  // namespace corvane
 
 namespace corvane::kernels::test {
 
@@ -37,6 +50,16 @@ inline std::vector<double> RandomDoubles(int n, uint32_t seed, double lo = -100.
   const auto& special = SpecialDoubles();
   for (size_t i = 0; i < v.size(); ++i)
     v[i] = (specials && i % 7 == 3) ? special[(i / 7) % special.size()] : dist(rng);
+  return v;
+}
+
+// Complex values whose parts come from RandomDoubles (special values included).
+inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0,
+                                          double hi = 100.0) {
+  const auto re = RandomDoubles(n, seed, lo, hi), im = RandomDoubles(n, seed + 1000, lo, hi);
+  std::vector<Ipp64fc> v(re.size());
+  // Shift the imaginary parts by three so that specials meet random and other special values.
+  for (size_t i = 0; i < v.size(); ++i) v[i] = {re[i], im[(i + 3) % v.size()]};
   return v;
 }
 
@@ -99,6 +122,21 @@ void ForEachTarget(const F& body) {
     SCOPED_TRACE(hwy::TargetName(target));
     body();
   }
+}
+
+// Distance of `got` from the exact `want` in units in the last place of T at `want`. A result
+// beyond T's range counts as infinite; NaN matches only NaN.
+template <class T>
+double UlpError(T got, long double want) {
+  using Limits = std::numeric_limits<T>;
+  if (std::isnan(got) || std::isnan(want))
+    return std::isnan(got) && std::isnan(want) ? 0.0 : Limits::infinity();
+  const long double infinity = std::ldexp(1.0L, Limits::max_exponent);
+  const long double g = std::isinf(got) ? std::copysign(infinity, (long double)got) : got;
+  const long double w = std::fabs(want) > infinity ? std::copysign(infinity, want) : want;
+  const int exponent = w == 0 ? Limits::min_exponent - 1
+                              : std::max(std::ilogb(w), Limits::min_exponent - 1);
+  return double(std::fabs(g - w) / std::ldexp(1.0L, exponent - (Limits::digits - 1)));
 }
 
 }  // namespace corvane::kernels::test
