@@ -21,6 +21,10 @@ struct KernelEntry {
 // The families whose kernels are built. A family is listed here once all its kernels exist.
 const KernelEntry kKernels[] = {
     IPP_REAL64_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+    IPP_REAL32_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+    IPP_COMPLEX_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+    IPP_SCALED_INTEGER_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+    IPP_LOGIC_AND_SHIFTS(CORVANE_KERNEL_ENTRY)
 };
 #undef CORVANE_KERNEL_ENTRY
 
