@@ -32,12 +32,6 @@ HWY_INLINE ComplexVec<hn::Vec<D>> Broadcast(D d, Ipp64fc val) {
   return {hn::Set(d, val.re), hn::Set(d, val.im)};
 }
 
-// f(x, y) on the real parts and on the imaginary parts.
-template <class V, class F>
-HWY_INLINE ComplexVec<V> PartWise(ComplexVec<V> x, ComplexVec<V> y, const F& f) {
-  return {f(x.re, y.re), f(x.im, y.im)};
-}
-
 template <class V>
 HWY_INLINE ComplexVec<V> ComplexProduct(ComplexVec<V> x, ComplexVec<V> y) {
   return {hn::Sub(hn::Mul(x.re, y.re), hn::Mul(x.im, y.im)),
@@ -61,12 +55,12 @@ void ComplexSubRev(const double* a, const double* b, double* dst, size_t n) {
   Map2(a, b, dst, 2 * n, [](auto, auto x, auto y) { return hn::Sub(y, x); });
 }
 void ComplexMul(const double* a, const double* b, double* dst, size_t n) {
-  MapComplex(n, [](auto, auto x, auto y) { return ComplexProduct(x, y); }, dst, a, b);
+  MapComplex2(a, b, dst, n, [](auto, auto x, auto y) { return ComplexProduct(x, y); });
 }
 // dst = b / a; returns true when some divisor a[i] is zero.
 bool ComplexDivRev(const double* a, const double* b, double* dst, size_t n) {
   bool zeroDivisor = false;
-  MapComplex(n, [&zeroDivisor](auto d, auto divisor, auto dividend) {
+  MapComplex2(a, b, dst, n, [&zeroDivisor](auto d, auto divisor, auto dividend) {
     const auto zero = hn::And(hn::Eq(divisor.re, hn::Zero(d)), hn::Eq(divisor.im, hn::Zero(d)));
     zeroDivisor |= !hn::AllFalse(d, zero);
     const auto nan = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
@@ -74,29 +68,29 @@ bool ComplexDivRev(const double* a, const double* b, double* dst, size_t n) {
     quotient.re = hn::IfThenElse(zero, nan, quotient.re);
     quotient.im = hn::IfThenElse(zero, nan, quotient.im);
     return quotient;
-  }, dst, a, b);
+  });
   return zeroDivisor;
 }
 void ComplexAddC(const double* src, Ipp64fc val, double* dst, size_t n) {
-  MapComplex(n, [val](auto d, auto x) {
-    return PartWise(x, Broadcast(d, val), [](auto p, auto q) { return hn::Add(p, q); });
-  }, dst, src);
+  MapComplex1(src, dst, n, [val](auto d, auto x) {
+    return ComplexVec{hn::Add(x.re, hn::Set(d, val.re)), hn::Add(x.im, hn::Set(d, val.im))};
+  });
 }
 void ComplexSubC(const double* src, Ipp64fc val, double* dst, size_t n) {
-  MapComplex(n, [val](auto d, auto x) {
-    return PartWise(x, Broadcast(d, val), [](auto p, auto q) { return hn::Sub(p, q); });
-  }, dst, src);
+  MapComplex1(src, dst, n, [val](auto d, auto x) {
+    return ComplexVec{hn::Sub(x.re, hn::Set(d, val.re)), hn::Sub(x.im, hn::Set(d, val.im))};
+  });
 }
 void ComplexSubCRev(const double* src, Ipp64fc val, double* dst, size_t n) {
-  MapComplex(n, [val](auto d, auto x) {
-    return PartWise(x, Broadcast(d, val), [](auto p, auto q) { return hn::Sub(q, p); });
-  }, dst, src);
+  MapComplex1(src, dst, n, [val](auto d, auto x) {
+    return ComplexVec{hn::Sub(hn::Set(d, val.re), x.re), hn::Sub(hn::Set(d, val.im), x.im)};
+  });
 }
 void ComplexMulC(const double* src, Ipp64fc val, double* dst, size_t n) {
-  MapComplex(n, [val](auto d, auto x) { return ComplexProduct(x, Broadcast(d, val)); }, dst, src);
+  MapComplex1(src, dst, n, [val](auto d, auto x) { return ComplexProduct(x, Broadcast(d, val)); });
 }
 void ComplexDivC(const double* src, Ipp64fc val, double* dst, size_t n) {
-  MapComplex(n, [val](auto d, auto x) { return ComplexQuotient(x, Broadcast(d, val)); }, dst, src);
+  MapComplex1(src, dst, n, [val](auto d, auto x) { return ComplexQuotient(x, Broadcast(d, val)); });
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE
@@ -107,8 +101,12 @@ namespace corvane::kernels {
 namespace {
 
 // An array of n Ipp64fc is 2n interleaved doubles.
-const double* Parts(const Ipp64fc* p) { return reinterpret_cast<const double*>(p); }
-double* Parts(Ipp64fc* p) { return reinterpret_cast<double*>(p); }
+const double* Parts(const Ipp64fc* p) {
+  return reinterpret_cast<const double*>(p);
+}
+double* Parts(Ipp64fc* p) {
+  return reinterpret_cast<double*>(p);
+}
 
 }  // namespace
 

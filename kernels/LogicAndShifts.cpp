@@ -41,9 +41,8 @@ void XorC32u(const uint32_t* src, uint32_t val, uint32_t* dst, size_t n) {
 }
 // count >= 0
 void LShift32s(const int32_t* src, int count, int32_t* dst, size_t n) {
-  Map1(src, dst, n, [count](auto d, auto x) {
-    return count >= 32 ? hn::Zero(d) : hn::ShiftLeftSame(x, count);
-  });
+  Map1(src, dst, n,
+       [count](auto d, auto x) { return count >= 32 ? hn::Zero(d) : hn::ShiftLeftSame(x, count); });
 }
 // count >= 0; shifting by 31 already leaves only the sign fill.
 void RShift32s(const int32_t* src, int count, int32_t* dst, size_t n) {

@@ -56,7 +56,7 @@ struct ComplexVec {
 // returns ComplexVec: loads split the pairs into parts and stores interleave them again, so the
 // functor computes lane by lane on any target.
 template <class T, class F, class... Src>
-HWY_INLINE void MapComplex(size_t n, const F& f, T* dst, const Src*... src) {
+HWY_INLINE void MapComplexN(size_t n, const F& f, T* dst, const Src*... src) {
   const auto run = [&](auto d, size_t i) {
     const auto load = [d, i](const T* p) {
       ComplexVec<hn::Vec<decltype(d)>> x;
@@ -72,12 +72,20 @@ HWY_INLINE void MapComplex(size_t n, const F& f, T* dst, const Src*... src) {
   for (; i + lanes <= n; i += lanes) run(d, i);
   for (; i < n; ++i) run(hn::CappedTag<T, 1>(), i);
 }
+template <class T, class F>
+HWY_INLINE void MapComplex1(const T* src, T* dst, size_t n, const F& f) {
+  MapComplexN(n, f, dst, src);
+}
+template <class T, class F>
+HWY_INLINE void MapComplex2(const T* a, const T* b, T* dst, size_t n, const F& f) {
+  MapComplexN(n, f, dst, a, b);
+}
 
 // dst[i] = narrow(f(dw, widen(src[i])...)): narrow lanes T computed in wider signed lanes W, so
 // that integer results are exact before they are scaled and saturated. `f` must return values in
 // T's range; the narrowing keeps the low bits.
 template <class W, class T, class F, class... Src>
-HWY_INLINE void MapWidened(size_t n, const F& f, T* dst, const Src*... src) {
+HWY_INLINE void MapWidenedN(size_t n, const F& f, T* dst, const Src*... src) {
   const auto run = [&](auto dw, size_t i) {
     const hn::Rebind<T, decltype(dw)> dt;
     const auto result = f(dw, hn::PromoteTo(dw, hn::LoadU(dt, src + i))...);
@@ -90,6 +98,14 @@ HWY_INLINE void MapWidened(size_t n, const F& f, T* dst, const Src*... src) {
   size_t i = 0;
   for (; i + lanes <= n; i += lanes) run(dw, i);
   for (; i < n; ++i) run(hn::CappedTag<W, 1>(), i);
+}
+template <class W, class T, class F>
+HWY_INLINE void MapWidened1(const T* src, T* dst, size_t n, const F& f) {
+  MapWidenedN<W>(n, f, dst, src);
+}
+template <class W, class T, class F>
+HWY_INLINE void MapWidened2(const T* a, const T* b, T* dst, size_t n, const F& f) {
+  MapWidenedN<W>(n, f, dst, a, b);
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE

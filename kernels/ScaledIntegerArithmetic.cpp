@@ -73,22 +73,22 @@ HWY_INLINE V WideMul(D, V x, V y) {
 
 template <class T>
 void ScaledAdd(const T* a, const T* b, T* dst, size_t n, int sf) {
-  MapWidened<Wide<T>>(n, [sf](auto d, auto x, auto y) {
+  MapWidened2<Wide<T>>(a, b, dst, n, [sf](auto d, auto x, auto y) {
     return ScaleAndSaturate<T>(d, hn::Add(x, y), sf);
-  }, dst, a, b);
+  });
 }
 // dst = b - a: IPP's in-place Sub takes the subtrahend first.
 template <class T>
 void ScaledSubRev(const T* a, const T* b, T* dst, size_t n, int sf) {
-  MapWidened<Wide<T>>(n, [sf](auto d, auto x, auto y) {
+  MapWidened2<Wide<T>>(a, b, dst, n, [sf](auto d, auto x, auto y) {
     return ScaleAndSaturate<T>(d, hn::Sub(y, x), sf);
-  }, dst, a, b);
+  });
 }
 template <class T>
 void ScaledMul(const T* a, const T* b, T* dst, size_t n, int sf) {
-  MapWidened<Wide<T>>(n, [sf](auto d, auto x, auto y) {
+  MapWidened2<Wide<T>>(a, b, dst, n, [sf](auto d, auto x, auto y) {
     return ScaleAndSaturate<T>(d, WideMul(d, x, y), sf);
-  }, dst, a, b);
+  });
 }
 
 }  // namespace
@@ -113,19 +113,19 @@ void Mul8u(const uint8_t* a, const uint8_t* b, uint8_t* dst, size_t n, int sf) {
 }
 // dst = src + offset; SubC passes the negated constant, which the 64-bit offset holds exactly.
 void AddC32s(const int32_t* src, int64_t offset, int32_t* dst, size_t n, int sf) {
-  MapWidened<int64_t>(n, [offset, sf](auto d, auto x) {
+  MapWidened1<int64_t>(src, dst, n, [offset, sf](auto d, auto x) {
     return ScaleAndSaturate<int32_t>(d, hn::Add(x, hn::Set(d, offset)), sf);
-  }, dst, src);
+  });
 }
 void SubCRev32s(const int32_t* src, int32_t val, int32_t* dst, size_t n, int sf) {
-  MapWidened<int64_t>(n, [val, sf](auto d, auto x) {
+  MapWidened1<int64_t>(src, dst, n, [val, sf](auto d, auto x) {
     return ScaleAndSaturate<int32_t>(d, hn::Sub(hn::Set(d, int64_t(val)), x), sf);
-  }, dst, src);
+  });
 }
 void MulC32s(const int32_t* src, int32_t val, int32_t* dst, size_t n, int sf) {
-  MapWidened<int64_t>(n, [val, sf](auto d, auto x) {
+  MapWidened1<int64_t>(src, dst, n, [val, sf](auto d, auto x) {
     return ScaleAndSaturate<int32_t>(d, WideMul(d, x, hn::Set(d, int64_t(val))), sf);
-  }, dst, src);
+  });
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE
@@ -197,7 +197,7 @@ IppStatus ippsDiv_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int Sca
       continue;
     }
     zeroDivisor = true;
-    pSrcDst[i] = dividend == 0 ? 0
+    pSrcDst[i] = dividend == 0  ? 0
                  : dividend > 0 ? std::numeric_limits<int32_t>::max()
                                 : std::numeric_limits<int32_t>::min();
   }

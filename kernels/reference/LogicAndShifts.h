@@ -43,16 +43,14 @@ inline IppStatus ippsXorC_32u(const Ipp32u* src, Ipp32u val, Ipp32u* dst, int le
 inline IppStatus ippsLShiftC_32s(const Ipp32s* src, int val, Ipp32s* dst, int len) {
   if (IppStatus s = CheckArgs(len, src, dst)) return s;
   if (val < 0) return ippStsShiftErr;
-  return BitwiseMap(src, dst, len, [val](int32_t x) {
-    return val >= 32 ? 0 : int32_t(uint32_t(x) << val);
-  });
+  return BitwiseMap(src, dst, len,
+                    [val](int32_t x) { return val >= 32 ? 0 : int32_t(uint32_t(x) << val); });
 }
 inline IppStatus ippsRShiftC_32s(const Ipp32s* src, int val, Ipp32s* dst, int len) {
   if (IppStatus s = CheckArgs(len, src, dst)) return s;
   if (val < 0) return ippStsShiftErr;
-  return BitwiseMap(src, dst, len, [val](int32_t x) {
-    return val >= 32 ? (x < 0 ? -1 : 0) : x >> val;
-  });
+  return BitwiseMap(src, dst, len,
+                    [val](int32_t x) { return val >= 32 ? (x < 0 ? -1 : 0) : x >> val; });
 }
 
 }  // namespace corvane::kernels::reference

@@ -55,7 +55,8 @@ inline int32_t ScaledQuotient(int32_t a, int32_t b, int sf) {
 template <class T, class F>
 IppStatus ScaledBinary(const T* a, const T* b, T* dst, int len, int sf, F exact) {
   if (IppStatus s = CheckArgs(len, a, b, dst)) return s;
-  for (int i = 0; i < len; ++i) dst[i] = ScaleAndSaturate<T>(exact(int64_t(a[i]), int64_t(b[i])), sf);
+  for (int i = 0; i < len; ++i)
+    dst[i] = ScaleAndSaturate<T>(exact(int64_t(a[i]), int64_t(b[i])), sf);
   return ippStsNoErr;
 }
 

@@ -24,7 +24,9 @@ void ExpectSameAsReference(const Args&... args) {
 }
 
 // The test data are vectors of 2n doubles, the layout of n Ipp64fc.
-Ipp64fc* AsComplex(double* parts) { return reinterpret_cast<Ipp64fc*>(parts); }
+Ipp64fc* AsComplex(double* parts) {
+  return reinterpret_cast<Ipp64fc*>(parts);
+}
 
 // 2n random parts with special values, and with every eleventh value a zero (+0 or -0 parts).
 std::vector<double> RandomComplex(int n, uint32_t seed) {
@@ -36,13 +38,15 @@ std::vector<double> RandomComplex(int n, uint32_t seed) {
   return parts;
 }
 
-const Ipp64fc kConstants[] = {{2.5, -1.0}, {0.0, -3.0}, {-0.0, 0.0}, {1e-310, 0.0},
-                              {INFINITY, 1.0}, {NAN, 0.0}, {1e200, 1e200}};
+const Ipp64fc kConstants[] = {{2.5, -1.0},     {0.0, -3.0}, {-0.0, 0.0},   {1e-310, 0.0},
+                              {INFINITY, 1.0}, {NAN, 0.0},  {1e200, 1e200}};
 
 void ExpectInPlaceMatches(TBinaryInPlace kernel, TBinaryInPlace reference) {
   for (int len : kLengths) {
     ExpectSameAsReference(
-        [kernel](int n, double* src, double* srcDst) { return kernel(AsComplex(src), AsComplex(srcDst), n); },
+        [kernel](int n, double* src, double* srcDst) {
+          return kernel(AsComplex(src), AsComplex(srcDst), n);
+        },
         [reference](int n, double* src, double* srcDst) {
           return reference(AsComplex(src), AsComplex(srcDst), n);
         },
@@ -59,10 +63,13 @@ void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TCo
         return reference(AsComplex(x), val, AsComplex(out), n);
       };
       ExpectSameAsReference(
-          [val, kernel](int n, double* x, double* out) { return kernel(AsComplex(x), val, AsComplex(out), n); },
+          [val, kernel](int n, double* x, double* out) {
+            return kernel(AsComplex(x), val, AsComplex(out), n);
+          },
           referenceCall, len, src, std::vector<double>(src.size()));
-      ExpectSameAsReference([val, kernelInPlace](int n, double* x) { return kernelInPlace(val, AsComplex(x), n); },
-                            [&](int n, double* x) { return referenceCall(n, x, x); }, len, src);
+      ExpectSameAsReference(
+          [val, kernelInPlace](int n, double* x) { return kernelInPlace(val, AsComplex(x), n); },
+          [&](int n, double* x) { return referenceCall(n, x, x); }, len, src);
     }
   }
 }
@@ -72,7 +79,9 @@ TEST(ComplexArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget) {
     for (int len : kLengths) {
       const auto a = RandomComplex(len, 4 + len), b = RandomComplex(len, 5 + len);
       ExpectSameAsReference(
-          [](int n, double* x, double* y, double* out) { return ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n); },
+          [](int n, double* x, double* y, double* out) {
+            return ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
+          },
           [](int n, double* x, double* y, double* out) {
             return reference::ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
           },
@@ -97,7 +106,9 @@ TEST(ComplexArithmetic, VectorConstantMatchesScalarReferenceOnEveryTarget) {
       const auto src = RandomComplex(len, 6 + len);
       for (Ipp64fc val : kConstants)
         ExpectSameAsReference(
-            [val](int n, double* x, double* out) { return ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n); },
+            [val](int n, double* x, double* out) {
+              return ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
+            },
             [val](int n, double* x, double* out) {
               return reference::ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
             },

@@ -53,7 +53,8 @@ inline const std::vector<float>& SpecialFloats() {
 }
 
 // `n` random floats in [lo, hi), every seventh replaced by a special value.
-inline std::vector<float> RandomFloats(int n, uint32_t seed, float lo = -100.0f, float hi = 100.0f) {
+inline std::vector<float> RandomFloats(int n, uint32_t seed, float lo = -100.0f,
+                                       float hi = 100.0f) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> dist(lo, hi);
   std::vector<float> v(size_t(n > 0 ? n : 0));
@@ -73,13 +74,16 @@ std::vector<T> RandomIntegers(int n, uint32_t seed, T lo = std::numeric_limits<T
   return v;
 }
 
-// Random integers over T's whole range, every fifth replaced by a range limit or a small value.
+// Random integers over T's whole range, every fifth replaced by a range limit or a small value
+// picked at random, so that two such vectors pair the special values in all combinations.
 template <class T>
 std::vector<T> RandomIntegersWithLimits(int n, uint32_t seed) {
   constexpr T kMin = std::numeric_limits<T>::min(), kMax = std::numeric_limits<T>::max();
   const T limits[] = {kMin, kMax, 0, T(kMin + 1), T(kMax - 1), 1, T(-1)};
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<size_t> pick(0, std::size(limits) - 1);
   std::vector<T> v = RandomIntegers<T>(n, seed);
-  for (size_t i = 4; i < v.size(); i += 5) v[i] = limits[(i / 5) % std::size(limits)];
+  for (size_t i = 4; i < v.size(); i += 5) v[i] = limits[pick(rng)];
   return v;
 }
 
@@ -112,8 +116,8 @@ enum class NaNs { kSameBits, kAny };
 
 // Element-wise comparison of the bit patterns (NaN equals NaN of the same payload, -0 != +0).
 template <class T>
-::testing::AssertionResult BitwiseEqual(const std::vector<T>& expected, const std::vector<T>& actual,
-                                        NaNs nans = NaNs::kSameBits) {
+::testing::AssertionResult BitwiseEqual(const std::vector<T>& expected,
+                                        const std::vector<T>& actual, NaNs nans = NaNs::kSameBits) {
   if (expected.size() != actual.size())
     return ::testing::AssertionFailure() << "sizes differ: " << expected.size() << " vs " << actual.size();
   for (size_t i = 0; i < expected.size(); ++i) {

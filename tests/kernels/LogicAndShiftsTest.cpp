@@ -22,17 +22,20 @@ using TShiftInPlace = IppStatus (*)(int, Ipp32s*, int);
 
 void ExpectInPlaceMatches(TInPlace kernel, TInPlace reference) {
   for (int len : kLengths)
-    ExpectSameAsReference([&](int n, Ipp32u* src, Ipp32u* srcDst) { return kernel(src, srcDst, n); },
-                          [&](int n, Ipp32u* src, Ipp32u* srcDst) { return reference(src, srcDst, n); },
-                          len, RandomIntegersWithLimits<Ipp32u>(len, 1 + len),
-                          RandomIntegersWithLimits<Ipp32u>(len, 2 + len));
+    ExpectSameAsReference(
+        [&](int n, Ipp32u* src, Ipp32u* srcDst) { return kernel(src, srcDst, n); },
+        [&](int n, Ipp32u* src, Ipp32u* srcDst) { return reference(src, srcDst, n); }, len,
+        RandomIntegersWithLimits<Ipp32u>(len, 1 + len),
+        RandomIntegersWithLimits<Ipp32u>(len, 2 + len));
 }
 
 void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant reference) {
   for (Ipp32u val : {0u, 0xFFFFFFFFu, 0x80000001u, 0x0F0F00F0u}) {
     for (int len : kLengths) {
       const auto src = RandomIntegersWithLimits<Ipp32u>(len, 3 + len);
-      const auto referenceCall = [&](int n, Ipp32u* x, Ipp32u* out) { return reference(x, val, out, n); };
+      const auto referenceCall = [&](int n, Ipp32u* x, Ipp32u* out) {
+        return reference(x, val, out, n);
+      };
       ExpectSameAsReference([&](int n, Ipp32u* x, Ipp32u* out) { return kernel(x, val, out, n); },
                             referenceCall, len, src, std::vector<Ipp32u>(src.size()));
       ExpectSameAsReference([&](int n, Ipp32u* x) { return kernelInPlace(val, x, n); },
@@ -46,7 +49,9 @@ void ExpectShiftMatches(TShift kernel, TShiftInPlace kernelInPlace, TShift refer
     SCOPED_TRACE(testing::Message() << "count " << count);
     for (int len : kLengths) {
       const auto src = RandomIntegersWithLimits<Ipp32s>(len, 4 + len);
-      const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) { return reference(x, count, out, n); };
+      const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) {
+        return reference(x, count, out, n);
+      };
       ExpectSameAsReference([&](int n, Ipp32s* x, Ipp32s* out) { return kernel(x, count, out, n); },
                             referenceCall, len, src, std::vector<Ipp32s>(src.size()));
       ExpectSameAsReference([&](int n, Ipp32s* x) { return kernelInPlace(count, x, n); },
@@ -87,7 +92,7 @@ TEST(LogicAndShifts, BadArgumentsWriteNothing) {
   EXPECT_EQ(ippsLShiftC_32s(src.data(), -1, dst.data(), 2), ippStsShiftErr);
   EXPECT_EQ(ippsRShiftC_32s_I(-5, dst.data(), 2), ippStsShiftErr);
   EXPECT_EQ(ippsRShiftC_32s(src.data(), -1, nullptr, 2), ippStsNullPtrErr);  // pointers first
-  EXPECT_EQ(ippsLShiftC_32s_I(-1, dst.data(), 0), ippStsSizeErr);           // then the length
+  EXPECT_EQ(ippsLShiftC_32s_I(-1, dst.data(), 0), ippStsSizeErr);            // then the length
   EXPECT_EQ(ippsAnd_32u_I(nullptr, bits.data(), 2), ippStsNullPtrErr);
   EXPECT_EQ(ippsXorC_32u_I(1, bits.data(), 0), ippStsSizeErr);
   EXPECT_EQ(ippsOrC_32u(bits.data(), 1, nullptr, 2), ippStsNullPtrErr);

@@ -18,7 +18,9 @@ TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget) {
       const auto a = RandomFloats(len, 1 + len), b = RandomFloats(len, 2 + len);
       ExpectSameAsReference(
           [](int n, float* x, float* y, float* out) { return ippsMul_32f(x, y, out, n); },
-          [](int n, float* x, float* y, float* out) { return reference::ippsMul_32f(x, y, out, n); },
+          [](int n, float* x, float* y, float* out) {
+            return reference::ippsMul_32f(x, y, out, n);
+          },
           len, a, b, std::vector<float>(a.size()));
       ExpectSameAsReference(
           [](int n, float* x, float* y) { return ippsMul_32f_I(x, y, n); },
@@ -27,12 +29,12 @@ TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget) {
           [](int n, float* x, float* y) { return ippsSub_32f_I(x, y, n); },
           [](int n, float* x, float* y) { return reference::ippsSub_32f_I(x, y, n); }, len, a, b);
       for (float val : {2.5f, -0.0f, std::numeric_limits<float>::infinity(), 1e-40f}) {
-        ExpectSameAsReference([val](int n, float* x) { return ippsMulC_32f_I(val, x, n); },
-                              [val](int n, float* x) { return reference::ippsMulC_32f_I(val, x, n); },
-                              len, a);
-        ExpectSameAsReference([val](int n, float* x) { return ippsSubCRev_32f_I(val, x, n); },
-                              [val](int n, float* x) { return reference::ippsSubCRev_32f_I(val, x, n); },
-                              len, a);
+        ExpectSameAsReference(
+            [val](int n, float* x) { return ippsMulC_32f_I(val, x, n); },
+            [val](int n, float* x) { return reference::ippsMulC_32f_I(val, x, n); }, len, a);
+        ExpectSameAsReference(
+            [val](int n, float* x) { return ippsSubCRev_32f_I(val, x, n); },
+            [val](int n, float* x) { return reference::ippsSubCRev_32f_I(val, x, n); }, len, a);
       }
     }
   });

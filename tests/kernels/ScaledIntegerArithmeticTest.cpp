@@ -24,8 +24,8 @@ using TConstantInPlace = IppStatus (*)(Ipp32s, Ipp32s*, int, int);
 // Every scale factor from -3 to 31, and the large ones around the points where results stop
 // changing (all saturated, or all rounded to 0).
 std::vector<int> ScaleFactors() {
-  std::vector<int> sfs = {INT_MIN, -100, -64, -63, -62, -61, -33, -32, -31, -8, -7,
-                          32, 33, 34, 40, 61, 62, 63, 64, 65, 1000, INT_MAX};
+  std::vector<int> sfs = {INT_MIN, -100, -64, -63, -62, -61, -33, -32, -31, -8,   -7,
+                          32,      33,   34,  40,  61,  62,  63,  64,  65,  1000, INT_MAX};
   for (int sf = -3; sf <= 31; ++sf) sfs.push_back(sf);
   return sfs;
 }
@@ -63,12 +63,15 @@ void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TCo
         SCOPED_TRACE(testing::Message() << "sf " << sf << " val " << val);
         for (int len : kLengths) {
           for (const auto& src : Operands<Ipp32s>(len, 9 + len)) {
-            const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) { return reference(x, val, out, n, sf); };
+            const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) {
+              return reference(x, val, out, n, sf);
+            };
             ExpectSameAsReference(
                 [&](int n, Ipp32s* x, Ipp32s* out) { return kernel(x, val, out, n, sf); },
                 referenceCall, len, src, std::vector<Ipp32s>(src.size()));
             ExpectSameAsReference([&](int n, Ipp32s* x) { return kernelInPlace(val, x, n, sf); },
-                                  [&](int n, Ipp32s* x) { return referenceCall(n, x, x); }, len, src);
+                                  [&](int n, Ipp32s* x) { return referenceCall(n, x, x); }, len,
+                                  src);
           }
         }
       }
