@@ -59,10 +59,9 @@ bool Sqrt(const double* src, double* dst, size_t n) {
 
 // `src` and `dst` hold `n` interleaved complex values.
 void ComplexSqr(const double* src, double* dst, size_t n) {
-  MapComplex(src, dst, n, [](auto, auto a, auto b, auto& re, auto& im) {
-    const auto ab = hn::Mul(a, b);
-    re = hn::Sub(hn::Mul(a, a), hn::Mul(b, b));
-    im = hn::Add(ab, ab);
+  MapComplex1(src, dst, n, [](auto, auto z) {
+    const auto ab = hn::Mul(z.re, z.im);
+    return ComplexVec<decltype(ab)>{hn::Sub(hn::Mul(z.re, z.re), hn::Mul(z.im, z.im)), hn::Add(ab, ab)};
   });
 }
 
@@ -84,7 +83,8 @@ hn::Vec<hn::RebindToSigned<D>> EvenExponent(D, hn::Vec<D> big) {
 }
 
 void ComplexSqrt(const double* src, double* dst, size_t n) {
-  MapComplex(src, dst, n, [](auto d, auto a, auto b, auto& re, auto& im) {
+  MapComplex1(src, dst, n, [](auto d, auto z) {
+    const auto a = z.re, b = z.im;
     const auto big = hn::Max(hn::Abs(a), hn::Abs(b));
     const auto e = EvenExponent(d, big);
     const auto scaleDown = Pow2(d, hn::Neg(e));
@@ -94,14 +94,15 @@ void ComplexSqrt(const double* src, double* dst, size_t n) {
     const auto t = hn::Mul(scaledT, Pow2(d, hn::ShiftRight<1>(e)));
     const auto q = hn::Div(b, hn::Add(t, t));
     const auto aNegative = hn::Lt(a, hn::Zero(d));
-    re = hn::IfThenElse(aNegative, hn::Abs(q), t);
-    im = hn::IfThenElse(aNegative, hn::CopySign(t, b), q);
+    auto re = hn::IfThenElse(aNegative, hn::Abs(q), t);
+    auto im = hn::IfThenElse(aNegative, hn::CopySign(t, b), q);
     const auto zero = hn::Eq(big, hn::Zero(d));
     re = hn::IfThenElseZero(hn::Not(zero), re);
     im = hn::IfThenElse(zero, b, im);
     const auto bInfinite = hn::IsInf(b);
     re = hn::IfThenElse(bInfinite, hn::Set(d, std::numeric_limits<double>::infinity()), re);
     im = hn::IfThenElse(bInfinite, b, im);
+    return ComplexVec<decltype(re)>{re, im};
   });
 }
 

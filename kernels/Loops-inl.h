@@ -73,25 +73,70 @@ HWY_INLINE void Fill(T* dst, size_t n, const T (&parts)[kParts]) {
   for (; i < n; ++i) hn::StoreU(hn::Set(d1, parts[i % kParts]), d1, dst + i);
 }
 
-// Interleaved complex arrays (re, im, re, im, ...): `n` counts complex elements and the functor
-// sees the real and imaginary parts as separate vectors.
+// A vector of complex values held as separate vectors of real and imaginary parts.
+template <class V>
+struct ComplexVec {
+  V re;
+  V im;
+};
 
-// (dst[i].re, dst[i].im) = f(d, src[i].re, src[i].im, outRe, outIm)
-template <class T, class F>
-HWY_INLINE void MapComplex(const T* src, T* dst, size_t n, const F& f) {
-  const auto body = [&f](auto d, const T* in, T* out) {
-    hn::Vec<decltype(d)> re, im, outRe, outIm;
-    hn::LoadInterleaved2(d, in, re, im);
-    f(d, re, im, outRe, outIm);
-    hn::StoreInterleaved2(outRe, outIm, d, out);
+// Interleaved complex data, n (re, im) pairs of T: dst[i] = f(d, src[i]...). The functor gets and
+// returns ComplexVec: loads split the pairs into parts and stores interleave them again, so the
+// functor computes lane by lane on any target.
+template <class T, class F, class... Src>
+HWY_INLINE void MapComplexN(size_t n, const F& f, T* dst, const Src*... src) {
+  const auto run = [&](auto d, size_t i) {
+    const auto load = [d, i](const T* p) {
+      ComplexVec<hn::Vec<decltype(d)>> x;
+      hn::LoadInterleaved2(d, p + 2 * i, x.re, x.im);
+      return x;
+    };
+    const auto result = f(d, load(src)...);
+    hn::StoreInterleaved2(result.re, result.im, d, dst + 2 * i);
   };
   const hn::ScalableTag<T> d;
   const size_t lanes = hn::Lanes(d);
   size_t i = 0;
-  for (; i + lanes <= n; i += lanes) body(d, src + 2 * i, dst + 2 * i);
-  for (; i < n; ++i) body(hn::CappedTag<T, 1>(), src + 2 * i, dst + 2 * i);
+  for (; i + lanes <= n; i += lanes) run(d, i);
+  for (; i < n; ++i) run(hn::CappedTag<T, 1>(), i);
+}
+template <class T, class F>
+HWY_INLINE void MapComplex1(const T* src, T* dst, size_t n, const F& f) {
+  MapComplexN(n, f, dst, src);
+}
+template <class T, class F>
+HWY_INLINE void MapComplex2(const T* a, const T* b, T* dst, size_t n, const F& f) {
+  MapComplexN(n, f, dst, a, b);
 }
 
+// dst[i] = narrow(f(dw, widen(src[i])...)): narrow lanes T computed in wider signed lanes W, so
+// that integer results are exact before they are scaled and saturated. `f` must return values in
+// T's range; the narrowing keeps the low bits.
+template <class W, class T, class F, class... Src>
+HWY_INLINE void MapWidenedN(size_t n, const F& f, T* dst, const Src*... src) {
+  const auto run = [&](auto dw, size_t i) {
+    const hn::Rebind<T, decltype(dw)> dt;
+    const auto result = f(dw, hn::PromoteTo(dw, hn::LoadU(dt, src + i))...);
+    const hn::Rebind<hwy::MakeUnsigned<T>, decltype(dw)> du;
+    const auto bits = hn::BitCast(hn::RebindToUnsigned<decltype(dw)>(), result);
+    hn::StoreU(hn::BitCast(dt, hn::TruncateTo(du, bits)), dt, dst + i);
+  };
+  const hn::ScalableTag<W> dw;
+  const size_t lanes = hn::Lanes(dw);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) run(dw, i);
+  for (; i < n; ++i) run(hn::CappedTag<W, 1>(), i);
+}
+template <class W, class T, class F>
+HWY_INLINE void MapWidened1(const T* src, T* dst, size_t n, const F& f) {
+  MapWidenedN<W>(n, f, dst, src);
+}
+template <class W, class T, class F>
+HWY_INLINE void MapWidened2(const T* a, const T* b, T* dst, size_t n, const F& f) {
+  MapWidenedN<W>(n, f, dst, a, b);
+}
+
+// Interleaved complex source, real destination: `n` counts complex elements.
 // dst[i] = f(d, src[i].re, src[i].im)
 template <class T, class F>
 HWY_INLINE void MapComplexToReal(const T* src, T* dst, size_t n, const F& f) {

@@ -3,16 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <ostream>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "hwy/targets.h"
+
 #include "corvane/numeric/IPPPTypes.h"
 
 namespace corvane {
@@ -63,6 +66,28 @@ inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100
   return v;
 }
 
+// Values that exercise single-precision corner cases, mixed into random data.
+inline const std::vector<float>& SpecialFloats() {
+  static const std::vector<float> values = {
+      0.0f, -0.0f, 1.0f, -1.0f, std::numeric_limits<float>::infinity(),
+      -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+      std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::min(),
+      std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), 1e-30f, 1e30f};
+  return values;
+}
+
+// `n` random floats in [lo, hi), every seventh replaced by a special value.
+inline std::vector<float> RandomFloats(int n, uint32_t seed, float lo = -100.0f,
+                                       float hi = 100.0f) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> dist(lo, hi);
+  std::vector<float> v(size_t(n > 0 ? n : 0));
+  const auto& special = SpecialFloats();
+  for (size_t i = 0; i < v.size(); ++i)
+    v[i] = i % 7 == 3 ? special[(i / 7) % special.size()] : dist(rng);
+  return v;
+}
+
 template <class T>
 std::vector<T> RandomIntegers(int n, uint32_t seed, T lo = std::numeric_limits<T>::min(),
                               T hi = std::numeric_limits<T>::max()) {
@@ -70,6 +95,19 @@ std::vector<T> RandomIntegers(int n, uint32_t seed, T lo = std::numeric_limits<T
   std::uniform_int_distribution<int64_t> dist(lo, hi);
   std::vector<T> v(size_t(n > 0 ? n : 0));
   for (auto& x : v) x = T(dist(rng));
+  return v;
+}
+
+// Random integers over T's whole range, every fifth replaced by a range limit or a small value
+// picked at random, so that two such vectors pair the special values in all combinations.
+template <class T>
+std::vector<T> RandomIntegersWithLimits(int n, uint32_t seed) {
+  constexpr T kMin = std::numeric_limits<T>::min(), kMax = std::numeric_limits<T>::max();
+  const T limits[] = {kMin, kMax, 0, T(kMin + 1), T(kMax - 1), 1, T(-1)};
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<size_t> pick(0, std::size(limits) - 1);
+  std::vector<T> v = RandomIntegers<T>(n, seed);
+  for (size_t i = 4; i < v.size(); i += 5) v[i] = limits[pick(rng)];
   return v;
 }
 
@@ -95,34 +133,66 @@ class Misaligned {
   size_t size_ = 0;
 };
 
+// Bytes print as numbers, not characters.
+template <class T>
+auto Printable(const T& value) {
+  if constexpr (std::is_integral_v<T>) return +value;
+  else return value;
+}
+
+// How NaN results compare. IEEE leaves open whose payload and sign an operation passes on when
+// both operands are NaN (a NaN input against a NaN that the operation generates), and compilers
+// swap the operands of commutative operations: formulas of several operations compare with kAny.
+enum class NaNs { kSameBits, kAny };
+
 // Element-wise comparison of the bit patterns (NaN equals NaN of the same payload, -0 != +0).
 template <class T>
-::testing::AssertionResult BitwiseEqual(const std::vector<T>& expected, const std::vector<T>& actual) {
+::testing::AssertionResult BitwiseEqual(const std::vector<T>& expected,
+                                        const std::vector<T>& actual, NaNs nans = NaNs::kSameBits) {
   if (expected.size() != actual.size())
     return ::testing::AssertionFailure() << "sizes differ: " << expected.size() << " vs " << actual.size();
-  for (size_t i = 0; i < expected.size(); ++i)
-    if (std::memcmp(&expected[i], &actual[i], sizeof(T)) != 0)
-      return ::testing::AssertionFailure()
-             << "element " << i << ": expected " << expected[i] << ", got " << actual[i];
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (std::memcmp(&expected[i], &actual[i], sizeof(T)) == 0) continue;
+    if constexpr (std::is_floating_point_v<T>)
+      if (nans == NaNs::kAny && std::isnan(expected[i]) && std::isnan(actual[i])) continue;
+    return ::testing::AssertionFailure()
+           << "element " << i << ": expected " << Printable(expected[i]) << ", got "
+           << Printable(actual[i]);
+  }
   return ::testing::AssertionSuccess();
 }
 
-// Runs `body` once for every Highway target that is compiled in and that this CPU supports, with
-// the kernels' run-time dispatch restricted to that target, so that the portable fallbacks are
-// checked too and not only the machine's best target.
+// Runs `kernel(len, pointers...)` on misaligned copies of `buffers` and `reference(len,
+// pointers...)` on plain copies, and expects the same status and the same bits in every buffer
+// afterwards: outputs, in-place data, and sources, which must stay untouched.
+template <NaNs nans = NaNs::kSameBits, class Kernel, class Reference, class... T>
+void ExpectSameAsReference(const Kernel& kernel, const Reference& reference, int len,
+                           const std::vector<T>&... buffers) {
+  std::tuple<std::vector<T>...> expected{buffers...};
+  std::tuple<Misaligned<T>...> actual{Misaligned<T>(buffers)...};
+  const auto want = std::apply([&](auto&... v) { return reference(len, v.data()...); }, expected);
+  const auto got = std::apply([&](auto&... m) { return kernel(len, m.Data()...); }, actual);
+  EXPECT_EQ(want, got) << "status, len " << len;
+  const auto compare = [len](const auto& want, const auto& got, size_t index) {
+    EXPECT_TRUE(BitwiseEqual(want, got.Values(), nans)) << "buffer " << index << ", len " << len;
+  };
+  [&]<size_t... I>(std::index_sequence<I...>) {
+    (compare(std::get<I>(expected), std::get<I>(actual), I), ...);
+  }(std::index_sequence_for<T...>{});
+}
+
+// Runs `body` once for every instruction set that the kernels are compiled for and this CPU
+// runs, so that each dispatch target is checked, not only the best one.
 template <class F>
 void ForEachTarget(const F& body) {
-  struct RestoreTargets {
-    ~RestoreTargets() { hwy::SetSupportedTargetsForTest(0); }
-  } restore;
-  const int64_t usable = hwy::SupportedTargets() & HWY_TARGETS;
-  for (int64_t rest = usable; rest != 0; rest &= rest - 1) {
-    const int64_t target = rest & -rest;
+  for (int64_t target : hwy::SupportedAndGeneratedTargets()) {
     hwy::SetSupportedTargetsForTest(target);
     SCOPED_TRACE(hwy::TargetName(target));
     body();
   }
+  hwy::SetSupportedTargetsForTest(0);
 }
+
 
 // Distance of `got` from the exact `want` in units in the last place of T at `want`. A result
 // beyond T's range counts as infinite; NaN matches only NaN.

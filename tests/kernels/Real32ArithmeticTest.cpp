@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "kernels/ipps.h"
+#include "kernels/reference/Real32Arithmetic.h"
+#include "tests/kernels/KernelTestSupport.h"
+
+namespace corvane::kernels {
+namespace {
+
+using test::ExpectSameAsReference;
+using test::ForEachTarget;
+using test::kLengths;
+using test::RandomFloats;
+
+TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget) {
+  ForEachTarget([] {
+    for (int len : kLengths) {
+      const auto a = RandomFloats(len, 1 + len), b = RandomFloats(len, 2 + len);
+      ExpectSameAsReference(
+          [](int n, float* x, float* y, float* out) { return ippsMul_32f(x, y, out, n); },
+          [](int n, float* x, float* y, float* out) {
+            return reference::ippsMul_32f(x, y, out, n);
+          },
+          len, a, b, std::vector<float>(a.size()));
+      ExpectSameAsReference(
+          [](int n, float* x, float* y) { return ippsMul_32f_I(x, y, n); },
+          [](int n, float* x, float* y) { return reference::ippsMul_32f(x, y, y, n); }, len, a, b);
+      ExpectSameAsReference(
+          [](int n, float* x, float* y) { return ippsSub_32f_I(x, y, n); },
+          [](int n, float* x, float* y) { return reference::ippsSub_32f_I(x, y, n); }, len, a, b);
+      for (float val : {2.5f, -0.0f, std::numeric_limits<float>::infinity(), 1e-40f}) {
+        ExpectSameAsReference(
+            [val](int n, float* x) { return ippsMulC_32f_I(val, x, n); },
+            [val](int n, float* x) { return reference::ippsMulC_32f_I(val, x, n); }, len, a);
+        ExpectSameAsReference(
+            [val](int n, float* x) { return ippsSubCRev_32f_I(val, x, n); },
+            [val](int n, float* x) { return reference::ippsSubCRev_32f_I(val, x, n); }, len, a);
+      }
+    }
+  });
+}
+
+TEST(Real32Arithmetic, SubtractsTheFirstArgumentFromTheSecond) {
+  std::vector<float> src = {1, 4}, srcDst = {10, 20};
+  ASSERT_EQ(ippsSub_32f_I(src.data(), srcDst.data(), 2), ippStsNoErr);
+  EXPECT_EQ(srcDst, (std::vector<float>{9, 16}));
+  ASSERT_EQ(ippsSubCRev_32f_I(10, srcDst.data(), 2), ippStsNoErr);
+  EXPECT_EQ(srcDst, (std::vector<float>{1, -6}));
+}
+
+TEST(Real32Arithmetic, BadArgumentsWriteNothing) {
+  std::vector<float> a = {1, 2}, dst = {7, 7};
+  EXPECT_EQ(ippsMul_32f(a.data(), nullptr, dst.data(), 2), ippStsNullPtrErr);
+  EXPECT_EQ(ippsMul_32f(a.data(), a.data(), dst.data(), 0), ippStsSizeErr);
+  EXPECT_EQ(ippsSub_32f_I(nullptr, dst.data(), 2), ippStsNullPtrErr);
+  EXPECT_EQ(ippsMulC_32f_I(2.0f, nullptr, -1), ippStsNullPtrErr);  // pointers checked first
+  EXPECT_EQ(ippsSubCRev_32f_I(2.0f, dst.data(), -1), ippStsSizeErr);
+  EXPECT_EQ(dst, (std::vector<float>{7, 7}));
+}
+
+}  // namespace
+}  // namespace corvane::kernels
