@@ -21,6 +21,8 @@ struct KernelEntry {
 // The families whose kernels are built. A family is listed here once all its kernels exist.
 const KernelEntry kKernels[] = {
     IPP_REAL64_ARITHMETIC(CORVANE_KERNEL_ENTRY)
+    IPP_STATISTICS(CORVANE_KERNEL_ENTRY)
+    IPP_THRESHOLDS(CORVANE_KERNEL_ENTRY)
 };
 #undef CORVANE_KERNEL_ENTRY
 

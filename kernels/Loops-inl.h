@@ -45,6 +45,88 @@ HWY_INLINE void Map2(const T* a, const T* b, T* dst, size_t n, const F& f) {
   for (; i < n; ++i) hn::StoreU(f(d1, hn::LoadU(d1, a + i), hn::LoadU(d1, b + i)), d1, dst + i);
 }
 
+// The real and imaginary parts of Lanes(d) complex numbers, one vector each.
+template <class V>
+struct Complex {
+  V re, im;
+};
+
+// dst[i] = f(d, src[i]) over n complex numbers stored as 2n interleaved scalars (re, im); f takes
+// and returns a Complex of vectors.
+template <class T, class F>
+HWY_INLINE void MapComplex(const T* src, T* dst, size_t n, const F& f) {
+  const auto run = [&f](auto d, const T* from, T* to) {
+    Complex<hn::Vec<decltype(d)>> z;
+    hn::LoadInterleaved2(d, from, z.re, z.im);
+    z = f(d, z);
+    hn::StoreInterleaved2(z.re, z.im, d, to);
+  };
+  const hn::ScalableTag<T> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  for (; i + lanes <= n; i += lanes) run(d, src + 2 * i, dst + 2 * i);
+  for (; i < n; ++i) run(hn::CappedTag<T, 1>(), src + 2 * i, dst + 2 * i);
+}
+
+// A Fold source of complex numbers stored as interleaved scalars: the step receives a Complex.
+template <class T>
+struct ComplexSource {
+  const T* data;
+};
+
+// The Lanes(d) elements of a Fold source from index i, in the source's own lane type (a float
+// source under a double tag gives a half-width float vector).
+template <class D, class T>
+HWY_INLINE auto LoadElements(D, const T* src, size_t i) {
+  return hn::LoadU(hn::Rebind<T, D>(), src + i);
+}
+template <class D, class T>
+HWY_INLINE auto LoadElements(D, ComplexSource<T> src, size_t i) {
+  const hn::Rebind<T, D> dt;
+  Complex<hn::Vec<decltype(dt)>> z;
+  hn::LoadInterleaved2(dt, src.data + 2 * i, z.re, z.im);
+  return z;
+}
+
+// As LoadElements for the `count` < Lanes(d) last elements, read from a copy filled up with
+// `pad`, so that nothing past the data is touched.
+template <class D, class T, class Pad>
+HWY_INLINE auto LoadPadded(D d, const T* src, size_t i, size_t count, Pad pad) {
+  HWY_ALIGN T buffer[hn::MaxLanes(hn::Rebind<T, D>())];
+  for (size_t k = 0; k < hn::Lanes(d); ++k) buffer[k] = k < count ? src[i + k] : T(pad);
+  return LoadElements(d, buffer, 0);
+}
+template <class D, class T, class Pad>
+HWY_INLINE auto LoadPadded(D d, ComplexSource<T> src, size_t i, size_t count, Pad pad) {
+  HWY_ALIGN T buffer[2 * hn::MaxLanes(hn::Rebind<T, D>())];
+  for (size_t k = 0; k < 2 * hn::Lanes(d); ++k)
+    buffer[k] = k < 2 * count ? src.data[2 * i + k] : T(pad);
+  return LoadElements(d, ComplexSource<T>{buffer}, 0);
+}
+
+// Folds n elements of the sources, Lanes(d) at a time, into an accumulator:
+// acc = step(d, acc, x...) where x are the sources' elements at the same index (see
+// LoadElements). Four accumulators, each starting at `init`, take turns so that consecutive
+// vectors do not wait on the latency of the previous step; `merge` combines them at the end. The
+// last partial vector is padded with `pad`, which the step must treat as neutral. The accumulator
+// may be a vector or a small struct of vectors.
+template <class D, class Acc, class Pad, class Step, class Merge, class... Source>
+HWY_INLINE Acc Fold(D d, size_t n, Acc init, Pad pad, const Step& step, const Merge& merge,
+                    const Source&... src) {
+  const size_t lanes = hn::Lanes(d);
+  Acc acc0 = init, acc1 = init, acc2 = init, acc3 = init;
+  size_t i = 0;
+  for (; i + 4 * lanes <= n; i += 4 * lanes) {
+    acc0 = step(d, acc0, LoadElements(d, src, i)...);
+    acc1 = step(d, acc1, LoadElements(d, src, i + lanes)...);
+    acc2 = step(d, acc2, LoadElements(d, src, i + 2 * lanes)...);
+    acc3 = step(d, acc3, LoadElements(d, src, i + 3 * lanes)...);
+  }
+  for (; i + lanes <= n; i += lanes) acc0 = step(d, acc0, LoadElements(d, src, i)...);
+  if (i < n) acc1 = step(d, acc1, LoadPadded(d, src, i, n - i, pad)...);
+  return merge(merge(acc0, acc1), merge(acc2, acc3));
+}
+
 }  // namespace corvane::kernels::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 

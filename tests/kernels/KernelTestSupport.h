@@ -7,8 +7,17 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <vector>
+
+#include "corvane/numeric/IPPPTypes.h"
+
+namespace corvane {
+inline std::ostream& operator<<(std::ostream& out, const Ipp64fc& z) {
+  return out << '(' << z.re << ", " << z.im << ')';
+}
+}  // namespace corvane
 
 namespace corvane::kernels::test {
 
@@ -36,6 +45,28 @@ inline std::vector<double> RandomDoubles(int n, uint32_t seed, double lo = -100.
   for (size_t i = 0; i < v.size(); ++i)
     v[i] = (specials && i % 7 == 3) ? special[(i / 7) % special.size()] : dist(rng);
   return v;
+}
+
+// `n` random complex numbers whose parts come from RandomDoubles (special values included).
+inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0,
+                                          double hi = 100.0, bool specials = true) {
+  const auto parts = RandomDoubles(2 * n, seed, lo, hi, specials);
+  std::vector<Ipp64fc> v(parts.size() / 2);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = {parts[2 * i], parts[2 * i + 1]};
+  return v;
+}
+
+// `values` as floats: finite values beyond float's range become infinities (an out-of-range
+// conversion would be undefined), the others round.
+inline std::vector<float> ToFloats(const std::vector<double>& values) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  std::vector<float> floats(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const double x = values[i];
+    const bool beyond = std::isfinite(x) && std::fabs(x) > std::numeric_limits<float>::max();
+    floats[i] = beyond ? (x > 0 ? kInf : -kInf) : float(x);
+  }
+  return floats;
 }
 
 template <class T>
