@@ -1,12 +1,13 @@
-// Element-wise loop skeletons for the Highway kernels, compiled once per target.
+// Loop skeletons for the Highway kernels, compiled once per target: element-wise maps and folds
+// (reductions).
 //
-// A loop runs whole vectors, then finishes the tail one lane at a time so that it never touches
-// memory past `n` (masked loads are emulated on some targets by full loads). Sources may be the
-// destination itself (the in-place forms call the out-of-place loops with src == dst); partial
-// overlap is not supported, as in IPP.
+// A map runs whole vectors, then finishes the tail one lane at a time so that it never touches
+// memory past `n` (masked loads are emulated on some targets by full loads); a fold reads its last
+// partial vector from a padded copy instead. Sources may be the destination itself (the in-place
+// forms call the out-of-place loops with src == dst); partial overlap is not supported, as in IPP.
 //
 // The functors are generic lambdas taking the tag and the loaded vectors: the same body serves
-// the full-width loop and the one-lane tail.
+// the full-width loop and the one-lane head and tail.
 
 #if defined(CORVANE_KERNELS_LOOPS_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef CORVANE_KERNELS_LOOPS_INL_H_
@@ -15,7 +16,9 @@
 #define CORVANE_KERNELS_LOOPS_INL_H_
 #endif
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "hwy/highway.h"
 
@@ -23,26 +26,43 @@ HWY_BEFORE_NAMESPACE();
 namespace corvane::kernels::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// Calls body(d, i) to process the elements from index i, Lanes(d) of them, so that all of
+// [0, n) is covered: single lanes until `dst` is aligned to a whole vector of TLane (AVX-512
+// stores that straddle cache lines take half as long again), then whole vectors, two per
+// iteration to halve the loop overhead, then single lanes for the tail.
+template <class TLane, class TDst, class Body>
+HWY_INLINE void ForEachVector(const TDst* dst, size_t n, const Body& body) {
+  const hn::ScalableTag<TLane> d;
+  const hn::CappedTag<TLane, 1> d1;
+  const size_t lanes = hn::Lanes(d);
+  const size_t vectorBytes = lanes * sizeof(TDst);
+  const size_t offset = reinterpret_cast<uintptr_t>(dst) % vectorBytes;
+  const bool alignable = offset != 0 && offset % sizeof(TDst) == 0;
+  const size_t head = alignable ? std::min((vectorBytes - offset) / sizeof(TDst), n) : 0;
+  size_t i = 0;
+  for (; i < head; ++i) body(d1, i);
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {
+    body(d, i);
+    body(d, i + lanes);
+  }
+  for (; i + lanes <= n; i += lanes) body(d, i);
+  for (; i < n; ++i) body(d1, i);
+}
+
 // dst[i] = f(d, src[i])
 template <class TIn, class TOut, class F>
 HWY_INLINE void Map1(const TIn* src, TOut* dst, size_t n, const F& f) {
-  const hn::ScalableTag<TIn> d;
-  const size_t lanes = hn::Lanes(d);
-  size_t i = 0;
-  for (; i + lanes <= n; i += lanes) hn::StoreU(f(d, hn::LoadU(d, src + i)), hn::Rebind<TOut, decltype(d)>(), dst + i);
-  const hn::CappedTag<TIn, 1> d1;
-  for (; i < n; ++i) hn::StoreU(f(d1, hn::LoadU(d1, src + i)), hn::Rebind<TOut, decltype(d1)>(), dst + i);
+  ForEachVector<TIn>(dst, n, [&](auto d, size_t i) {
+    hn::StoreU(f(d, hn::LoadU(d, src + i)), hn::Rebind<TOut, decltype(d)>(), dst + i);
+  });
 }
 
 // dst[i] = f(d, a[i], b[i])
 template <class T, class F>
 HWY_INLINE void Map2(const T* a, const T* b, T* dst, size_t n, const F& f) {
-  const hn::ScalableTag<T> d;
-  const size_t lanes = hn::Lanes(d);
-  size_t i = 0;
-  for (; i + lanes <= n; i += lanes) hn::StoreU(f(d, hn::LoadU(d, a + i), hn::LoadU(d, b + i)), d, dst + i);
-  const hn::CappedTag<T, 1> d1;
-  for (; i < n; ++i) hn::StoreU(f(d1, hn::LoadU(d1, a + i), hn::LoadU(d1, b + i)), d1, dst + i);
+  ForEachVector<T>(dst, n, [&](auto d, size_t i) {
+    hn::StoreU(f(d, hn::LoadU(d, a + i), hn::LoadU(d, b + i)), d, dst + i);
+  });
 }
 
 // The real and imaginary parts of Lanes(d) complex numbers, one vector each.

@@ -55,28 +55,38 @@ double SumOf(size_t n, double pad, const Term& term, const T*... src) {
 }
 
 double Sum(const double* src, size_t n) {
-  return SumOf(n, 0.0, [](DF64, VF64 x) { return x; }, src);
+  return SumOf(
+      n, 0.0, [](DF64, VF64 x) { return x; }, src);
 }
 double SumInDouble(const float* src, size_t n) {
-  return SumOf(n, 0.0, [](DF64 d, auto x) { return hn::PromoteTo(d, x); }, src);
+  return SumOf(
+      n, 0.0, [](DF64 d, auto x) { return hn::PromoteTo(d, x); }, src);
 }
 double SumSquaredDeviations(const double* src, size_t n, double mean) {
-  return SumOf(n, mean, [mean](DF64 d, VF64 x) {
-    const VF64 deviation = hn::Sub(x, hn::Set(d, mean));
-    return hn::Mul(deviation, deviation);
-  }, src);
+  return SumOf(
+      n, mean,
+      [mean](DF64 d, VF64 x) {
+        const VF64 deviation = hn::Sub(x, hn::Set(d, mean));
+        return hn::Mul(deviation, deviation);
+      },
+      src);
 }
 double DotProd(const double* a, const double* b, size_t n) {
-  return SumOf(n, 0.0, [](DF64, VF64 x, VF64 y) { return hn::Mul(x, y); }, a, b);
+  return SumOf(
+      n, 0.0, [](DF64, VF64 x, VF64 y) { return hn::Mul(x, y); }, a, b);
 }
 double SumAbsDiff(const double* a, const double* b, size_t n) {
-  return SumOf(n, 0.0, [](DF64, VF64 x, VF64 y) { return hn::Abs(hn::Sub(x, y)); }, a, b);
+  return SumOf(
+      n, 0.0, [](DF64, VF64 x, VF64 y) { return hn::Abs(hn::Sub(x, y)); }, a, b);
 }
 double SumSquaredDiff(const double* a, const double* b, size_t n) {
-  return SumOf(n, 0.0, [](DF64, VF64 x, VF64 y) {
-    const VF64 diff = hn::Sub(x, y);
-    return hn::Mul(diff, diff);
-  }, a, b);
+  return SumOf(
+      n, 0.0,
+      [](DF64, VF64 x, VF64 y) {
+        const VF64 diff = hn::Sub(x, y);
+        return hn::Mul(diff, diff);
+      },
+      a, b);
 }
 
 // Σ a[k]·b[k] over n interleaved complex numbers, no conjugation.
@@ -89,7 +99,8 @@ void DotProdComplex(const double* a, const double* b, size_t n, double* re, doub
   };
   const auto merge = [](C s, C t) { return C{hn::Add(s.re, t.re), hn::Add(s.im, t.im)}; };
   const C zero{hn::Zero(d), hn::Zero(d)};
-  const C sum = Fold(d, n, zero, 0.0, step, merge, ComplexSource<double>{a}, ComplexSource<double>{b});
+  const C sum =
+      Fold(d, n, zero, 0.0, step, merge, ComplexSource<double>{a}, ComplexSource<double>{b});
   *re = hn::GetLane(hn::SumOfLanes(d, sum.re));
   *im = hn::GetLane(hn::SumOfLanes(d, sum.im));
 }
@@ -137,22 +148,26 @@ __int128 DotProdExact(const int32_t* a, const int32_t* b, size_t n) {
 template <bool kGreatest>
 HWY_INLINE VF64 Extend(VF64 acc, VF64 x) {
   x = hn::IfThenElse(hn::IsNaN(x), acc, x);
-  if constexpr (kGreatest) return hn::Max(acc, x);
-  else return hn::Min(acc, x);
+  if constexpr (kGreatest)
+    return hn::Max(acc, x);
+  else
+    return hn::Min(acc, x);
 }
 
-// The least (kGreatest: greatest) element, NaN ignored; the sign of a zero is either, and the
-// result is the infinity of the wrong side when all are NaN.
+// The least (kGreatest: greatest) element, NaN ignored: +inf (-inf) when all are NaN. The sign of
+// a zero result is either.
 template <bool kGreatest>
 double ExtremeIgnoringNaN(const double* src, size_t n) {
   const DF64 d;
   const double none = kGreatest ? -HUGE_VAL : HUGE_VAL;
   const auto step = [](DF64, VF64 acc, VF64 x) { return Extend<kGreatest>(acc, x); };
   const auto merge = [](VF64 a, VF64 b) { return Extend<kGreatest>(a, b); };
-  const VF64 acc = Fold(d, n, hn::Set(d, none), std::numeric_limits<double>::quiet_NaN(), step,
-                        merge, src);
-  if constexpr (kGreatest) return hn::GetLane(hn::MaxOfLanes(d, acc));
-  else return hn::GetLane(hn::MinOfLanes(d, acc));
+  const VF64 acc =
+      Fold(d, n, hn::Set(d, none), std::numeric_limits<double>::quiet_NaN(), step, merge, src);
+  if constexpr (kGreatest)
+    return hn::GetLane(hn::MaxOfLanes(d, acc));
+  else
+    return hn::GetLane(hn::MinOfLanes(d, acc));
 }
 
 // The index of the first element equal to `value`, or 0 when there is none (all NaN).
@@ -182,10 +197,18 @@ double FirstExtremeValue(const double* src, size_t n) {
   return extreme == 0.0 || std::isinf(extreme) ? src[FirstIndexOf(src, n, extreme)] : extreme;
 }
 
-double Least(const double* src, size_t n) { return FirstExtremeValue<false>(src, n); }
-double Greatest(const double* src, size_t n) { return FirstExtremeValue<true>(src, n); }
-size_t LeastIndex(const double* src, size_t n) { return FirstExtremeIndex<false>(src, n); }
-size_t GreatestIndex(const double* src, size_t n) { return FirstExtremeIndex<true>(src, n); }
+double Least(const double* src, size_t n) {
+  return FirstExtremeValue<false>(src, n);
+}
+double Greatest(const double* src, size_t n) {
+  return FirstExtremeValue<true>(src, n);
+}
+size_t LeastIndex(const double* src, size_t n) {
+  return FirstExtremeIndex<false>(src, n);
+}
+size_t GreatestIndex(const double* src, size_t n) {
+  return FirstExtremeIndex<true>(src, n);
+}
 
 // max |a[k] - b[k]|, NaN when some difference is NaN.
 double MaxAbsDiff(const double* a, const double* b, size_t n) {
@@ -251,8 +274,12 @@ HWY_EXPORT(NormalizeComplex);
 
 namespace {
 
-const double* Doubles(const Ipp64fc* p) { return reinterpret_cast<const double*>(p); }
-double* Doubles(Ipp64fc* p) { return reinterpret_cast<double*>(p); }
+const double* Doubles(const Ipp64fc* p) {
+  return reinterpret_cast<const double*>(p);
+}
+double* Doubles(Ipp64fc* p) {
+  return reinterpret_cast<double*>(p);
+}
 
 // v·2^-scaleFactor rounded to nearest with ties to even, saturated to Ipp32s. |v| < 2^94.
 Ipp32s ScaleToInt32(__int128 v, int scaleFactor) {
@@ -293,7 +320,8 @@ IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev) {
   if (IppStatus s = CheckArgs(len, pSrc, pStdDev)) return s;
   if (len < 2) return ippStsSizeErr;
   const double mean = HWY_DYNAMIC_DISPATCH(Sum)(pSrc, size_t(len)) / len;
-  *pStdDev = std::sqrt(HWY_DYNAMIC_DISPATCH(SumSquaredDeviations)(pSrc, size_t(len), mean) / (len - 1));
+  *pStdDev =
+      std::sqrt(HWY_DYNAMIC_DISPATCH(SumSquaredDeviations)(pSrc, size_t(len), mean) / (len - 1));
   return ippStsNoErr;
 }
 
@@ -336,7 +364,8 @@ IppStatus ippsDotProd_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, int len, Ipp
 }
 IppStatus ippsDotProd_64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, int len, Ipp64fc* pDp) {
   if (IppStatus s = CheckArgs(len, pSrc1, pSrc2, pDp)) return s;
-  HWY_DYNAMIC_DISPATCH(DotProdComplex)(Doubles(pSrc1), Doubles(pSrc2), size_t(len), &pDp->re, &pDp->im);
+  HWY_DYNAMIC_DISPATCH(DotProdComplex)
+  (Doubles(pSrc1), Doubles(pSrc2), size_t(len), &pDp->re, &pDp->im);
   return ippStsNoErr;
 }
 IppStatus ippsDotProd_32s_Sfs(const Ipp32s* pSrc1, const Ipp32s* pSrc2, int len, Ipp32s* pDp,

@@ -172,7 +172,8 @@ inline IppStatus ippsNormalize_64fc(const Ipp64fc* src, Ipp64fc* dst, int len, I
                                     Ipp64f vdiv) {
   if (IppStatus s = CheckArgs(len, src, dst)) return s;
   if (std::fabs(vdiv) < std::numeric_limits<Ipp64f>::min()) return ippStsDivByZeroErr;
-  for (int i = 0; i < len; ++i) dst[i] = {(src[i].re - vsub.re) / vdiv, (src[i].im - vsub.im) / vdiv};
+  for (int i = 0; i < len; ++i)
+    dst[i] = {(src[i].re - vsub.re) / vdiv, (src[i].im - vsub.im) / vdiv};
   return ippStsNoErr;
 }
 

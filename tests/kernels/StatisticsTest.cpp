@@ -22,7 +22,9 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 
 // Finite data with a nonzero mean, so that sums both accumulate and cancel.
-std::vector<double> SumData(int len, uint32_t seed) { return RandomDoubles(len, seed, -60, 140, false); }
+std::vector<double> SumData(int len, uint32_t seed) {
+  return RandomDoubles(len, seed, -60, 140, false);
+}
 
 long double SumOfMagnitudes(const std::vector<double>& terms) {
   long double sum = 0;
@@ -134,8 +136,9 @@ using TExtremeIndex = IppStatus (*)(const Ipp64f*, int, Ipp64f*, int*);
 void ExpectExtremaMatch(const std::vector<double>& x) {
   const int len = int(x.size());
   Misaligned<double> mx(x);
-  for (auto [kernel, expected] : {std::pair<TExtreme, TExtreme>{ippsMin_64f, reference::ippsMin_64f},
-                                  {ippsMax_64f, reference::ippsMax_64f}}) {
+  for (auto [kernel, expected] :
+       {std::pair<TExtreme, TExtreme>{ippsMin_64f, reference::ippsMin_64f},
+        {ippsMax_64f, reference::ippsMax_64f}}) {
     std::vector<double> want(1), got(1);
     expected(x.data(), len, want.data());
     ASSERT_EQ(kernel(mx.Data(), len, got.data()), ippStsNoErr);
@@ -265,7 +268,8 @@ TEST(Statistics, IntegerDotProductRoundsTiesToEven) {
   EXPECT_EQ(DotProd32s({0}, {0}, -1000), 0);
   // 4·2^62 = 2^64 needs more than 64 bits before it is scaled.
   EXPECT_EQ(DotProd32s({INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
-                       {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, 40), 1 << 24);
+                       {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, 40),
+            1 << 24);
   // 2^62 + 2^31 + 1 is just above the tie 2^30 + 1/2; a double sum would drop the 1.
   EXPECT_EQ(DotProd32s({INT32_MIN, 1 << 16, 1}, {INT32_MIN, 1 << 15, 1}, 32), (1 << 30) + 1);
 }

@@ -42,17 +42,23 @@ TEST(Thresholds, RealFormsMatchReferenceBitForBit) {
         reference::ippsThreshold_64f(x.data(), want.data(), len, level, op);
         ASSERT_EQ(ippsThreshold_64f(mx.Data(), mdst.Data(), len, level, op), ippStsNoErr);
         EXPECT_TRUE(BitwiseEqual(want, mdst.Values()));
-        ExpectInPlaceMatches(x, [&](double* p, int n) { return ippsThreshold_64f_I(p, n, level, op); },
-                             [&](double* p, int n) { return reference::ippsThreshold_64f_I(p, n, level, op); });
-        ExpectInPlaceMatches(f, [&](float* p, int n) { return ippsThreshold_32f_I(p, n, float(level), op); },
-                             [&](float* p, int n) { return reference::ippsThreshold_32f_I(p, n, float(level), op); });
+        ExpectInPlaceMatches(
+            x, [&](double* p, int n) { return ippsThreshold_64f_I(p, n, level, op); },
+            [&](double* p, int n) { return reference::ippsThreshold_64f_I(p, n, level, op); });
+        ExpectInPlaceMatches(
+            f, [&](float* p, int n) { return ippsThreshold_32f_I(p, n, float(level), op); },
+            [&](float* p, int n) {
+              return reference::ippsThreshold_32f_I(p, n, float(level), op);
+            });
       }
     }
     for (Ipp32s level : {0, -7, INT32_MAX, INT32_MIN}) {
-      ExpectInPlaceMatches(i, [&](Ipp32s* p, int n) { return ippsThreshold_LT_32s_I(p, n, level); },
-                           [&](Ipp32s* p, int n) { return reference::ippsThreshold_LT_32s_I(p, n, level); });
-      ExpectInPlaceMatches(i, [&](Ipp32s* p, int n) { return ippsThreshold_GT_32s_I(p, n, level); },
-                           [&](Ipp32s* p, int n) { return reference::ippsThreshold_GT_32s_I(p, n, level); });
+      ExpectInPlaceMatches(
+          i, [&](Ipp32s* p, int n) { return ippsThreshold_LT_32s_I(p, n, level); },
+          [&](Ipp32s* p, int n) { return reference::ippsThreshold_LT_32s_I(p, n, level); });
+      ExpectInPlaceMatches(
+          i, [&](Ipp32s* p, int n) { return ippsThreshold_GT_32s_I(p, n, level); },
+          [&](Ipp32s* p, int n) { return reference::ippsThreshold_GT_32s_I(p, n, level); });
     }
   }
 }
@@ -69,8 +75,9 @@ TEST(Thresholds, ComplexFormsMatchReferenceBitForBit) {
         reference::ippsThreshold_64fc(z.data(), want.data(), len, level, op);
         ASSERT_EQ(ippsThreshold_64fc(mz.Data(), mdst.Data(), len, level, op), ippStsNoErr);
         EXPECT_TRUE(BitwiseEqual(want, mdst.Values()));
-        ExpectInPlaceMatches(z, [&](Ipp64fc* p, int n) { return ippsThreshold_64fc_I(p, n, level, op); },
-                             [&](Ipp64fc* p, int n) { return reference::ippsThreshold_64fc_I(p, n, level, op); });
+        ExpectInPlaceMatches(
+            z, [&](Ipp64fc* p, int n) { return ippsThreshold_64fc_I(p, n, level, op); },
+            [&](Ipp64fc* p, int n) { return reference::ippsThreshold_64fc_I(p, n, level, op); });
       }
     }
   }
