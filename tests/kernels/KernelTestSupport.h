@@ -58,8 +58,9 @@ inline std::vector<double> RandomDoubles(int n, uint32_t seed, double lo = -100.
 
 // Complex values whose parts come from RandomDoubles (special values included).
 inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0,
-                                          double hi = 100.0) {
-  const auto re = RandomDoubles(n, seed, lo, hi), im = RandomDoubles(n, seed + 1000, lo, hi);
+                                          double hi = 100.0, bool specials = true) {
+  const auto re = RandomDoubles(n, seed, lo, hi, specials);
+  const auto im = RandomDoubles(n, seed + 1000, lo, hi, specials);
   std::vector<Ipp64fc> v(re.size());
   // Shift the imaginary parts by three so that specials meet random and other special values.
   for (size_t i = 0; i < v.size(); ++i) v[i] = {re[i], im[(i + 3) % v.size()]};
@@ -86,6 +87,19 @@ inline std::vector<float> RandomFloats(int n, uint32_t seed, float lo = -100.0f,
   for (size_t i = 0; i < v.size(); ++i)
     v[i] = i % 7 == 3 ? special[(i / 7) % special.size()] : dist(rng);
   return v;
+}
+
+// `values` as floats: finite values beyond float's range become infinities (an out-of-range
+// conversion would be undefined), the others round.
+inline std::vector<float> ToFloats(const std::vector<double>& values) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  std::vector<float> floats(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const double x = values[i];
+    const bool beyond = std::isfinite(x) && std::fabs(x) > std::numeric_limits<float>::max();
+    floats[i] = beyond ? (x > 0 ? kInf : -kInf) : float(x);
+  }
+  return floats;
 }
 
 template <class T>
