@@ -128,7 +128,9 @@ TEST(FFT, RealTransformsMatchLongDoubleDftAtEveryOrder) {
       EXPECT_LE(RelativeRmsError(AsBins(got), spectrum, forwardScale), Bound(order))
           << "forward, order " << order;
       EXPECT_EQ(got[1], 0.0);
-      if (n > 1) EXPECT_EQ(got[n + 1], 0.0);  // N = 1 has a single bin
+      if (n > 1) {  // N = 1 has a single bin
+        EXPECT_EQ(got[n + 1], 0.0);
+      }
 
       // Any CCS input: the imaginary parts of DC and Nyquist must not take part.
       auto bins = RandomDoubles(n + 2, 200 + order, -1, 1, false);
