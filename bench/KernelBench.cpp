@@ -5,6 +5,7 @@
 // Run through bench/run-all, which passes the repetition and timing flags.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "bench/ScalarPeers.h"
 #include "bench/Summary.h"
 #include "benchmark/benchmark.h"
+#include "fftw3.h"
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "hwy/aligned_allocator.h"
@@ -161,6 +163,99 @@ IppStatus Triad(Operands& o) {
   return ippStsNoErr;
 }
 
+// FFTs beside FFTW 3 (double precision, FFTW_MEASURE plans, out of place), and ippsConv_64f
+// beside a plain direct convolution loop.
+constexpr int kFftLengths[] = {64, 256, 1024, 4096, 16384, 65536};
+constexpr int kConvLengths[] = {64, 1024, 16384};
+
+// Random input and an output for a transform of n points, complex or real (CCS output).
+struct FftData {
+  FftData(int n, bool complex)
+      : in(hwy::AllocateAligned<double>(2 * size_t(n))),
+        out(hwy::AllocateAligned<double>(2 * size_t(n) + 2)) {
+    std::mt19937_64 random(n);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    for (int i = 0; i < (complex ? 2 * n : n); ++i) in[i] = value(random);
+  }
+  hwy::AlignedFreeUniquePtr<double[]> in, out;
+};
+
+void RegisterFft(int n, bool complex) {
+  const std::string subject = complex ? "fft_c" : "fft_r";
+  const int order = std::countr_zero(unsigned(n));
+  benchmark::RegisterBenchmark(BenchName(subject, "ours", n).c_str(), [=](benchmark::State& state) {
+    FftData data(n, complex);
+    IppsFFTSpec_C_64fc* complexSpec = nullptr;
+    IppsFFTSpec_R_64f* realSpec = nullptr;
+    const auto run = [&] {
+      return complex ? corvane::ippsFFTFwd_CToC_64fc(reinterpret_cast<Ipp64fc*>(data.in.get()),
+                                                     reinterpret_cast<Ipp64fc*>(data.out.get()),
+                                                     complexSpec, nullptr)
+                     : corvane::ippsFFTFwd_RToCCS_64f(data.in.get(), data.out.get(), realSpec,
+                                                      nullptr);
+    };
+    const IppStatus made =
+        complex ? corvane::ippsFFTInitAlloc_C_64fc(&complexSpec, order, IPP_FFT_NODIV_BY_ANY,
+                                                   ippAlgHintFast)
+                : corvane::ippsFFTInitAlloc_R_64f(&realSpec, order, IPP_FFT_NODIV_BY_ANY,
+                                                  ippAlgHintFast);
+    if (made != ippStsNoErr || run() != ippStsNoErr) {
+      state.SkipWithError("the call returned an error status");
+      return;
+    }
+    for (auto _ : state) {
+      run();
+      benchmark::ClobberMemory();
+    }
+    if (complex) corvane::ippsFFTFree_C_64fc(complexSpec);
+    else corvane::ippsFFTFree_R_64f(realSpec);
+  })->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(BenchName(subject, "fftw", n).c_str(), [=](benchmark::State& state) {
+    FftData data(n, complex);
+    std::vector<double> input(data.in.get(), data.in.get() + 2 * n);  // MEASURE overwrites it
+    fftw_plan plan =
+        complex ? fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(data.in.get()),
+                                   reinterpret_cast<fftw_complex*>(data.out.get()), FFTW_FORWARD,
+                                   FFTW_MEASURE)
+                : fftw_plan_dft_r2c_1d(n, data.in.get(),
+                                       reinterpret_cast<fftw_complex*>(data.out.get()),
+                                       FFTW_MEASURE);
+    std::copy(input.begin(), input.end(), data.in.get());
+    for (auto _ : state) {
+      fftw_execute(plan);
+      benchmark::ClobberMemory();
+    }
+    fftw_destroy_plan(plan);
+  })->Unit(benchmark::kMicrosecond);
+}
+
+// The peer of ippsConv_64f: the defining sum, one product at a time.
+IppStatus DirectConvolution(const double* a, int lenA, const double* b, int lenB, double* dst) {
+  std::fill_n(dst, lenA + lenB - 1, 0.0);
+  for (int i = 0; i < lenA; ++i)
+    for (int j = 0; j < lenB; ++j) dst[i + j] += a[i] * b[j];
+  return ippStsNoErr;
+}
+
+void RegisterConv(int n) {
+  const auto registerOne = [n](const char* variant, auto conv) {
+    benchmark::RegisterBenchmark(BenchName("conv", variant, n).c_str(), [=](benchmark::State& state) {
+      Operands& o = OperandsFor(n);
+      std::vector<double> out(2 * size_t(n));
+      if (conv(o.Src1(), n, o.Src2(), n, out.data()) != ippStsNoErr) {
+        state.SkipWithError("the call returned an error status");
+        return;
+      }
+      for (auto _ : state) {
+        conv(o.Src1(), n, o.Src2(), n, out.data());
+        benchmark::ClobberMemory();
+      }
+    })->Unit(benchmark::kMicrosecond);
+  };
+  registerOne("ours", [](auto... args) { return corvane::ippsConv_64f(args...); });
+  registerOne("direct", DirectConvolution);
+}
+
 // Registers the triad and, for every kernel whose slot is filled, the kernel and its peer at
 // every length; returns the kernels skipped for an empty slot.
 std::vector<std::string> RegisterAll() {
@@ -175,6 +270,11 @@ std::vector<std::string> RegisterAll() {
       Register(BenchName(c.name, "scalar", n), n, c.bytesPerElement, c.scalar);
     }
   }
+  for (int n : kFftLengths) {
+    RegisterFft(n, true);
+    RegisterFft(n, false);
+  }
+  for (int n : kConvLengths) RegisterConv(n);
   return skipped;
 }
 
@@ -216,7 +316,10 @@ int main(int argc, char** argv) {
 
   std::vector<SummarySubject> subjects;
   for (const KernelCase& c : kCases) subjects.push_back({c.name, c.bytesPerElement});
-  const std::string summary = FormatSummary(times, context, subjects);
+  const PeerComparison peers[] = {{"vs_fftw", "fft_c", "fftw", kFftLengths},
+                                  {"vs_fftw", "fft_r", "fftw", kFftLengths},
+                                  {"vs_direct", "conv", "direct", kConvLengths}};
+  const std::string summary = FormatSummary(times, context, subjects, peers);
   std::cout << '\n' << summary;
   if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
   corvane::Finalize();

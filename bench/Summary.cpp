@@ -46,7 +46,8 @@ void AddLine(std::ostringstream& out, const char* metric, const std::string& ker
 }  // namespace
 
 std::string FormatSummary(const MedianCollector& times, const SummaryContext& context,
-                          std::span<const SummarySubject> subjects) {
+                          std::span<const SummarySubject> subjects,
+                          std::span<const PeerComparison> peers) {
   const double triadSeconds = times.Seconds(TriadName(context.triadLength));
   const double bandwidth =
       triadSeconds > 0 ? double(kTriadBytesPerElement) * context.triadLength / triadSeconds : 0;
@@ -76,6 +77,13 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     if (simd > 0 && bandwidth > 0) {
       const double kernelBandwidth = double(subject.bytesPerElement) * context.triadLength / simd;
       AddLine(out, "bw_fraction", subject.kernel, context.triadLength, kernelBandwidth / bandwidth);
+    }
+  }
+  for (const PeerComparison& c : peers) {
+    for (int n : c.lengths) {
+      const double ours = times.Seconds(BenchName(c.subject, "ours", n));
+      const double peer = times.Seconds(BenchName(c.subject, c.peer, n));
+      if (ours > 0 && peer > 0) AddLine(out, c.metric.c_str(), c.subject, n, peer / ours);
     }
   }
   return out.str();

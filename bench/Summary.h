@@ -42,11 +42,20 @@ struct SummaryContext {
   std::vector<std::string> skipped;  // kernels whose slot is empty
 };
 
+// A kernel measured beside a peer other than its scalar loop: `<subject>/ours/<N>` and
+// `<subject>/<peer>/<N>`, summarised as `<metric> <subject> <N> <peer time / our time>`.
+struct PeerComparison {
+  std::string metric, subject, peer;
+  std::span<const int> lengths;
+};
+
 // The summary: '#' comment lines on the machine and the method, then
 // `vs_scalar <kernel> <N> <scalar time / kernel time>` for every kernel and N, and
-// `bw_fraction <kernel> <N> <kernel bytes per second / triad bytes per second>` at the triad's N.
+// `bw_fraction <kernel> <N> <kernel bytes per second / triad bytes per second>` at the triad's N,
+// then the peer comparisons.
 std::string FormatSummary(const MedianCollector& times, const SummaryContext& context,
-                          std::span<const SummarySubject> subjects);
+                          std::span<const SummarySubject> subjects,
+                          std::span<const PeerComparison> peers);
 
 // The "model name" of the first processor in /proc/cpuinfo, or "unknown".
 std::string CpuModel();
