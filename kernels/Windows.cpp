@@ -102,8 +102,12 @@ WindowShape Bartlett(int len) {
 WindowShape CosineSum(int len, double c0, double c1, double c2, double end) {
   return {WindowShape::kCosineSum, size_t(len), kTwoPi / (len - 1), c0, c1, c2, end};
 }
-WindowShape Hann(int len) { return CosineSum(len, 0.5, 0.5, 0.0, 0.0); }
-WindowShape Hamming(int len) { return CosineSum(len, 0.54, 0.46, 0.0, 0.54 - 0.46); }
+WindowShape Hann(int len) {
+  return CosineSum(len, 0.5, 0.5, 0.0, 0.0);
+}
+WindowShape Hamming(int len) {
+  return CosineSum(len, 0.54, 0.46, 0.0, 0.54 - 0.46);
+}
 WindowShape Blackman(int len, double alpha) {
   return CosineSum(len, (alpha + 1) * 0.5, 0.5, alpha * 0.5, 0.0);
 }
