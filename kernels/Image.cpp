@@ -250,7 +250,8 @@ HWY_INLINE void CompositePixels(D d, const uint8_t* a, const uint8_t* b, uint8_t
   hn::Vec<D> va[4], vb[4], out[4];
   for (int c = 0; c < 4; ++c) va[c] = hn::PromoteTo(d, a8[c]), vb[c] = hn::PromoteTo(d, b8[c]);
   for (int c = 0; c < 3; ++c) out[c] = Composite<kType>(d, va[c], va[3], vb[c], vb[3]);
-  const bool premultiplied = kType >= ippAlphaOverPremul;
+  // The alpha channel composites as a channel whose non-premultiplied value is 1 (255).
+  constexpr bool premultiplied = kType >= ippAlphaOverPremul;
   const auto k255 = hn::Set(d, 255);
   out[3] =
       Composite<kType>(d, premultiplied ? va[3] : k255, va[3], premultiplied ? vb[3] : k255, vb[3]);
