@@ -206,7 +206,54 @@ void ForEachTarget(const F& body) {
   }
   hwy::SetSupportedTargetsForTest(0);
 }
+// An image of width x height pixels of `channels` random values of T. Each row is `padding`
+// values longer than its pixels, so that the step exceeds the row; the storage ends with the last
+// pixel, so that reading past the image is an address-sanitizer error.
+template <class T>
+class TestImage {
+ public:
+  TestImage(int width, int height, int channels, uint32_t seed, int padding = 3)
+      : width_(width),
+        height_(height),
+        channels_(channels),
+        rowValues_(width * channels + padding),
+        values_(RandomIntegers<T>((height - 1) * rowValues_ + width * channels, seed)) {}
 
+  T* Data() { return values_.data(); }
+  const T* Data() const { return values_.data(); }
+  int Step() const { return rowValues_ * int(sizeof(T)); }
+  IppiSize Size() const { return {width_, height_}; }
+  T& At(int x, int y, int c = 0) { return values_[Index(x, y, c)]; }
+  T At(int x, int y, int c = 0) const { return values_[Index(x, y, c)]; }
+  const std::vector<T>& Values() const { return values_; }
+
+  // The values between the rows, which belong to no pixel.
+  std::vector<T> Padding() const {
+    std::vector<T> padding;
+    for (int y = 0; y + 1 < height_; ++y)
+      for (int i = width_ * channels_; i < rowValues_; ++i)
+        padding.push_back(values_[size_t(y * rowValues_ + i)]);
+    return padding;
+  }
+
+ private:
+  size_t Index(int x, int y, int c) const { return size_t(y * rowValues_ + x * channels_ + c); }
+
+  int width_, height_, channels_, rowValues_;
+  std::vector<T> values_;
+};
+
+// Runs `kernel(dst, dstStep)` and `reference(dst, dstStep)` on copies of `image` under every
+// target, and expects the same status, the same values and the padding between rows untouched.
+template <class T, class Kernel, class Reference>
+void ExpectSameImage(const TestImage<T>& image, const Kernel& kernel, const Reference& reference) {
+  ForEachTarget([&] {
+    TestImage<T> want = image, got = image;
+    EXPECT_EQ(reference(want.Data(), want.Step()), kernel(got.Data(), got.Step())) << "status";
+    EXPECT_TRUE(BitwiseEqual(want.Values(), got.Values()));
+    EXPECT_EQ(image.Padding(), got.Padding()) << "padding written";
+  });
+}
 
 // Distance of `got` from the exact `want` in units in the last place of T at `want`. A result
 // beyond T's range counts as infinite; NaN matches only NaN.
