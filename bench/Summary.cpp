@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -36,13 +37,6 @@ namespace {
 // Triad a[i] = b[i] + s*c[i]: two doubles read and one written per element.
 constexpr int kTriadBytesPerElement = 24;
 
-void AddLine(std::ostringstream& out, const char* metric, const std::string& kernel, int n,
-             double value) {
-  char number[32];
-  std::snprintf(number, sizeof number, "%.3f", value);
-  out << metric << ' ' << kernel << ' ' << n << ' ' << number << '\n';
-}
-
 }  // namespace
 
 std::string FormatSummary(const MedianCollector& times, const SummaryContext& context,
@@ -69,14 +63,15 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     for (int n : context.lengths) {
       const double simd = times.Seconds(BenchName(subject.kernel, "simd", n));
       const double scalar = times.Seconds(BenchName(subject.kernel, "scalar", n));
-      if (simd > 0 && scalar > 0) AddLine(out, "vs_scalar", subject.kernel, n, scalar / simd);
+      if (simd > 0 && scalar > 0) out << SummaryLine("vs_scalar", subject.kernel, n, scalar / simd);
     }
   }
   for (const SummarySubject& subject : subjects) {
     const double simd = times.Seconds(BenchName(subject.kernel, "simd", context.triadLength));
     if (simd > 0 && bandwidth > 0) {
       const double kernelBandwidth = double(subject.bytesPerElement) * context.triadLength / simd;
-      AddLine(out, "bw_fraction", subject.kernel, context.triadLength, kernelBandwidth / bandwidth);
+      out << SummaryLine("bw_fraction", subject.kernel, context.triadLength,
+                         kernelBandwidth / bandwidth);
     }
   }
   for (const PeerComparison& c : peers) {
@@ -87,6 +82,27 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     }
   }
   return out.str();
+}
+
+std::string SummaryLine(const std::string& metric, const std::string& subject, int n,
+                        double value) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%.3f", value);
+  return metric + ' ' + subject + ' ' + std::to_string(n) + ' ' + number + '\n';
+}
+
+std::string TakeSummaryPath(int& argc, char** argv) {
+  const std::string flag = "--summary=";
+  std::string path;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]).starts_with(flag))
+      path = argv[i] + flag.size();
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return path;
 }
 
 std::string CpuModel() {

@@ -60,4 +60,10 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
 // The "model name" of the first processor in /proc/cpuinfo, or "unknown".
 std::string CpuModel();
 
+// One summary line, `<metric> <subject> <N> <value>`, the value with three decimals.
+std::string SummaryLine(const std::string& metric, const std::string& subject, int n, double value);
+
+// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
+std::string TakeSummaryPath(int& argc, char** argv);
+
 }  // namespace corvane::bench

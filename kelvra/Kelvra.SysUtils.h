@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <typeinfo>
 
 namespace kelvra {
 
@@ -29,6 +30,7 @@ KELVRA_DECLARE_EXCEPTION(EDivByZero, Exception);
 KELVRA_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 KELVRA_DECLARE_EXCEPTION(EAbstractError, Exception);
 KELVRA_DECLARE_EXCEPTION(EConvertError, Exception);
+KELVRA_DECLARE_EXCEPTION(EInvalidCast, Exception);  // "Invalid class typecast"
 KELVRA_DECLARE_EXCEPTION(EStreamError, Exception);
 KELVRA_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 KELVRA_DECLARE_EXCEPTION(EReadError, EStreamError);
@@ -36,6 +38,11 @@ KELVRA_DECLARE_EXCEPTION(EWriteError, EStreamError);
 
 // Formats "Assertion failure (<unit>, line <line>)" and throws EAssertionFailed.
 [[noreturn]] void AssertionFailed(const char* unit, int line);
+// The same with the caller's own message in place of "Assertion failure".
+[[noreturn]] void AssertionFailed(const char* unit, int line, const std::string& message);
+
+// The class name of a type as its declaration spells it, without namespaces ("TKDRealBuffer").
+std::string ClassName(const std::type_info& type);
 
 }  // namespace kelvra
 

@@ -32,6 +32,13 @@ bool TInterfacedObject::QueryInterface(const TGUID& iid, void** out) {
 
 int32_t TInterfacedObject::_AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
 
+bool TInterfacedObject::TryAddRef() {
+  int32_t count = refCount_.load(std::memory_order_relaxed);
+  while (count > 0)
+    if (refCount_.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+  return false;
+}
+
 int32_t TInterfacedObject::_Release() {
   int32_t remaining = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (remaining == 0) delete this;

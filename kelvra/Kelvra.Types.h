@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -158,6 +160,9 @@ class TInterfacedObject : public virtual IInterface {
   int32_t _AddRef() override;
   int32_t _Release() override;
   int32_t RefCount() const { return refCount_.load(std::memory_order_relaxed); }
+  // Adds a reference only while the object is alive (count above 0): the one way to revive a
+  // reference from a weak holder without resurrecting an object that is being destroyed.
+  bool TryAddRef();
 
  protected:
   ~TInterfacedObject() override = default;
@@ -172,6 +177,52 @@ class TInterfacedObject : public virtual IInterface {
 
  private:
   std::atomic<int32_t> refCount_{0};
+};
+
+namespace detail {
+// Shared by an object that weak holders refer to and those holders. The object clears `target`
+// in its destructor under `mutex`; a holder that finds it set, under the same mutex, may still
+// ask the (not yet destroyed) object for a reference.
+struct TWeakLink {
+  explicit TWeakLink(TInterfacedObject* object) : target(object) {}
+  std::mutex mutex;
+  TInterfacedObject* target;
+};
+}  // namespace detail
+
+// Base of the objects that TWeakHolder may refer to.
+class TWeakReferencedObject : public TInterfacedObject {
+ public:
+  const std::shared_ptr<detail::TWeakLink>& WeakLink() const { return link_; }
+
+ protected:
+  TWeakReferencedObject() : link_(std::make_shared<detail::TWeakLink>(this)) {}
+  ~TWeakReferencedObject() override {
+    std::lock_guard guard(link_->mutex);
+    link_->target = nullptr;
+  }
+
+ private:
+  std::shared_ptr<detail::TWeakLink> link_;
+};
+
+// A reference that does not keep its object alive. Get() hands out a counted reference while the
+// object lives and an empty one from the moment its last counted reference is released.
+template <class T>
+class TWeakHolder {
+ public:
+  explicit TWeakHolder(T* object) : link_(object->WeakLink()), object_(object) {}
+
+  TIntf<T> Get() const {
+    std::lock_guard guard(link_->mutex);
+    if (link_->target && object_->TryAddRef()) return TIntf<T>::Adopt(object_);
+    return {};
+  }
+  bool Alive() const { return bool(Get()); }
+
+ private:
+  std::shared_ptr<detail::TWeakLink> link_;
+  T* object_;
 };
 
 }  // namespace kelvra

@@ -3,6 +3,7 @@
 #include <array>
 #include <mutex>
 
+#include "corvane/buffers/KDSimpleDataBuffer.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "corvane/numeric/KDNormDispatcher.h"
 #include "corvane/numeric/KDResizeDispatcher.h"
@@ -24,6 +25,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDBasicDispatcher", &StartKDBasicDispatcher, nullptr},
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, nullptr},
+    {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
 };
 constexpr size_t kUnitCount = std::size(kUnits);
 

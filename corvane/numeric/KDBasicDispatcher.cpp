@@ -1,6 +1,7 @@
 #include "corvane/numeric/KDBasicDispatcher.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -114,13 +115,19 @@ IppStatus ippsWinKaiser_64fc_I(Ipp64fc* pSrcDst, int len, float alpha) {
 
 void* _ippMalloc(int32_t size) {
   if (size <= 0) return nullptr;
+  // calloc rather than memset: large blocks come as fresh pages that are zero already, so a
+  // buffer that detaches without copying pays for its zeros only as it writes them. The 64-byte
+  // alignment is made here; the allocation's own address is kept just before the block.
   constexpr size_t kAlignment = 64;
-  const size_t rounded = (size_t(size) + kAlignment - 1) / kAlignment * kAlignment;
-  void* block = std::aligned_alloc(kAlignment, rounded);
-  if (block) std::memset(block, 0, rounded);
-  return block;
+  void* raw = std::calloc(1, size_t(size) + kAlignment);
+  if (!raw) return nullptr;
+  const uintptr_t block = (reinterpret_cast<uintptr_t>(raw) + kAlignment) & ~uintptr_t(kAlignment - 1);
+  reinterpret_cast<void**>(block)[-1] = raw;
+  return reinterpret_cast<void*>(block);
 }
 
-void _ippFree(void* ptr) { std::free(ptr); }
+void _ippFree(void* ptr) {
+  if (ptr) std::free(static_cast<void**>(ptr)[-1]);
+}
 
 }  // namespace corvane

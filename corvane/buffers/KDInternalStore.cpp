@@ -1,0 +1,135 @@
+#include "corvane/buffers/KDInternalStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "corvane/numeric/KDBasicDispatcher.h"
+#include "kelvra/Kelvra.SysUtils.h"
+
+namespace corvane {
+
+std::atomic<int32_t> _KDCountStores{0};
+
+void* KDBufferAllocate(uint32_t ASize) {
+  if (ASize == 0) return nullptr;
+  // The allocator takes a signed size: larger blocks cannot be had.
+  void* data = ASize <= uint32_t(INT32_MAX) ? _ippMalloc(int32_t(ASize)) : nullptr;
+  if (!data) throw std::bad_alloc();
+  return data;
+}
+
+void KDBufferDeallocate(void* AData, uint32_t) { _ippFree(AData); }
+
+void KDMemoryCleanUp() {}
+
+// ---------------------------------------------------------------------------------------------
+
+TKDSmartBuffer::TKDSmartBuffer() { _KDCountStores.fetch_add(1, std::memory_order_relaxed); }
+
+TKDSmartBuffer::~TKDSmartBuffer() { _KDCountStores.fetch_sub(1, std::memory_order_relaxed); }
+
+void TKDSmartBuffer::AddReff(bool AOwnership) {
+  std::lock_guard guard(lock_);
+  if (AOwnership) ownerCount_.fetch_add(1, std::memory_order_release);
+  referenceCount_.fetch_add(1, std::memory_order_release);
+}
+
+void TKDSmartBuffer::RemoveReff(bool AOwnership) {
+  {
+    std::lock_guard guard(lock_);
+    if (AOwnership && ownerCount_.load(std::memory_order_relaxed) >= 1)
+      ownerCount_.fetch_sub(1, std::memory_order_release);
+    if (referenceCount_.load(std::memory_order_relaxed) > 0)
+      referenceCount_.fetch_sub(1, std::memory_order_release);
+    if (referenceCount_.load(std::memory_order_relaxed) > 0) return;
+  }
+  delete this;
+}
+
+void TKDSmartBuffer::RemoveOwnerShip() {
+  std::lock_guard guard(lock_);
+  if (ownerCount_.load(std::memory_order_relaxed) > 0)
+    ownerCount_.fetch_sub(1, std::memory_order_release);
+}
+
+bool TKDSmartBuffer::SingleOwner() {
+  std::lock_guard guard(lock_);
+  return ownerCount_.load(std::memory_order_relaxed) < 2;
+}
+
+TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
+  kelvra::AssertionFailed(__FILE__, __LINE__,
+                          "Cloning is not implemented for " + kelvra::ClassName(typeid(*this)));
+}
+
+kelvra::TIntf<IKDSmartBufferProxy> TKDSmartBuffer::GetProxy(
+    const TKDSmartBufferProxyClass& AClass, std::span<const kelvra::TVariant> AParams) {
+  std::lock_guard guard(lock_);
+  // Entries whose proxy has gone are dropped on the way.
+  kelvra::TIntf<TKDSmartBufferProxy> found;
+  proxies_.RemoveIf([&](const kelvra::TWeakHolder<TKDSmartBufferProxy>& holder) {
+    kelvra::TIntf<TKDSmartBufferProxy> proxy = holder.Get();
+    if (!proxy) return true;
+    if (!found && typeid(*proxy) == *AClass.Type && proxy->MatchesParameters(AParams))
+      found = std::move(proxy);
+    return false;
+  });
+  if (!found) {
+    found = AClass.Create(this, AParams);
+    proxies_.Add(kelvra::TWeakHolder<TKDSmartBufferProxy>(found.get()));
+  }
+  return kelvra::TIntf<IKDSmartBufferProxy>(found.get());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TKDSmartMemoryBuffer::TKDSmartMemoryBuffer(uint32_t ASize)
+    : data_(KDBufferAllocate(ASize)), size_(ASize) {}
+
+TKDSmartMemoryBuffer::TKDSmartMemoryBuffer(const void* AData, uint32_t ASize)
+    : TKDSmartMemoryBuffer(ASize) {
+  if (AData && ASize > 0) std::memcpy(data_, AData, ASize);
+}
+
+TKDSmartMemoryBuffer::TKDSmartMemoryBuffer(TKDSmartMemoryBuffer& ASource, bool ACopyData)
+    : TKDSmartMemoryBuffer(ACopyData ? ASource.data_ : nullptr, ASource.size_) {}
+
+TKDSmartMemoryBuffer::~TKDSmartMemoryBuffer() { KDBufferDeallocate(data_, size_); }
+
+TKDSmartBuffer* TKDSmartMemoryBuffer::Clone(bool ACopyData) {
+  return new TKDSmartMemoryBuffer(*this, ACopyData);
+}
+
+void TKDSmartMemoryBuffer::CopyFrom(TKDSmartMemoryBuffer& ASource) {
+  const uint32_t count = std::min(size_, ASource.size_);
+  if (count > 0) std::memmove(data_, ASource.data_, count);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TKDSmartBufferProxy::TKDSmartBufferProxy(TKDSmartBuffer* ABuffer,
+                                         std::span<const kelvra::TVariant>)
+    : buffer_(ABuffer) {
+  buffer_->AddReff(false);
+}
+
+TKDSmartBufferProxy::~TKDSmartBufferProxy() { buffer_->RemoveReff(false); }
+
+bool TKDSmartBufferProxy::MatchesParameters(std::span<const kelvra::TVariant>) { return true; }
+
+void TKDSmartBufferProxy::Syncronize(TBufferAccessModes) {}
+
+void TKDSmartBufferProxy::Lock(kelvra::TObject* AOwner, TBufferAccessModes AModes) {
+  owners_[reinterpret_cast<uintptr_t>(AOwner)] = AModes;
+  lockedModes_ |= AModes;
+}
+
+void TKDSmartBufferProxy::Unlock(kelvra::TObject* AOwner) {
+  owners_.erase(reinterpret_cast<uintptr_t>(AOwner));
+  if (owners_.empty()) Syncronize(lockedModes_);
+}
+
+void TKDSmartBufferProxy::Invalidate() {}
+
+}  // namespace corvane

@@ -1,0 +1,181 @@
+// Shared memory blocks: the store behind every typed buffer. A block counts its holders and its
+// owners; a buffer that must write into a block that other owners hold takes a private block
+// first (copy-on-write, carried out by the generic buffer). The block also carries the buffer
+// number and the proxies that mirror it elsewhere.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <mutex>
+#include <span>
+#include <typeinfo>
+#include <unordered_map>
+
+#include "kelvra/Kelvra.Containers.h"
+#include "kelvra/Kelvra.Types.h"
+#include "kelvra/Kelvra.Variants.h"
+
+namespace corvane {
+
+// Scoped: the members' plain names would otherwise clash with the buffers' Read and Write.
+enum class TBufferAccessMode : uint8_t { Read, Write };
+
+// A set of access modes: [Read] = 1, [Write] = 2, [Read, Write] = 3.
+class TBufferAccessModes {
+ public:
+  constexpr TBufferAccessModes() = default;
+  constexpr TBufferAccessModes(std::initializer_list<TBufferAccessMode> modes) {
+    for (TBufferAccessMode mode : modes) bits_ |= Bit(mode);
+  }
+  constexpr bool Contains(TBufferAccessMode mode) const { return bits_ & Bit(mode); }
+  constexpr uint8_t Bits() const { return bits_; }
+  constexpr TBufferAccessModes& operator|=(TBufferAccessModes other) {
+    bits_ |= other.bits_;
+    return *this;
+  }
+  friend constexpr bool operator==(TBufferAccessModes, TBufferAccessModes) = default;
+
+ private:
+  static constexpr uint8_t Bit(TBufferAccessMode mode) { return uint8_t(1u << uint8_t(mode)); }
+  uint8_t bits_ = 0;
+};
+
+class TKDSmartBuffer;
+class TKDSmartBufferProxy;
+
+class IKDSmartBufferProxy : public virtual kelvra::IInterface {
+ public:
+  static constexpr kelvra::TGUID IID =
+      kelvra::TGUID::Parse("{144E7F44-DE45-463D-A94F-73ACEB80BC6F}");
+  virtual TKDSmartBufferProxy* GetInstance() = 0;
+  virtual void Invalidate() = 0;
+};
+
+// A proxy class: its type and its (virtual) constructor.
+struct TKDSmartBufferProxyClass {
+  const std::type_info* Type;
+  TKDSmartBufferProxy* (*Create)(TKDSmartBuffer* block, std::span<const kelvra::TVariant> params);
+
+  template <class T>
+  static const TKDSmartBufferProxyClass& Of() {
+    static const TKDSmartBufferProxyClass cls{
+        &typeid(T), [](TKDSmartBuffer* block, std::span<const kelvra::TVariant> params)
+                        -> TKDSmartBufferProxy* { return new T(block, params); }};
+    return cls;
+  }
+};
+
+// The block. Abstract: memory blocks hold their bytes in TKDSmartMemoryBuffer. Blocks are not
+// reference-counted objects: they destroy themselves in the RemoveReff that releases the last
+// holder.
+class TKDSmartBuffer : public kelvra::TObject {
+ public:
+  TKDSmartBuffer(const TKDSmartBuffer&) = delete;
+  TKDSmartBuffer& operator=(const TKDSmartBuffer&) = delete;
+
+  virtual void AddReff(bool AOwnership);
+  virtual void RemoveReff(bool AOwnership);
+  virtual void RemoveOwnerShip();
+  virtual bool SingleOwner();
+  virtual uint32_t GetSize() = 0;
+  virtual void* GetData() = 0;
+  // A new block of the same class; with ACopyData the bytes too. The base class cannot.
+  virtual TKDSmartBuffer* Clone(bool ACopyData);
+
+  // One re-entrant lock serves reading, writing and counting.
+  void EnterRead() { lock_.lock(); }
+  void LeaveRead() { lock_.unlock(); }
+  void EnterWrite() { lock_.lock(); }
+  void LeaveWrite() { lock_.unlock(); }
+
+  bool GetBufferNumberAvailable() const { return bufferNumberAvailable_; }
+  void SetBufferNumberAvailable(bool value) { bufferNumberAvailable_ = value; }
+  int64_t GetBufferNumber() const { return bufferNumber_; }
+  void SetBufferNumber(int64_t value) { bufferNumber_ = value; }
+
+  // The proxy of exactly class AClass that matches AParams, created and listed when there is none.
+  kelvra::TIntf<IKDSmartBufferProxy> GetProxy(const TKDSmartBufferProxyClass& AClass,
+                                              std::span<const kelvra::TVariant> AParams);
+
+  int32_t OwnerCount() const { return ownerCount_.load(std::memory_order_acquire); }
+  int32_t ReferenceCount() const { return referenceCount_.load(std::memory_order_acquire); }
+
+ protected:
+  TKDSmartBuffer();
+  ~TKDSmartBuffer() override;
+
+ private:
+  // Changed only under the lock; atomic so that the counts can be inspected without it.
+  std::atomic<int32_t> ownerCount_{0};
+  std::atomic<int32_t> referenceCount_{0};
+  std::recursive_mutex lock_;
+  bool bufferNumberAvailable_ = false;
+  int64_t bufferNumber_ = 0;
+  kelvra::TArrayList<kelvra::TWeakHolder<TKDSmartBufferProxy>> proxies_;
+};
+
+class TKDSmartMemoryBuffer : public TKDSmartBuffer {
+ public:
+  // ASize zero-filled bytes.
+  explicit TKDSmartMemoryBuffer(uint32_t ASize);
+  // ASize zero-filled bytes, then ASize bytes copied from AData unless it is null.
+  TKDSmartMemoryBuffer(const void* AData, uint32_t ASize);
+  // A block of ASource's size holding a copy of its bytes when ACopyData, zeros otherwise. Counts,
+  // buffer number and proxies start afresh.
+  TKDSmartMemoryBuffer(TKDSmartMemoryBuffer& ASource, bool ACopyData);
+
+  uint32_t GetSize() override { return size_; }
+  void* GetData() override { return data_; }
+  TKDSmartBuffer* Clone(bool ACopyData) override;
+  void* GetRawData() const { return data_; }
+  // Copies as many bytes as the smaller block holds.
+  void CopyFrom(TKDSmartMemoryBuffer& ASource);
+
+ protected:
+  ~TKDSmartMemoryBuffer() override;
+
+ private:
+  void* data_;
+  const uint32_t size_;
+};
+
+// An object that mirrors a block elsewhere. It holds its block as a non-owning holder, so that
+// the block lives as long as any proxy of it.
+class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmartBufferProxy {
+ public:
+  TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::TVariant> AParams);
+
+  TKDSmartBufferProxy* GetInstance() override { return this; }
+  virtual bool MatchesParameters(std::span<const kelvra::TVariant> AParams);
+  virtual void Syncronize(TBufferAccessModes AModes);
+  // Records AOwner's modes (replacing an earlier record) and adds them to the union.
+  virtual void Lock(kelvra::TObject* AOwner, TBufferAccessModes AModes);
+  // Drops AOwner's record; when none is left, synchronises with the union of all modes locked.
+  virtual void Unlock(kelvra::TObject* AOwner);
+  void Invalidate() override;
+
+  bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
+    return AnswerInterfaces<IKDSmartBufferProxy, kelvra::IInterface>(iid, out);
+  }
+
+ protected:
+  ~TKDSmartBufferProxy() override;
+  TKDSmartBuffer* Buffer() const { return buffer_; }
+  TBufferAccessModes LockedModes() const { return lockedModes_; }
+
+ private:
+  TKDSmartBuffer* const buffer_;
+  std::unordered_map<uintptr_t, TBufferAccessModes> owners_;
+  TBufferAccessModes lockedModes_;
+};
+
+// Zero-filled memory from the numeric layer's allocator; out of memory raises std::bad_alloc.
+void* KDBufferAllocate(uint32_t ASize);
+void KDBufferDeallocate(void* AData, uint32_t ASize);  // the size is not used
+void KDMemoryCleanUp();                                 // nothing to clean up
+
+// Live blocks.
+extern std::atomic<int32_t> _KDCountStores;
+
+}  // namespace corvane

@@ -1,0 +1,746 @@
+#include "corvane/buffers/KDSimpleDataBuffer.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "corvane/numeric/KDBasicDispatcher.h"
+#include "kelvra/Kelvra.SysUtils.h"
+
+namespace corvane {
+
+using kelvra::TIntf;
+
+std::atomic<int32_t> _KDCountPasBuffers{0};
+
+// ---------------------------------------------------------------------------------------------
+// Access objects and the sequence stamp
+
+uint32_t TKDDataBufferAccess::GetByteSize() { return buffer_.GetByteSize(); }
+uint32_t TKDDataBufferAccess::GetSize() { return buffer_.GetSize(); }
+
+bool TKDSequenceStamp::GetAvailable() { return buffer_.GetBufferNumberAvailable(); }
+void TKDSequenceStamp::SetAvailable(bool AValue) { buffer_.SetBufferNumberAvailable(AValue); }
+int64_t TKDSequenceStamp::GetBufferNumber() { return buffer_.GetBufferNumber(); }
+void TKDSequenceStamp::SetBufferNumber(int64_t AValue) { buffer_.SetBufferNumber(AValue); }
+
+void TKDSequenceStamp::SerializationRead(kelvra::ISequentialReader& reader) {
+  SetAvailable(reader.ReadBoolean("Available"));
+  SetBufferNumber(reader.ReadInt64("BufferNumber"));
+}
+
+void TKDSequenceStamp::SerializationWrite(kelvra::ISequentialWriter& writer) {
+  writer.WriteBoolean("Available", true);
+  writer.WriteInt64("BufferNumber", GetBufferNumber());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Generic buffer
+
+TKDGenericBuffer::TKDGenericBuffer(const TIntf<IKDData>& AOrigin, TKDSmartBuffer* ABlock,
+                                   uint32_t AByteSize)
+    : TKDData(AOrigin),
+      sequenceStamp_(new TKDSequenceStamp(*this)),
+      byteSize_(AByteSize),
+      dataContainer_(ABlock) {
+  dataContainer_->AddReff(true);
+  PopulateCahces();
+  _KDCountPasBuffers.fetch_add(1, std::memory_order_relaxed);
+}
+
+TKDGenericBuffer::TKDGenericBuffer(TKDGenericBuffer& ASource)
+    : TKDGenericBuffer(ASource.GetDataIntf(), ASource.dataContainer_, ASource.byteSize_) {}
+
+TKDGenericBuffer::~TKDGenericBuffer() {
+  dataContainer_->RemoveReff(ownsData_);
+  _KDCountPasBuffers.fetch_sub(1, std::memory_order_relaxed);
+}
+
+TIntf<IKDGenericBuffer> TKDGenericBuffer::Create(const TIntf<IKDData>& AOrigin,
+                                                 TKDSmartBuffer* ABlock, uint32_t AByteSize) {
+  return new TKDGenericBuffer(AOrigin, ABlock, AByteSize);
+}
+
+TIntf<IKDGenericBuffer> TKDGenericBuffer::CreateEx(TKDGenericBuffer& ASource) {
+  return new TKDGenericBuffer(ASource);
+}
+
+TIntf<IKDGenericBuffer> TKDGenericBuffer::CreateCopy(const TIntf<IKDGenericBuffer>& ASource) {
+  return CreateEx(BufferOf(ASource));
+}
+
+TIntf<IKDGenericBuffer> TKDGenericBuffer::CreateUniversal(const TIntf<IKDData>& ASource) {
+  return CreateEx(BufferOf(ASource));
+}
+
+TKDGenericBuffer& TKDGenericBuffer::BufferOf(const TIntf<IKDData>& AData) {
+  auto* buffer = AData ? dynamic_cast<TKDGenericBuffer*>(AData->GetInstance()) : nullptr;
+  if (!buffer) throw kelvra::EInvalidCast("Invalid class typecast");
+  return *buffer;
+}
+
+TIntf<IKDData> TKDGenericBuffer::MakeCopy() { return new TKDGenericBuffer(*this); }
+
+void TKDGenericBuffer::IntPopulateCahces() { cachedData_ = dataContainer_->GetData(); }
+
+void TKDGenericBuffer::PopulateCahces() {
+  IntPopulateCahces();
+  if (!cacheNotification_.IsEmpty()) cacheNotification_.Call();
+}
+
+void TKDGenericBuffer::ReplaceDataContainer(TKDSmartBuffer* ABlock) {
+  ABlock->AddReff(ownsData_);
+  TKDSmartBuffer* old = dataContainer_;
+  SetDataContainer(ABlock);
+  old->RemoveReff(ownsData_);
+}
+
+bool TKDGenericBuffer::MakeUnique(bool ACopy) {
+  if (dataContainer_->SingleOwner()) return false;
+  ReplaceDataContainer(dataContainer_->Clone(ACopy));
+  PopulateCahces();
+  return true;
+}
+
+void TKDGenericBuffer::Assign(const TIntf<IKDDataBuffer>& ASource) {
+  TKDGenericBuffer& source = BufferOf(ASource);
+  AssignData(ASource);
+  if (&source != this && source.dataContainer_ != dataContainer_) {
+    ReplaceDataContainer(source.dataContainer_);
+    PopulateCahces();
+  }
+  byteSize_ = source.byteSize_;
+  cachedData_ = source.cachedData_;
+}
+
+bool TKDGenericBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
+  if (AOther->GetByteSize() != byteSize_) return false;
+  return byteSize_ == 0 || std::memcmp(ByteRead(), AOther->ByteRead(), byteSize_) == 0;
+}
+
+TIntf<IKDSmartBufferProxy> TKDGenericBuffer::GetProxy(const TKDSmartBufferProxyClass& AClass,
+                                                      std::span<const kelvra::TVariant> AParams) {
+  return dataContainer_->GetProxy(AClass, AParams);
+}
+
+TIntf<IKDBasicBufferAccess> TKDGenericBuffer::ByteData(TBufferAccessModes AModes) {
+  using enum TBufferAccessMode;
+  TKDDataBufferAccess::TByteAccessor accessor;
+  if (AModes == TBufferAccessModes{Read, Write})
+    accessor = [this] { return ByteModify(); };
+  else if (AModes == TBufferAccessModes{Write})
+    accessor = [this] { return ByteWrite(); };
+  else
+    accessor = [this] { return ByteRead(); };
+  return new TKDDataBufferAccess(*this, std::move(accessor));
+}
+
+void* TKDGenericBuffer::ByteWrite() {
+  Unique(false);
+  return cachedData_;
+}
+
+void* TKDGenericBuffer::ByteModify() {
+  Unique(true);
+  return cachedData_;
+}
+
+std::vector<uint8_t> TKDGenericBuffer::AsBytes() {
+  const auto* bytes = static_cast<const uint8_t*>(ByteRead());
+  return bytes ? std::vector<uint8_t>(bytes, bytes + byteSize_) : std::vector<uint8_t>();
+}
+
+void TKDGenericBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& ADest,
+                              int32_t ADestIndex, int32_t ACount) {
+  const auto* source = static_cast<const Ipp8u*>(ByteRead()) + ASourceIndex;
+  ippsCopy_8u(source, static_cast<Ipp8u*>(ADest->ByteModify()) + ADestIndex, ACount);
+}
+
+void TKDGenericBuffer::SaveToStream(kelvra::TStream& AStream) {
+  AStream.WriteBuffer(ByteRead(), byteSize_);
+}
+
+void TKDGenericBuffer::LoadFromStream(kelvra::TStream& AStream) {
+  AStream.ReadBuffer(ByteWrite(), byteSize_);
+}
+
+void TKDGenericBuffer::SaveToFile(const std::string& AFileName) {
+  kelvra::TFileStream file(AFileName, kelvra::fmCreate);
+  SaveToStream(file);
+}
+
+void TKDGenericBuffer::LoadFromFile(const std::string& AFileName) {
+  kelvra::TFileStream file(AFileName, kelvra::fmOpenRead);
+  LoadFromStream(file);
+}
+
+void TKDGenericBuffer::RemoveOwnerShip() {
+  if (!ownsData_) return;
+  dataContainer_->RemoveOwnerShip();
+  ownsData_ = false;
+}
+
+void TKDGenericBuffer::SerializationWrite(kelvra::ISequentialWriter& writer) {
+  TKDData::SerializationWrite(writer);
+  InternalSerializationWrite(writer);
+  writer.WriteObject("SequenceStamp", *Supports<kelvra::ISerializable>(sequenceStamp_));
+  writer.WriteBytes("Data", {static_cast<const uint8_t*>(ByteRead()), byteSize_});
+}
+
+void TKDGenericBuffer::SerializationRead(kelvra::ISequentialReader& reader) {
+  // Write access first: a shared block is replaced by a fresh one.
+  TIntf<IKDBasicBufferAccess> access = ByteData({TBufferAccessMode::Write});
+  void* data = access->GetBytes();
+  InternalSerializationRead(reader);
+  const std::span<const uint8_t> stored = reader.ReadBytes("Data");
+  const size_t count = std::min<size_t>(stored.size(), byteSize_);
+  if (count > 0) std::memcpy(data, stored.data(), count);
+  reader.ReadObject("SequenceStamp", *Supports<kelvra::ISerializable>(sequenceStamp_));
+  TKDData::SerializationRead(reader);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory buffers
+
+uint32_t TKDMemoryBuffer::ByteCount(uint32_t ACount, uint32_t AItemSize) {
+  const uint64_t bytes = uint64_t(ACount) * AItemSize;
+  if (bytes > UINT32_MAX) throw std::bad_alloc();
+  return uint32_t(bytes);
+}
+
+TKDMemoryBuffer::TKDMemoryBuffer(uint32_t ACount, uint32_t AItemSize)
+    : TKDGenericBuffer(nullptr, new TKDSmartMemoryBuffer(ByteCount(ACount, AItemSize)),
+                       ByteCount(ACount, AItemSize)) {}
+
+TIntf<IKDGenericBuffer> TKDMemoryBuffer::CreateSize(uint32_t ACount) {
+  return new TKDMemoryBuffer(ACount, 1);
+}
+
+TIntf<IKDData> TKDMemoryBuffer::MakeCopy() { return new TKDMemoryBuffer(*this); }
+
+TKDSmartMemoryBuffer* TKDMemoryBuffer::MakeCopySize(uint32_t ACount) {
+  return new TKDSmartMemoryBuffer(ByteCount(ACount, ItemSize()));
+}
+
+TIntf<IKDLinearDataBuffer> TKDLinearMemoryBuffer::CreateSize(uint32_t ACount) {
+  return new TKDLinearMemoryBuffer(ACount, 1);
+}
+
+TIntf<IKDData> TKDLinearMemoryBuffer::MakeCopy() { return new TKDLinearMemoryBuffer(*this); }
+
+bool TKDLinearMemoryBuffer::Resize(uint32_t ACount, bool AKeep) {
+  const uint32_t itemSize = ItemSize();
+  const uint32_t size = GetByteSize() / itemSize;
+  if (ACount == 0) {
+    SetByteSize(0);
+  } else if (ACount == size) {
+    return false;
+  } else if (AKeep && ACount < size) {
+    SetByteSize(ACount * itemSize);
+  } else if (AKeep && DataContainer()->SingleOwner() &&
+             DataContainer()->GetSize() / itemSize >= ACount) {
+    SetByteSize(ACount * itemSize);
+  } else {
+    TKDSmartMemoryBuffer* block = MakeCopySize(ACount);
+    if (AKeep) {
+      TKDSmartBuffer& old = *DataContainer();
+      const uint32_t count = std::min(old.GetSize(), block->GetSize());
+      if (count > 0) std::memcpy(block->GetData(), old.GetData(), count);
+    }
+    ReplaceDataContainer(block);
+    SetByteSize(ByteCount(ACount, itemSize));
+  }
+  PopulateCahces();
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: construction
+
+namespace {
+
+constexpr double kLargest = DBL_MAX;  // 1.7976931348623157e308, the sentinel of the restricted extremes
+
+// The nearest double of an unsigned 64-bit value: read as signed, corrected by 2^64 when negative.
+double UnsignedToDouble(uint64_t value) {
+  const double asSigned = double(int64_t(value));
+  return asSigned < 0 ? asSigned + 18446744073709551616.0 : asSigned;
+}
+
+// Round (nearest, halves to even) or Trunc to 64 bits; a value that 64 bits cannot hold gives
+// the integer-indefinite value 0x8000000000000000, as the processor's conversion does.
+int64_t ToInt64(double value, bool ARound) {
+  const double whole = ARound ? std::nearbyint(value) : std::trunc(value);
+  if (!(whole >= -9223372036854775808.0 && whole < 9223372036854775808.0)) return INT64_MIN;
+  return int64_t(whole);
+}
+
+// The quotient stored where `Divide` met a zero divisor. Comparing a NaN raises the
+// invalid-operation exception where that exception is enabled; the element then becomes 0.0.
+double DivisionByZeroResult(double quotient) {
+  if (std::isnan(quotient) && (fegetexcept() & FE_INVALID)) return 0.0;
+  return quotient > 0 ? 1e15 : -1e14;
+}
+
+IppCmpOp ComparisonOf(TKDThresholdType AType) {
+  return AType == ttGreaterThan ? ippCmpGreater : ippCmpLess;
+}
+
+[[noreturn]] void IndexOutOfRange(int32_t AIndex) {
+  throw kelvra::ERangeError("Index out of range = " + std::to_string(uint32_t(AIndex)));
+}
+
+}  // namespace
+
+TKDRealBuffer::TBuffer TKDRealBuffer::Create() { return new TKDRealBuffer(0u); }
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateSize(uint32_t ACount) {
+  return new TKDRealBuffer(ACount);
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateData(const double* AData, uint32_t ACount) {
+  auto* buffer = new TKDRealBuffer(ACount);
+  TBuffer result(buffer);
+  if (AData && ACount > 0) std::memcpy(buffer->ReadItems(), AData, ACount * sizeof(double));
+  return result;
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateValue(double AValue, uint32_t ACount) {
+  TBuffer result = CreateSize(ACount);
+  result->SetValue(AValue);
+  return result;
+}
+
+// A new buffer of ACount elements from AData: `convert(source, dest, count)` when ADivisor is
+// exactly 1.0, else element by element source[i] / ADivisor. A null AData leaves zeros.
+template <class T, class Convert>
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateConverted(const T* AData, uint32_t ACount,
+                                                      double ADivisor, Convert convert) {
+  auto* buffer = new TKDRealBuffer(ACount);
+  TBuffer result(buffer);
+  if (!AData) return result;
+  double* items = buffer->ReadItems();
+  if (ADivisor == 1.0) {
+    convert(AData, items, int32_t(ACount));
+  } else {
+    for (uint32_t i = 0; i < ACount; ++i) {
+      if constexpr (std::is_same_v<T, uint64_t>)
+        items[i] = UnsignedToDouble(AData[i]) / ADivisor;
+      else
+        items[i] = double(AData[i]) / ADivisor;
+    }
+  }
+  return result;
+}
+
+namespace {
+// The plain conversion of the unsigned element types, which have no slot.
+constexpr auto kWiden = [](const auto* source, double* dest, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) dest[i] = double(source[i]);
+};
+}  // namespace
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateByteData(const uint8_t* AData, uint32_t ACount,
+                                                     double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, kWiden);
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateWordData(const uint16_t* AData, uint32_t ACount,
+                                                     double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, kWiden);
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateCardinalData(const uint32_t* AData, uint32_t ACount,
+                                                         double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, kWiden);
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateSmallIntData(const int16_t* AData, uint32_t ACount,
+                                                         double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, [](const int16_t* s, double* d, int32_t n) {
+    ippsConvert_16s64f_Sfs(s, d, n, 0);
+  });
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateIntegerData(const int32_t* AData, uint32_t ACount,
+                                                        double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, [](const int32_t* s, double* d, int32_t n) {
+    ippsConvert_32s64f(s, d, n);
+  });
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateInt64Data(const int64_t* AData, uint32_t ACount,
+                                                      double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, [](const int64_t* s, double* d, int32_t n) {
+    corvane::ippsConvert_64s64f(s, d, n);
+  });
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateUInt64Data(const uint64_t* AData, uint32_t ACount,
+                                                       double ADivisor) {
+  return CreateConverted(AData, ACount, ADivisor, [](const uint64_t* s, double* d, int32_t n) {
+    corvane::ippsConvert_64u64f(s, d, n);
+  });
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateSingleData(const float* AData, uint32_t ACount) {
+  auto* buffer = new TKDRealBuffer(ACount);
+  TBuffer result(buffer);
+  if (AData) ippsConvert_32f64f(AData, buffer->ReadItems(), int32_t(ACount));
+  return result;
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateEx(TKDRealBuffer& ASource) {
+  return new TKDRealBuffer(static_cast<TKDGenericBuffer&>(ASource));
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateCopy(const TBuffer& ASource) {
+  return new TKDRealBuffer(BufferOf(ASource));
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateUniversal(const TIntf<IKDData>& ASource) {
+  return new TKDRealBuffer(BufferOf(ASource));
+}
+
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateArrayList(std::span<const double> AList) {
+  return CreateData(AList.data(), uint32_t(AList.size()));
+}
+
+TIntf<IKDData> TKDRealBuffer::MakeCopy() { return new TKDRealBuffer(*this); }
+
+TKDSmartMemoryBuffer* TKDRealBuffer::MakeCopySize(uint32_t ACount) {
+  return new TKDSmartMemoryBuffer(ByteCount(ACount, sizeof(double)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: access, copying, comparison
+
+namespace {
+TKDRealBuffer* RealBufferBehind(const TIntf<IKDDataBuffer>& ABuffer) {
+  return dynamic_cast<TKDRealBuffer*>(ABuffer->GetInstance());
+}
+}  // namespace
+
+void TKDRealBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& ADest,
+                           int32_t ADestIndex, int32_t ACount) {
+  TKDRealBuffer* dest = RealBufferBehind(ADest);
+  if (!dest) return TKDGenericBuffer::CopyTo(ASourceIndex, ADest, ADestIndex, ACount);
+  const double* source = ReadItems() + ASourceIndex;
+  ippsCopy_64f(source, dest->ModifyItems() + ADestIndex, ACount);
+}
+
+bool TKDRealBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
+  return RealBufferBehind(AOther) && TKDGenericBuffer::IsEqual(AOther);
+}
+
+TIntf<IKDRealBufferAccess> TKDRealBuffer::Data(TBufferAccessModes AModes) {
+  using enum TBufferAccessMode;
+  if (AModes == TBufferAccessModes{Write})
+    return new TKDRealBufferAccess(*this, [this] { return ByteWrite(); },
+                                   [this] { return WriteItems(); });
+  if (AModes == TBufferAccessModes{Read, Write})
+    return new TKDRealBufferAccess(*this, [this] { return ByteModify(); },
+                                   [this] { return ModifyItems(); });
+  return new TKDRealBufferAccess(*this, [this] { return ByteRead(); },
+                                 [this] { return ReadItems(); });
+}
+
+double TKDRealBuffer::GetItem(int32_t AIndex) {
+  if (AIndex < 0 || AIndex >= Count()) IndexOutOfRange(AIndex);
+  return ReadItems()[AIndex];
+}
+
+void TKDRealBuffer::SetItem(int32_t AIndex, double AValue) {
+  double* items = ModifyItems();
+  if (AIndex < 0 || AIndex >= Count()) IndexOutOfRange(AIndex);
+  items[AIndex] = AValue;
+}
+
+int32_t TKDRealBuffer::MinCount(const TBuffer& AOther) const {
+  return std::min(Count(), int32_t(AOther->GetSize()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: arithmetic and fills
+
+void TKDRealBuffer::Add(const TBuffer& AOther) {
+  ippsAdd_64f_I(AOther->Read(), ModifyItems(), MinCount(AOther));
+}
+
+void TKDRealBuffer::Subtract(const TBuffer& AOther) {
+  ippsSub_64f_I(AOther->Read(), ModifyItems(), MinCount(AOther));
+}
+
+void TKDRealBuffer::Multiply(const TBuffer& AOther) {
+  ippsMul_64f_I(AOther->Read(), ModifyItems(), MinCount(AOther));
+}
+
+void TKDRealBuffer::Divide(const TBuffer& AOther) {
+  const double* divisor = AOther->Read();
+  const int32_t count = MinCount(AOther);
+  double* result = ModifyItems();
+  if (ippsDiv_64f_I(divisor, result, count) != ippStsDivByZero) return;
+  for (int32_t i = 0; i < count; ++i)
+    if (divisor[i] == 0.0) result[i] = DivisionByZeroResult(result[i]);
+}
+
+// The constant forms return before detaching when the value cannot change anything.
+void TKDRealBuffer::AddValue(double AValue) {
+  if (AValue != 0.0) ippsAddC_64f_I(AValue, ModifyItems(), Count());
+}
+
+void TKDRealBuffer::SubtractValue(double AValue) {
+  if (AValue != 0.0) ippsSubC_64f_I(AValue, ModifyItems(), Count());
+}
+
+void TKDRealBuffer::MultiplyValue(double AValue) {
+  if (AValue != 1.0) ippsMulC_64f_I(AValue, ModifyItems(), Count());
+}
+
+void TKDRealBuffer::DivideValue(double AValue) {
+  if (AValue != 0.0 && AValue != 1.0) ippsDivC_64f_I(AValue, ModifyItems(), Count());
+}
+
+void TKDRealBuffer::SetValue(double AValue) { ippsSet_64f(AValue, WriteItems(), Count()); }
+
+void TKDRealBuffer::Zero() { ippsZero_64f(WriteItems(), Count()); }
+
+void TKDRealBuffer::VectorJaehne(double AMagnitude) {
+  ippsVectorJaehne_64f(WriteItems(), Count(), AMagnitude);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: element functions, thresholds, normalisation
+
+void TKDRealBuffer::Sqr() { ippsSqr_64f_I(ModifyItems(), Count()); }
+void TKDRealBuffer::Sqrt() { ippsSqrt_64f_I(ModifyItems(), Count()); }
+void TKDRealBuffer::Abs() { ippsAbs_64f_I(ModifyItems(), Count()); }
+void TKDRealBuffer::Exp() { ippsExp_64f_I(ModifyItems(), Count()); }
+void TKDRealBuffer::Ln() { ippsLn_64f_I(ModifyItems(), Count()); }
+
+void TKDRealBuffer::SqrFrom(const TBuffer& ASource) {
+  ippsSqr_64f(ASource->Read(), WriteItems(), MinCount(ASource));
+}
+void TKDRealBuffer::SqrtFrom(const TBuffer& ASource) {
+  ippsSqrt_64f(ASource->Read(), WriteItems(), MinCount(ASource));
+}
+void TKDRealBuffer::AbsFrom(const TBuffer& ASource) {
+  ippsAbs_64f(ASource->Read(), WriteItems(), MinCount(ASource));
+}
+void TKDRealBuffer::ExpFrom(const TBuffer& ASource) {
+  ippsExp_64f(ASource->Read(), WriteItems(), MinCount(ASource));
+}
+void TKDRealBuffer::LnFrom(const TBuffer& ASource) {
+  ippsLn_64f(ASource->Read(), WriteItems(), MinCount(ASource));
+}
+
+void TKDRealBuffer::Threshold(double ALevel, TKDThresholdType AType) {
+  ippsThreshold_64f_I(ModifyItems(), Count(), ALevel, ComparisonOf(AType));
+}
+
+void TKDRealBuffer::ThresholdFrom(const TBuffer& ASource, double ALevel, TKDThresholdType AType) {
+  ippsThreshold_64f(ASource->Read(), WriteItems(), Count(), ALevel, ComparisonOf(AType));
+}
+
+void TKDRealBuffer::NormalizeFrom(const TBuffer& ASource, double ASubtract, double ADivide) {
+  ippsNormalize_64f(ASource->Read(), WriteItems(), MinCount(ASource), ASubtract, ADivide);
+}
+
+// A second buffer shares the block, so Write moves this buffer to a fresh block without copying
+// and the slot reads the old block while it writes the new one. Releasing the second buffer
+// releases the old block.
+void TKDRealBuffer::Normalize(double ASubtract, double ADivide) {
+  NormalizeFrom(CreateEx(*this), ASubtract, ADivide);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: reductions and extremes
+
+double TKDRealBuffer::Mean() {
+  double result = 0.0;
+  ippsMean_64f(ReadItems(), Count(), &result);
+  return result;
+}
+
+double TKDRealBuffer::StdDev() {
+  double result = 0.0;
+  ippsStdDev_64f(ReadItems(), Count(), &result);
+  return result;
+}
+
+double TKDRealBuffer::Dot(const TBuffer& AOther) {
+  double result = 0.0;
+  ippsDotProd_64f(AOther->Read(), ReadItems(), MinCount(AOther), &result);
+  return result;
+}
+
+double TKDRealBuffer::Norm(const TBuffer& AOther, TKDNormType AType) {
+  static constexpr TPtr_ippsNormDiff_L1_64f* kSlots[] = {
+      &ippsNormDiff_L1_64f, &ippsNormDiff_L2_64f, &ippsNormDiff_Inf_64f};
+  double result = 0.0;
+  (*kSlots[AType])(AOther->Read(), ReadItems(), Count(), &result);
+  return result;
+}
+
+double TKDRealBuffer::GetMinValue() {
+  double result = 0.0;
+  ippsMin_64f(ReadItems(), Count(), &result);
+  return result;
+}
+
+double TKDRealBuffer::GetMaxValue() {
+  double result = 0.0;
+  ippsMax_64f(ReadItems(), Count(), &result);
+  return result;
+}
+
+double TKDRealBuffer::GetMinIndex(int32_t& AIndex) {
+  double result = 0.0;
+  AIndex = 0;
+  ippsMinIndx_64f(ReadItems(), Count(), &result, &AIndex);
+  return result;
+}
+
+double TKDRealBuffer::GetMaxIndex(int32_t& AIndex) {
+  double result = 0.0;
+  AIndex = 0;
+  ippsMaxIndx_64f(ReadItems(), Count(), &result, &AIndex);
+  return result;
+}
+
+// The half-open range [AFrom, ATo) clamped to the buffer: negative bounds become 0, ATo beyond
+// the end becomes Size, AFrom at or beyond the end becomes Size - 1. Calls `slot` over it, or
+// gives 0.0 when it is empty.
+double TKDRealBuffer::RangeExtreme(int32_t AFrom, int32_t ATo, TPtr_ippsMin_64f slot) {
+  const int32_t size = Count();
+  AFrom = std::max(AFrom, 0);
+  ATo = std::min(std::max(ATo, 0), size);
+  if (AFrom >= size) AFrom = size - 1;
+  if (AFrom < 0 || ATo <= AFrom) return 0.0;
+  double result = 0.0;
+  slot(ReadItems() + AFrom, ATo - AFrom, &result);
+  return result;
+}
+
+double TKDRealBuffer::GetMin(int32_t AFrom, int32_t ATo) {
+  return RangeExtreme(AFrom, ATo, ippsMin_64f);
+}
+
+double TKDRealBuffer::GetMax(int32_t AFrom, int32_t ATo) {
+  return RangeExtreme(AFrom, ATo, ippsMax_64f);
+}
+
+// The closed range [AFrom, ATo] clamped to the buffer, skipping the sentinel values ±DBL_MAX.
+// The search starts from element AFrom, or from 0.0 when that is a sentinel (for the minimum also
+// when it is minus infinity). A NaN never replaces the result.
+double TKDRealBuffer::RestrictedExtreme(int32_t AFrom, int32_t ATo, bool AMinimum) {
+  const int32_t size = Count();
+  AFrom = std::max(AFrom, 0);
+  ATo = std::max(ATo, 0);
+  if (ATo >= size) ATo = size - 1;
+  if (AFrom >= size) AFrom = size - 1;
+  if (AFrom > ATo || AFrom < 0) return 0.0;  // AFrom < 0 only for an empty buffer
+  const double* items = ReadItems();
+  const auto isSentinel = [](double v) { return v == -kLargest || v == kLargest; };
+  double result = items[AFrom];
+  if (isSentinel(result) || (AMinimum && result < -kLargest)) result = 0.0;
+  for (int32_t i = AFrom + 1; i <= ATo; ++i) {
+    const double v = items[i];
+    if (isSentinel(v)) continue;
+    if (AMinimum ? v < result : v > result) result = v;
+  }
+  return result;
+}
+
+double TKDRealBuffer::GetMinRestricted(int32_t AFrom, int32_t ATo) {
+  return RestrictedExtreme(AFrom, ATo, true);
+}
+
+double TKDRealBuffer::GetMaxRestricted(int32_t AFrom, int32_t ATo) {
+  return RestrictedExtreme(AFrom, ATo, false);
+}
+
+bool TKDRealBuffer::IsEqualToValue(double AValue) {
+  const double* items = ReadItems();
+  for (int32_t i = 0, n = Count(); i < n; ++i)
+    if (items[i] != AValue) return false;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: signal operations
+
+void TKDRealBuffer::Convolve(const TBuffer& A, const TBuffer& B) {
+  const uint32_t sizeA = A->GetSize(), sizeB = B->GetSize();
+  if (sizeA == 0 || sizeB == 0) {
+    Resize(0, false);
+    return;
+  }
+  Resize(sizeA + sizeB - 1, false);
+  ippsConv_64f(A->Read(), int32_t(sizeA), B->Read(), int32_t(sizeB), WriteItems());
+}
+
+void TKDRealBuffer::AutoCorr(const TBuffer& ASource, TKDAutoCorrType AType) {
+  static constexpr TPtr_ippsAutoCorr_64f* kSlots[] = {
+      &ippsAutoCorr_64f, &ippsAutoCorr_NormA_64f, &ippsAutoCorr_NormB_64f};
+  const double* source = ASource->Read();
+  (*kSlots[AType])(source, Count(), WriteItems(), MinCount(ASource));
+}
+
+void TKDRealBuffer::CrossCorr(const TBuffer& A, const TBuffer& B, int32_t ALowLag) {
+  ippsCrossCorr_64f(A->Read(), int32_t(A->GetSize()), B->Read(), int32_t(B->GetSize()),
+                    WriteItems(), Count(), ALowLag);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real buffer: export and import
+
+void TKDRealBuffer::ToInt(int32_t* ADest, bool ARound) {
+  ippsConvert_64f32s_Sfs(ReadItems(), ADest, Count(), ARound ? ippRndNear : ippRndZero, 0);
+}
+
+void TKDRealBuffer::ToShort(int16_t* ADest, bool ARound) {
+  const double* items = ReadItems();
+  for (int32_t i = 0, n = Count(); i < n; ++i)
+    ADest[i] = int16_t(uint16_t(uint64_t(ToInt64(items[i], ARound)) & 0xFFFF));
+}
+
+void TKDRealBuffer::ToSingle(float* ADest) { ippsConvert_64f32f(ReadItems(), ADest, Count()); }
+
+void TKDRealBuffer::FromInt(const int32_t* ASource) {
+  ippsConvert_32s64f(ASource, WriteItems(), Count());
+}
+
+void TKDRealBuffer::FromShort(const int16_t* ASource) {
+  ippsConvert_16s64f_Sfs(ASource, WriteItems(), Count(), 0);
+}
+
+void TKDRealBuffer::FromSingle(const float* ASource) {
+  ippsConvert_32f64f(ASource, WriteItems(), Count());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unit start and end
+
+namespace {
+// The registration order of the buffer classes: block, Boolean, real, complex, integer, real
+// matrix, real buffer list. Each joins at its place as it is built.
+std::span<const kelvra::TClassManagement::TClassEntry> BufferClasses() {
+  static const kelvra::TClassManagement::TClassEntry classes[] = {
+      kelvra::TClassManagement::ClassOf<TKDRealBuffer>("TKDRealBuffer"),
+  };
+  return classes;
+}
+}  // namespace
+
+void StartKDSimpleDataBuffer() {
+  _KDCountPasBuffers.store(0);
+  kelvra::TClassManagement::RegisterClasses(BufferClasses());
+}
+
+void FinishKDSimpleDataBuffer() { kelvra::TClassManagement::UnregisterClasses(BufferClasses()); }
+
+}  // namespace corvane

@@ -1,0 +1,71 @@
+#include "kelvra/Kelvra.Containers.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "kelvra/Kelvra.Types.h"
+
+namespace kelvra {
+namespace {
+
+TEST(TArrayList, GrowsDeletesAndChecksIndices) {
+  TArrayList<int> list;
+  for (int i = 0; i < 5; ++i) list.Add(i * 10);
+  list.Delete(1);
+  list.RemoveIf([](int v) { return v == 30; });
+  EXPECT_EQ(std::vector<int>(list.begin(), list.end()), (std::vector<int>{0, 20, 40}));
+  EXPECT_EQ(list[2], 40);
+  try {
+    list[3];
+    ADD_FAILURE() << "no error";
+  } catch (const ERangeError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (3)");
+  }
+  EXPECT_THROW(list.Delete(-1), ERangeError);
+  list.Clear();
+  EXPECT_EQ(list.GetCount(), 0);
+}
+
+TEST(TMultiProc, CallsItsProceduresInOrderUntilRemoved) {
+  TMultiProc procs;
+  std::vector<int> calls;
+  procs.Add([&] { calls.push_back(1); });
+  const int32_t second = procs.Add([&] { calls.push_back(2); });
+  procs.Add([&] { calls.push_back(3); });
+  procs.Call();
+  procs.Remove(second);
+  procs.Call();
+  EXPECT_EQ(calls, (std::vector<int>{1, 2, 3, 1, 3}));
+  EXPECT_FALSE(procs.IsEmpty());
+}
+
+class TTarget : public TWeakReferencedObject {};
+
+TEST(TWeakHolder, GivesAReferenceOnlyWhileTheObjectLives) {
+  TIntf<TTarget> target(new TTarget());
+  TWeakHolder<TTarget> holder(target.get());
+  EXPECT_EQ(holder.Get().get(), target.get());
+  EXPECT_EQ(target->RefCount(), 1);  // the holder itself counts nothing
+  target.reset();
+  EXPECT_FALSE(holder.Alive());
+}
+
+// Releasing on one thread while another asks the holder: the holder either revives a live object
+// or gives nothing, never a destroyed one (run under the thread sanitizer).
+TEST(TWeakHolder, RacesWithTheLastReleaseSafely) {
+  for (int round = 0; round < 200; ++round) {
+    TIntf<TTarget> target(new TTarget());
+    TWeakHolder<TTarget> holder(target.get());
+    std::thread releaser([&] { target.reset(); });
+    TIntf<TTarget> revived = holder.Get();
+    if (revived) {
+      EXPECT_GE(revived->RefCount(), 1);
+    }
+    releaser.join();
+  }
+}
+
+}  // namespace
+}  // namespace kelvra
