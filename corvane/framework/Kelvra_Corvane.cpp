@@ -9,6 +9,7 @@
 #include "corvane/numeric/KDScopeDispatcher.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/xml/RQSimpleXML.h"
 
 namespace corvane {
 namespace {
@@ -24,6 +25,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDBasicDispatcher", &StartKDBasicDispatcher, nullptr},
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, nullptr},
+    {"RQSimpleXML", &StartRQSimpleXML, nullptr},
 };
 constexpr size_t kUnitCount = std::size(kUnits);
 
