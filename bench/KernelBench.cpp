@@ -178,21 +178,6 @@ std::vector<std::string> RegisterAll() {
   return skipped;
 }
 
-// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
-std::string TakeSummaryPath(int& argc, char** argv) {
-  const std::string flag = "--summary=";
-  std::string path;
-  int kept = 1;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string_view(argv[i]).starts_with(flag))
-      path = argv[i] + flag.size();
-    else
-      argv[kept++] = argv[i];
-  }
-  argc = kept;
-  return path;
-}
-
 }  // namespace
 }  // namespace corvane::bench
 

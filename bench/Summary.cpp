@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -36,7 +37,7 @@ namespace {
 // Triad a[i] = b[i] + s*c[i]: two doubles read and one written per element.
 constexpr int kTriadBytesPerElement = 24;
 
-void AddLine(std::ostringstream& out, const char* metric, const std::string& kernel, int n,
+void AddLine(std::ostringstream& out, const std::string& metric, const std::string& kernel, int64_t n,
              double value) {
   char number[32];
   std::snprintf(number, sizeof number, "%.3f", value);
@@ -79,6 +80,31 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     }
   }
   return out.str();
+}
+
+std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigure> figures) {
+  std::ostringstream out;
+  for (const RatioFigure& figure : figures) {
+    const double reference = times.Seconds(figure.reference);
+    const double measured = times.Seconds(figure.measured);
+    if (reference > 0 && measured > 0)
+      AddLine(out, figure.metric, figure.subject, figure.n, reference / measured);
+  }
+  return out.str();
+}
+
+std::string TakeSummaryPath(int& argc, char** argv) {
+  const std::string flag = "--summary=";
+  std::string path;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]).starts_with(flag))
+      path = argv[i] + flag.size();
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return path;
 }
 
 std::string CpuModel() {

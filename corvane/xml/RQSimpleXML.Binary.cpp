@@ -162,10 +162,9 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
   };
   std::vector<TFrame> frames;
   auto writeChildBlock = [&](const TXmlNode& node) {
-    const TXmlNodeList* children = node.ChildrenIfAny();
-    const size_t count = children ? children->Size() : 0;
+    const size_t count = node.Children().Size();
     writer.WriteCompact(int32_t(count));
-    if (count > 0) frames.push_back({children, 0});
+    if (count > 0) frames.push_back({&node.Children(), 0});
   };
   writeChildBlock(document);
   while (!frames.empty()) {

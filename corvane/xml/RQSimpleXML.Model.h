@@ -46,11 +46,15 @@ class TXmlNameTable : public kelvra::TInterfacedObject, public virtual IXmlNameT
 
 class TXmlNode;
 
+// A node's children are a list inside the node, counted with it: a reference to the list keeps
+// the node alive. A selection is a free list with its own count.
 class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeList {
  public:
   explicit TXmlNodeList(TXmlNode* owner) : owner_(owner) {}
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
+  int32_t _AddRef() override;
+  int32_t _Release() override;
   int32_t GetCount() const override { return int32_t(items_.size()); }
   TIntf<IXmlNode> Get(int32_t index) const override;
   void Insert(const TIntf<IXmlNode>& node, int32_t index = -1) override;
@@ -73,7 +77,7 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
   void Adopt(TXmlNode* node);
   void Release(TXmlNode* node);
 
-  TXmlNode* owner_;  // nullptr for a selection, which does not re-parent its nodes
+  TXmlNode* const owner_;  // nullptr for a selection, which does not re-parent its nodes
   std::vector<TIntf<TXmlNode>> items_;
 };
 
@@ -96,8 +100,8 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   IXmlNode* GetParentNode() const override { return parent_; }
   TIntf<IXmlDocument> GetOwnerDocument() const override;
 
-  TIntf<IXmlNodeList> GetChildNodes() override { return &Children(); }
-  bool HasChildNodes() const override { return children_ && children_->Size() > 0; }
+  TIntf<IXmlNodeList> GetChildNodes() override { return &children_; }
+  bool HasChildNodes() const override { return children_.Size() > 0; }
   void AppendChild(const TIntf<IXmlNode>& child) override;
   TIntf<IXmlElement> AppendElement(std::u16string_view name) override;
   TIntf<IXmlNode> AppendText(std::u16string_view text) override;
@@ -137,8 +141,8 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   TXmlNameTable& Names() const { return *names_; }
   TXmlNameId NameId() const { return name_; }
   void SetNameId(TXmlNameId name) { name_ = name; }
-  TXmlNodeList& Children();
-  TXmlNodeList* ChildrenIfAny() const { return children_.get(); }
+  TXmlNodeList& Children() { return children_; }
+  const TXmlNodeList& Children() const { return children_; }
   TXmlNode* Parent() const { return parent_; }
   std::vector<TXmlAttr>& Attrs() { return attrs_; }
   const std::vector<TXmlAttr>& Attrs() const { return attrs_; }
@@ -147,8 +151,9 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   void SetAttrById(TXmlNameId name, Variant value);
   const Variant& Value() const { return value_; }
   void SetValueDirect(Variant value) { value_ = std::move(value); }
-  const std::u16string& Text() const { return text_; }
-  void SetText(std::u16string text) { text_ = std::move(text); }
+  // The text of a CDATA section, comment or instruction (kept as the value).
+  const std::u16string& Text() const;
+  void SetText(std::u16string text) { value_ = Variant(std::move(text)); }
   // The document this node belongs to, nullptr for a free node.
   const TXmlDocument* Document() const;
 
@@ -169,10 +174,9 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   TXmlNameId name_;  // elements and processing instructions
   TIntf<TXmlNameTable> names_;
   TXmlNode* parent_ = nullptr;
-  TIntf<TXmlNodeList> children_;
+  TXmlNodeList children_{this};
   std::vector<TXmlAttr> attrs_;
-  Variant value_;        // elements and text nodes
-  std::u16string text_;  // CDATA sections, comments, instruction data
+  Variant value_;  // element and text values; the text of the other kinds
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {

@@ -329,12 +329,14 @@ class TXmlParser {
     ExpectCharacter(u'>');
   }
 
+  // The attributes are gathered in a scratch list and given to the node in one allocation.
   void ReadAttributes(TXmlNode& node) {
     attrIndex_.clear();
+    scratch_.clear();
     for (;;) {
       SkipBlanks();
       const int c = source_.Peek();
-      if (c < 0 || !IsXmlNameStart(char16_t(c))) return;
+      if (c < 0 || !IsXmlNameStart(char16_t(c))) break;
       const TXmlNameId name = ReadName();
       SkipBlanks();
       ExpectCharacter(u'=');
@@ -343,8 +345,9 @@ class TXmlParser {
       if (quote < 0) throw EXmlError("The value of the attribute is expected");
       if (quote != '"' && quote != '\'') throw EXmlError("Line constant expected");
       ReadAttributeValue(char16_t(quote));
-      AddAttribute(node, name, Variant(token_));
+      AddAttribute(name, Variant(token_));
     }
+    node.Attrs().assign(std::make_move_iterator(scratch_.begin()), std::make_move_iterator(scratch_.end()));
   }
 
   void ReadAttributeValue(char16_t quote) {
@@ -367,10 +370,18 @@ class TXmlParser {
 
   // A repeated attribute name replaces the earlier value. Past a few attributes the names are
   // indexed, so that an element with very many attributes parses in linear time.
-  void AddAttribute(TXmlNode& node, TXmlNameId name, Variant value) {
-    std::vector<TXmlAttr>& attrs = node.Attrs();
+  void AddAttribute(TXmlNameId name, Variant value) {
+    std::vector<TXmlAttr>& attrs = scratch_;
     constexpr size_t kLinearLimit = 16;
-    if (attrs.size() < kLinearLimit) return node.SetAttrById(name, std::move(value));
+    if (attrs.size() < kLinearLimit) {
+      for (TXmlAttr& attr : attrs)
+        if (attr.Name == name) {
+          attr.Value = std::move(value);
+          return;
+        }
+      attrs.push_back({name, std::move(value)});
+      return;
+    }
     if (attrIndex_.empty())
       for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
     const auto [it, added] = attrIndex_.emplace(name, attrs.size());
@@ -452,6 +463,7 @@ class TXmlParser {
   TXmlSource source_;
   const bool preserve_;
   std::u16string token_, name_;
+  std::vector<TXmlAttr> scratch_;
   std::unordered_map<TXmlNameId, size_t> attrIndex_;
 };
 

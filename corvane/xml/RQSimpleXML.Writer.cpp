@@ -13,7 +13,9 @@ namespace {
 constexpr std::u16string_view kLineBreak = u"\r\n";
 
 bool HasLineBreak(std::u16string_view s) {
-  return s.find_first_of(u"\r\n") != std::u16string_view::npos;
+  for (char16_t c : s)
+    if (c == u'\r' || c == u'\n') return true;
+  return false;
 }
 
 // Builds the text depth-first without recursion. Each open element remembers where its start tag
@@ -21,7 +23,8 @@ bool HasLineBreak(std::u16string_view s) {
 // break, which decides where its end tag goes.
 class TXmlTextWriter {
  public:
-  explicit TXmlTextWriter(bool preserveWhiteSpace) : preserve_(preserveWhiteSpace) {}
+  explicit TXmlTextWriter(bool preserveWhiteSpace)
+      : preserve_(preserveWhiteSpace), indentHasLineBreak_(HasLineBreak(DefaultIndentText)) {}
 
   std::u16string Write(const TXmlNode& root) {
     int depth = 0;
@@ -30,9 +33,9 @@ class TXmlTextWriter {
     WriteNode(root, depth);
     while (frames_.size() > 1) {
       TFrame& frame = frames_.back();
-      const TXmlNodeList* children = frame.Node->ChildrenIfAny();
-      if (frame.NextChild < children->Size()) {
-        const TXmlNode& child = *children->Item(frame.NextChild++);
+      const TXmlNodeList& children = frame.Node->Children();
+      if (frame.NextChild < children.Size()) {
+        const TXmlNode& child = *children.Item(frame.NextChild++);
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);
       } else {
         Close();
@@ -57,7 +60,8 @@ class TXmlTextWriter {
   }
 
   void Indent(int depth) {
-    for (int i = 0; i < depth; ++i) Append(DefaultIndentText);
+    for (int i = 0; i < depth; ++i) out_ += DefaultIndentText;
+    if (depth > 0 && indentHasLineBreak_) frames_.back().LineBreak = true;
   }
 
   void WriteAttributes(const TXmlNode& node) {
@@ -149,6 +153,7 @@ class TXmlTextWriter {
   }
 
   const bool preserve_;
+  const bool indentHasLineBreak_;
   std::vector<TFrame> frames_;
   std::u16string out_;
 };
@@ -210,12 +215,7 @@ class TXmlSaver {
   }
 
   void Convert(std::u16string_view chunk) {
-    if (codePage_ == 65001) {
-      const std::string bytes = kelvra::Utf16ToUtf8(chunk);
-      std::memcpy(buffer_ + used_, bytes.data(), bytes.size());
-      used_ += bytes.size();
-      return;
-    }
+    if (codePage_ == 65001) return EncodeUtf8(chunk);
     char* in = reinterpret_cast<char*>(const_cast<char16_t*>(chunk.data()));
     size_t inLeft = chunk.size() * 2;
     while (inLeft > 0) {
@@ -235,6 +235,34 @@ class TXmlSaver {
         inLeft -= std::min(inLeft, skip);
       }
     }
+  }
+
+  // The built-in encoder; the chunk keeps surrogate pairs whole, a lone surrogate becomes U+FFFD.
+  void EncodeUtf8(std::u16string_view chunk) {
+    uint8_t* out = buffer_ + used_;
+    for (size_t i = 0; i < chunk.size(); ++i) {
+      uint32_t c = chunk[i];
+      if (c < 0x80) {
+        *out++ = uint8_t(c);
+        continue;
+      }
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < chunk.size() && chunk[i + 1] >= 0xDC00 && chunk[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (chunk[++i] - 0xDC00);
+        *out++ = uint8_t(0xF0 | c >> 18);
+        *out++ = uint8_t(0x80 | (c >> 12 & 0x3F));
+      } else {
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        if (c < 0x800) {
+          *out++ = uint8_t(0xC0 | c >> 6);
+          *out++ = uint8_t(0x80 | (c & 0x3F));
+          continue;
+        }
+        *out++ = uint8_t(0xE0 | c >> 12);
+      }
+      *out++ = uint8_t(0x80 | (c >> 6 & 0x3F));
+      *out++ = uint8_t(0x80 | (c & 0x3F));
+    }
+    used_ = size_t(out - buffer_);
   }
 
   kelvra::TStream& stream_;

@@ -185,6 +185,9 @@ bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNodeList, IXmlBase, kelvra::IInterface>(iid, out);
 }
 
+int32_t TXmlNodeList::_AddRef() { return owner_ ? owner_->_AddRef() : TInterfacedObject::_AddRef(); }
+int32_t TXmlNodeList::_Release() { return owner_ ? owner_->_Release() : TInterfacedObject::_Release(); }
+
 void TXmlNodeList::CheckIndex(int32_t index) const {
   if (index < 0 || size_t(index) >= items_.size())
     throw EXmlError("Error obtaining the element the list: Index out of range");
@@ -275,7 +278,6 @@ TXmlNode::TXmlNode(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId nam
 // Releases the subtree without recursion: children that die with this node hand their own
 // children to the work list before they go.
 TXmlNode::~TXmlNode() {
-  if (!children_) return;
   std::vector<TIntf<TXmlNode>> pending;
   auto takeChildren = [&pending](TXmlNodeList& list) {
     for (auto& item : list.items_) {
@@ -284,17 +286,11 @@ TXmlNode::~TXmlNode() {
     }
     list.items_.clear();
   };
-  if (children_->RefCount() > 1) {  // someone else holds the list: it lives on without owner
-    children_->owner_ = nullptr;
-    for (auto& item : children_->items_) item->parent_ = nullptr;
-    return;
-  }
-  takeChildren(*children_);
+  takeChildren(children_);
   while (!pending.empty()) {
     TIntf<TXmlNode> node = std::move(pending.back());
     pending.pop_back();
-    if (node->RefCount() == 1 && node->children_ && node->children_->RefCount() == 1)
-      takeChildren(*node->children_);
+    if (node->RefCount() == 1) takeChildren(node->children_);
   }
 }
 
@@ -334,9 +330,9 @@ TIntf<IXmlDocument> TXmlNode::GetOwnerDocument() const {
   return const_cast<TXmlDocument*>(Document());
 }
 
-TXmlNodeList& TXmlNode::Children() {
-  if (!children_) children_ = new TXmlNodeList(this);
-  return *children_;
+const std::u16string& TXmlNode::Text() const {
+  static const std::u16string empty;
+  return value_.IsWideString() ? value_.AsWideString() : empty;
 }
 
 void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
@@ -359,34 +355,30 @@ TIntf<IXmlNode> TXmlNode::AppendText(std::u16string_view text) {
 
 TIntf<IXmlNode> TXmlNode::AppendCDATA(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_CDATA_SECTION, nullptr);
-  node->text_ = text;
+  node->SetText(std::u16string(text));
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendComment(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_COMMENT, nullptr);
-  node->text_ = text;
+  node->SetText(std::u16string(text));
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendProcessingInstruction(std::u16string_view name,
                                                       std::u16string_view data) {
   TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, names_->GetID(name));
-  node->text_ = data;
+  node->SetText(std::u16string(data));
   return node;
 }
 
-Variant TXmlNode::GetValue() const {
-  if (type_ == NODE_ELEMENT || type_ == NODE_TEXT) return value_;
-  if (type_ == NODE_DOCUMENT) return {};
-  return text_;
-}
+Variant TXmlNode::GetValue() const { return value_; }
 
 void TXmlNode::SetValue(const Variant& value) {
   if (type_ == NODE_ELEMENT || type_ == NODE_TEXT)
     value_ = value;
   else if (type_ != NODE_DOCUMENT)
-    text_ = VarToXSTR(value);
+    SetText(VarToXSTR(value));
 }
 
 std::u16string TXmlNode::GetXml() const { return WriteXmlText(*this); }
@@ -506,9 +498,8 @@ int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u1
 // ---- children and paths
 
 TIntf<IXmlElement> TXmlNode::FindElement(std::u16string_view name) const {
-  if (!children_) return {};
   const TXmlNameId id = names_->GetID(name);
-  for (const auto& child : children_->items_)
+  for (const auto& child : children_.items_)
     if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
   return {};
 }
@@ -530,11 +521,9 @@ TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
     expression.remove_prefix(delimiter + XMLPathDelimiter.size());
   }
   if (!IsXmlName(expression)) throw EXmlError("This feature is not supported by SimpleXML");
-  if (node->children_) {
-    const TXmlNameId id = names_->GetID(expression);
-    for (const auto& child : node->children_->items_)
-      if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
-  }
+  const TXmlNameId id = names_->GetID(expression);
+  for (const auto& child : node->children_.items_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
   return result;
 }
 
@@ -592,10 +581,8 @@ bool TXmlDocument::QueryInterface(const kelvra::TGUID& iid, void** out) {
 }
 
 TIntf<IXmlElement> TXmlDocument::DocumentElement() const {
-  if (const TXmlNodeList* children = ChildrenIfAny())
-    for (size_t i = 0; i < children->Size(); ++i)
-      if (children->Item(i)->GetNodeType() == NODE_ELEMENT)
-        return static_cast<TXmlElement*>(children->Item(i));
+  for (size_t i = 0; i < Children().Size(); ++i)
+    if (Children().Item(i)->GetNodeType() == NODE_ELEMENT) return static_cast<TXmlElement*>(Children().Item(i));
   return {};
 }
 
@@ -605,14 +592,13 @@ void TXmlDocument::ClearForLoad() {
 }
 
 std::u16string TXmlDocument::DeclaredEncoding() const {
-  if (const TXmlNodeList* children = ChildrenIfAny())
-    for (size_t i = 0; i < children->Size(); ++i) {
-      const TXmlNode* child = children->Item(i);
-      if (child->GetNodeType() == NODE_PROCESSING_INSTRUCTION && child->NameId() == Names().idXml) {
-        const TXmlAttr* encoding = child->FindAttr(Names().idEncoding);
-        return encoding ? VarToXSTR(encoding->Value) : std::u16string();
-      }
+  for (size_t i = 0; i < Children().Size(); ++i) {
+    const TXmlNode* child = Children().Item(i);
+    if (child->GetNodeType() == NODE_PROCESSING_INSTRUCTION && child->NameId() == Names().idXml) {
+      const TXmlAttr* encoding = child->FindAttr(Names().idEncoding);
+      return encoding ? VarToXSTR(encoding->Value) : std::u16string();
     }
+  }
   return {};
 }
 
