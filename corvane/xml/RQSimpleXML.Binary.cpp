@@ -215,6 +215,7 @@ class TBinXmlReader {
   // Reads exactly `count` bytes or raises EReadError.
   void Read(void* data, size_t count) {
     if (count > remaining_) throw EReadError("Stream read error");
+    if (count == 0) return;
     ReadAvailable(static_cast<uint8_t*>(data), count);
     remaining_ -= count;
   }
