@@ -1,7 +1,10 @@
 # Thin wrapper over the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench asan tsan deps clean
+# Seconds each fuzz target runs under `make fuzz`.
+FUZZ_TIME ?= 60
+
+.PHONY: run test bench asan tsan fuzz deps clean
 
 deps:
 	@scripts/setup-deps
@@ -31,6 +34,11 @@ tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) --target xml_text_fuzz xml_binary_fuzz
+	fuzz/run-all build/fuzz $(FUZZ_TIME)
 
 clean:
 	rm -rf build

@@ -78,17 +78,28 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     for (int n : c.lengths) {
       const double ours = times.Seconds(BenchName(c.subject, "ours", n));
       const double peer = times.Seconds(BenchName(c.subject, c.peer, n));
-      if (ours > 0 && peer > 0) AddLine(out, c.metric.c_str(), c.subject, n, peer / ours);
+      if (ours > 0 && peer > 0) out << SummaryLine(c.metric, c.subject, n, peer / ours);
     }
   }
   return out.str();
 }
 
-std::string SummaryLine(const std::string& metric, const std::string& subject, int n,
+std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n,
                         double value) {
   char number[32];
   std::snprintf(number, sizeof number, "%.3f", value);
   return metric + ' ' + subject + ' ' + std::to_string(n) + ' ' + number + '\n';
+}
+
+std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigure> figures) {
+  std::string out;
+  for (const RatioFigure& figure : figures) {
+    const double reference = times.Seconds(figure.reference);
+    const double measured = times.Seconds(figure.measured);
+    if (reference > 0 && measured > 0)
+      out += SummaryLine(figure.metric, figure.subject, figure.n, reference / measured);
+  }
+  return out;
 }
 
 std::string TakeSummaryPath(int& argc, char** argv) {

@@ -2,6 +2,7 @@
 // into the summary lines `<metric> <kernel> <N> <value>`.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <span>
 #include <string>
@@ -57,11 +58,24 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
                           std::span<const SummarySubject> subjects,
                           std::span<const PeerComparison> peers);
 
+// A figure comparing two benchmarks of one run: `<metric> <subject> <n> <value>` with value =
+// median time of `reference` / median time of `measured`, above 1 when `measured` is faster.
+struct RatioFigure {
+  std::string metric;
+  std::string subject;
+  int64_t n;
+  std::string reference;
+  std::string measured;
+};
+
+// The ratio lines of the figures whose two benchmarks both ran.
+std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigure> figures);
+
 // The "model name" of the first processor in /proc/cpuinfo, or "unknown".
 std::string CpuModel();
 
 // One summary line, `<metric> <subject> <N> <value>`, the value with three decimals.
-std::string SummaryLine(const std::string& metric, const std::string& subject, int n, double value);
+std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n, double value);
 
 // Removes --summary=FILE from the arguments and returns FILE ("" when absent).
 std::string TakeSummaryPath(int& argc, char** argv);

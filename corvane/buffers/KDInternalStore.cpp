@@ -64,7 +64,7 @@ TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
 }
 
 kelvra::TIntf<IKDSmartBufferProxy> TKDSmartBuffer::GetProxy(
-    const TKDSmartBufferProxyClass& AClass, std::span<const kelvra::TVariant> AParams) {
+    const TKDSmartBufferProxyClass& AClass, std::span<const kelvra::Variant> AParams) {
   std::lock_guard guard(lock_);
   // Entries whose proxy has gone are dropped on the way.
   kelvra::TIntf<TKDSmartBufferProxy> found;
@@ -109,14 +109,14 @@ void TKDSmartMemoryBuffer::CopyFrom(TKDSmartMemoryBuffer& ASource) {
 // ---------------------------------------------------------------------------------------------
 
 TKDSmartBufferProxy::TKDSmartBufferProxy(TKDSmartBuffer* ABuffer,
-                                         std::span<const kelvra::TVariant>)
+                                         std::span<const kelvra::Variant>)
     : buffer_(ABuffer) {
   buffer_->AddReff(false);
 }
 
 TKDSmartBufferProxy::~TKDSmartBufferProxy() { buffer_->RemoveReff(false); }
 
-bool TKDSmartBufferProxy::MatchesParameters(std::span<const kelvra::TVariant>) { return true; }
+bool TKDSmartBufferProxy::MatchesParameters(std::span<const kelvra::Variant>) { return true; }
 
 void TKDSmartBufferProxy::Syncronize(TBufferAccessModes) {}
 

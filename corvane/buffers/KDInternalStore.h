@@ -55,12 +55,12 @@ class IKDSmartBufferProxy : public virtual kelvra::IInterface {
 // A proxy class: its type and its (virtual) constructor.
 struct TKDSmartBufferProxyClass {
   const std::type_info* Type;
-  TKDSmartBufferProxy* (*Create)(TKDSmartBuffer* block, std::span<const kelvra::TVariant> params);
+  TKDSmartBufferProxy* (*Create)(TKDSmartBuffer* block, std::span<const kelvra::Variant> params);
 
   template <class T>
   static const TKDSmartBufferProxyClass& Of() {
     static const TKDSmartBufferProxyClass cls{
-        &typeid(T), [](TKDSmartBuffer* block, std::span<const kelvra::TVariant> params)
+        &typeid(T), [](TKDSmartBuffer* block, std::span<const kelvra::Variant> params)
                         -> TKDSmartBufferProxy* { return new T(block, params); }};
     return cls;
   }
@@ -96,7 +96,7 @@ class TKDSmartBuffer : public kelvra::TObject {
 
   // The proxy of exactly class AClass that matches AParams, created and listed when there is none.
   kelvra::TIntf<IKDSmartBufferProxy> GetProxy(const TKDSmartBufferProxyClass& AClass,
-                                              std::span<const kelvra::TVariant> AParams);
+                                              std::span<const kelvra::Variant> AParams);
 
   int32_t OwnerCount() const { return ownerCount_.load(std::memory_order_acquire); }
   int32_t ReferenceCount() const { return referenceCount_.load(std::memory_order_acquire); }
@@ -144,10 +144,10 @@ class TKDSmartMemoryBuffer : public TKDSmartBuffer {
 // the block lives as long as any proxy of it.
 class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmartBufferProxy {
  public:
-  TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::TVariant> AParams);
+  TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::Variant> AParams);
 
   TKDSmartBufferProxy* GetInstance() override { return this; }
-  virtual bool MatchesParameters(std::span<const kelvra::TVariant> AParams);
+  virtual bool MatchesParameters(std::span<const kelvra::Variant> AParams);
   virtual void Syncronize(TBufferAccessModes AModes);
   // Records AOwner's modes (replacing an earlier record) and adds them to the union.
   virtual void Lock(kelvra::TObject* AOwner, TBufferAccessModes AModes);

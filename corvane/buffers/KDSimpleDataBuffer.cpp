@@ -122,7 +122,7 @@ bool TKDGenericBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
 }
 
 TIntf<IKDSmartBufferProxy> TKDGenericBuffer::GetProxy(const TKDSmartBufferProxyClass& AClass,
-                                                      std::span<const kelvra::TVariant> AParams) {
+                                                      std::span<const kelvra::Variant> AParams) {
   return dataContainer_->GetProxy(AClass, AParams);
 }
 

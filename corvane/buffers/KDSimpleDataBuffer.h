@@ -69,7 +69,7 @@ class IKDDataBuffer : public virtual IKDData {
   virtual void Assign(const kelvra::TIntf<IKDDataBuffer>& ASource) = 0;
   virtual bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) = 0;
   virtual kelvra::TIntf<IKDSmartBufferProxy> GetProxy(const TKDSmartBufferProxyClass& AClass,
-                                                      std::span<const kelvra::TVariant> AParams) = 0;
+                                                      std::span<const kelvra::Variant> AParams) = 0;
   virtual kelvra::TIntf<IKDBasicBufferAccess> ByteData(TBufferAccessModes AModes) = 0;
   virtual void* ByteRead() = 0;
   virtual void* ByteWrite() = 0;
@@ -276,7 +276,7 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   void Assign(const kelvra::TIntf<IKDDataBuffer>& ASource) override;
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
   kelvra::TIntf<IKDSmartBufferProxy> GetProxy(const TKDSmartBufferProxyClass& AClass,
-                                              std::span<const kelvra::TVariant> AParams) override;
+                                              std::span<const kelvra::Variant> AParams) override;
   kelvra::TIntf<IKDBasicBufferAccess> ByteData(TBufferAccessModes AModes) override;
   void* ByteRead() override { return cachedData_; }
   void* ByteWrite() override;

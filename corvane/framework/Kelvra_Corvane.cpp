@@ -10,6 +10,7 @@
 #include "corvane/numeric/KDScopeDispatcher.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/xml/RQSimpleXML.h"
 
 namespace corvane {
 namespace {
@@ -26,6 +27,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, nullptr},
     {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
+    {"RQSimpleXML", &StartRQSimpleXML, nullptr},
 };
 constexpr size_t kUnitCount = std::size(kUnits);
 

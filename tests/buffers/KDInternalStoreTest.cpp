@@ -126,13 +126,13 @@ TEST(TBufferAccessModes, AreTheDocumentedBitSet) {
 
 class TRecordingProxy : public TKDSmartBufferProxy {
  public:
-  TRecordingProxy(TKDSmartBuffer* block, std::span<const kelvra::TVariant> params)
+  TRecordingProxy(TKDSmartBuffer* block, std::span<const kelvra::Variant> params)
       : TKDSmartBufferProxy(block, params),
-        key_(params.empty() ? 0 : std::get<int64_t>(params[0])) {
+        key_(params.empty() ? 0 : params[0].AsInt64()) {
     ++created;
   }
-  bool MatchesParameters(std::span<const kelvra::TVariant> params) override {
-    return !params.empty() && std::get<int64_t>(params[0]) == key_;
+  bool MatchesParameters(std::span<const kelvra::Variant> params) override {
+    return !params.empty() && params[0].AsInt64() == key_;
   }
   void Syncronize(TBufferAccessModes modes) override { synchronised.push_back(modes.Bits()); }
   TKDSmartBuffer* Block() const { return Buffer(); }
@@ -151,7 +151,7 @@ class TOtherProxy : public TRecordingProxy {
 
 TEST_F(StoreTest, GetProxyFindsOrCreatesByExactClassAndParameters) {
   TBuffer buffer = TKDRealBuffer::CreateSize(4);
-  const kelvra::TVariant one[] = {int64_t(1)}, two[] = {int64_t(2)};
+  const kelvra::Variant one[] = {int64_t(1)}, two[] = {int64_t(2)};
   const auto& recording = TKDSmartBufferProxyClass::Of<TRecordingProxy>();
   TRecordingProxy::created = 0;
 
@@ -175,7 +175,7 @@ TEST_F(StoreTest, GetProxyFindsOrCreatesByExactClassAndParameters) {
 TEST_F(StoreTest, AProxyKeepsItsBlockAliveAfterTheBufferHasLeftIt) {
   TBuffer buffer = Real({1, 2, 3});
   TBuffer sharer = TKDRealBuffer::CreateCopy(buffer);
-  const kelvra::TVariant params[] = {int64_t(7)};
+  const kelvra::Variant params[] = {int64_t(7)};
   auto proxy = buffer->GetProxy(TKDSmartBufferProxyClass::Of<TRecordingProxy>(), params);
   auto* recording = static_cast<TRecordingProxy*>(proxy->GetInstance());
   TKDSmartBuffer* block = recording->Block();
@@ -188,7 +188,7 @@ TEST_F(StoreTest, AProxyKeepsItsBlockAliveAfterTheBufferHasLeftIt) {
 
 TEST_F(StoreTest, LockAndUnlockSynchroniseWithTheUnionOnceNoOwnerIsLeft) {
   TBuffer buffer = TKDRealBuffer::CreateSize(1);
-  const kelvra::TVariant params[] = {int64_t(0)};
+  const kelvra::Variant params[] = {int64_t(0)};
   auto proxy = buffer->GetProxy(TKDSmartBufferProxyClass::Of<TRecordingProxy>(), params);
   auto& p = *static_cast<TRecordingProxy*>(proxy->GetInstance());
   kelvra::TObject a, b, stranger;

@@ -11,15 +11,22 @@
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/xml/RQSimpleXML.h"
 #include "kernels/KernelTable.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: corvane info [--slots]\n"
+    "       corvane xml check FILE | to-binary IN OUT | to-text IN OUT | format IN\n"
     "  info          the kernels' instruction set, the IPP library handles and where the\n"
     "                dispatch slots' routines come from, by family\n"
-    "  info --slots  every slot with its source, one per line: <slot name> <source>\n";
+    "  info --slots  every slot with its source, one per line: <slot name> <source>\n"
+    "  xml check FILE        loads an XML document (text or binary form) and prints its node\n"
+    "                        counts; on a malformed document prints the error, exit status 1\n"
+    "  xml to-binary IN OUT  writes the document IN in the binary form to OUT\n"
+    "  xml to-text IN OUT    writes the document IN in the text form to OUT\n"
+    "  xml format IN         writes the document IN as indented text to stdout\n";
 
 // Package start and end around a command, also when it throws.
 struct TPackageSession {
@@ -94,6 +101,64 @@ int RunInfo(const std::vector<std::string_view>& args) {
   return 0;
 }
 
+int XmlUsageError(const char* problem) {
+  std::fprintf(stderr, "corvane xml: %s\n%s", problem, kUsage);
+  return 2;
+}
+
+void CountNodes(corvane::IXmlNode& root, std::map<corvane::TXmlNodeType, long>& counts, long& attributes) {
+  std::vector<kelvra::TIntf<corvane::IXmlNode>> pending{&root};
+  while (!pending.empty()) {
+    kelvra::TIntf<corvane::IXmlNode> node = std::move(pending.back());
+    pending.pop_back();
+    ++counts[node->GetNodeType()];
+    attributes += node->AttrCount();
+    if (!node->HasChildNodes()) continue;
+    auto children = node->GetChildNodes();
+    for (int32_t i = 0; i < children->GetCount(); ++i) pending.push_back(children->Get(i));
+  }
+}
+
+int RunXml(const std::vector<std::string_view>& args) {
+  if (args.empty()) return XmlUsageError("missing subcommand");
+  const std::string_view command = args[0];
+  const size_t operands = args.size() - 1;
+  const bool twoFiles = command == "to-binary" || command == "to-text";
+  if (command != "check" && command != "format" && !twoFiles) return XmlUsageError("unknown subcommand");
+  if (operands != (twoFiles ? 2u : 1u)) return XmlUsageError("wrong number of files");
+
+  TPackageSession session;
+  kelvra::TIntf<corvane::IXmlDocument> document;
+  try {
+    document = corvane::LoadXmlDocument(std::string(args[1]));
+  } catch (const kelvra::Exception& e) {
+    std::fprintf(stderr, "%.*s: %s\n", int(args[1].size()), args[1].data(), e.what());
+    return 1;
+  }
+  if (command == "check") {
+    std::map<corvane::TXmlNodeType, long> counts;
+    long attributes = 0;
+    CountNodes(*document, counts, attributes);
+    std::printf("elements %ld\ntexts %ld\ncdata-sections %ld\ncomments %ld\n"
+                "processing-instructions %ld\nattributes %ld\n",
+                counts[corvane::NODE_ELEMENT], counts[corvane::NODE_TEXT],
+                counts[corvane::NODE_CDATA_SECTION], counts[corvane::NODE_COMMENT],
+                counts[corvane::NODE_PROCESSING_INSTRUCTION], attributes);
+  } else if (command == "format") {
+    kelvra::TMemoryStream text;
+    document->Save(text);
+    std::fwrite(text.Memory(), 1, size_t(text.Size()), stdout);
+    std::fputc('\n', stdout);
+  } else {
+    kelvra::TFileStream out(std::string(args[2]), kelvra::fmCreate);
+    if (command == "to-binary")
+      document->SaveBinary(out);
+    else
+      document->Save(out);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,6 +169,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
+    if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
     std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()),
                  args[0].data(), kUsage);
     return 2;

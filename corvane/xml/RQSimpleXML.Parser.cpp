@@ -1,0 +1,478 @@
+// The text parser of RQSimpleXML: a character source that decodes the input chunk by chunk in the
+// declared code page, and a tokenizer that builds the document without recursion (open elements
+// are kept on an explicit stack), so that no nesting depth can exhaust the call stack.
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "corvane/xml/RQSimpleXML.Model.h"
+
+namespace corvane {
+namespace {
+
+constexpr size_t kChunkSize = 16384;
+
+// Decodes complete UTF-8 sequences of bytes[0..count) into out; returns the bytes consumed. An
+// incomplete sequence at the end is left for the next chunk unless `final`; ill-formed bytes
+// become U+FFFD one by one.
+size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
+  size_t i = 0;
+  produced = 0;
+  while (i < count) {
+    const uint8_t b = bytes[i];
+    if (b < 0x80) {
+      out[produced++] = b;
+      ++i;
+      continue;
+    }
+    const size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    if (length == 0) {
+      out[produced++] = 0xFFFD;
+      ++i;
+      continue;
+    }
+    size_t k = 1;
+    uint32_t c = b & (0xFF >> (length + 1));
+    while (k < length && i + k < count && (bytes[i + k] & 0xC0) == 0x80) c = c << 6 | (bytes[i + k++] & 0x3F);
+    if (k < length && i + k == count && !final) break;  // carried over to the next chunk
+    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (k < length || c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out[produced++] = 0xFFFD;
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      out[produced++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
+      out[produced++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out[produced++] = char16_t(c);
+    }
+    i += length;
+  }
+  return i;
+}
+
+// TXmlSource: bytes are read in chunks of 16,384. Until a code page is set every byte is one
+// character of the same value; then the bytes not yet taken are decoded in that code page, by
+// the built-in UTF-8 decoder or through iconv, with an incomplete sequence at the end of a chunk
+// carried over to the front of the next.
+class TXmlSource {
+ public:
+  explicit TXmlSource(kelvra::TStream& stream) : stream_(stream) {}
+  ~TXmlSource() {
+    if (converter_ != iconv_t(-1)) iconv_close(converter_);
+  }
+  TXmlSource(const TXmlSource&) = delete;
+  TXmlSource& operator=(const TXmlSource&) = delete;
+
+  // The next character without taking it; -1 at the end of input.
+  int Peek() { return pos_ < len_ || Fill() ? chars_[pos_] : -1; }
+  int Next() {
+    const int c = Peek();
+    pos_ += c >= 0;
+    return c;
+  }
+  void Skip() { ++pos_; }
+
+  // The characters available without reading: [Current(), End()).
+  const char16_t* Current() const { return chars_ + pos_; }
+  const char16_t* End() const { return chars_ + len_; }
+  void Advance(const char16_t* to) { pos_ = size_t(to - chars_); }
+  bool Available() { return pos_ < len_ || Fill(); }
+
+  int32_t CodePage() const { return codePage_; }
+  void SetCodePage(int32_t codePage) {
+    // The characters not taken yet stand one for one for the bytes from which they came.
+    bytePos_ = charsFirstByte_ + pos_;
+    pos_ = len_ = 0;
+    carryOnly_ = false;
+    codePage_ = codePage;
+    if (codePage != 65001) {
+      converter_ = iconv_open("UTF-16LE", IconvCharset(codePage).c_str());
+      if (converter_ == iconv_t(-1))
+        throw EXmlError("Encoding \"" + IconvCharset(codePage) + "\" is not supported by SimpleXML");
+    }
+  }
+
+ private:
+  // Reads the next chunk behind the bytes still pending; false at the end of input.
+  bool ReadBytes() {
+    std::memmove(bytes_, bytes_ + bytePos_, byteLen_ - bytePos_);
+    byteLen_ -= bytePos_;
+    bytePos_ = 0;
+    const int64_t read = stream_.Read(bytes_ + byteLen_, int64_t(kChunkSize - byteLen_));
+    if (read <= 0) return false;
+    byteLen_ += size_t(read);
+    return true;
+  }
+
+  bool Fill() {
+    pos_ = len_ = 0;
+    while (len_ == 0) {
+      if (bytePos_ == byteLen_ || carryOnly_) {
+        if (ended_ || !ReadBytes()) {
+          ended_ = true;
+          if (bytePos_ == byteLen_) return false;
+        }
+      }
+      charsFirstByte_ = bytePos_;
+      if (codePage_ == 0) {
+        for (size_t i = bytePos_; i < byteLen_; ++i) chars_[len_++] = bytes_[i];
+        bytePos_ = byteLen_;
+      } else if (codePage_ == 65001) {
+        bytePos_ += DecodeUtf8(bytes_ + bytePos_, byteLen_ - bytePos_, ended_, chars_, len_);
+      } else {
+        ConvertWithIconv(ended_);
+      }
+      // Nothing decoded: the pending bytes are the start of a sequence that the next chunk ends.
+      carryOnly_ = len_ == 0;
+    }
+    return true;
+  }
+
+  void ConvertWithIconv(bool final) {
+    char* in = reinterpret_cast<char*>(bytes_ + bytePos_);
+    size_t inLeft = byteLen_ - bytePos_;
+    char* out = reinterpret_cast<char*>(chars_);
+    size_t outLeft = kChunkSize * sizeof(char16_t);
+    while (inLeft > 0) {
+      if (iconv(converter_, &in, &inLeft, &out, &outLeft) != size_t(-1) || errno == E2BIG) break;
+      if (errno == EINVAL && !final) break;  // incomplete sequence: carried over
+      // An ill-formed byte (or one cut off at the end of input) becomes U+FFFD.
+      if (outLeft < 2) break;
+      *reinterpret_cast<char16_t*>(out) = 0xFFFD;
+      out += 2;
+      outLeft -= 2;
+      ++in;
+      --inLeft;
+    }
+    bytePos_ = size_t(reinterpret_cast<uint8_t*>(in) - bytes_);
+    len_ = (kChunkSize * sizeof(char16_t) - outLeft) / 2;
+  }
+
+  kelvra::TStream& stream_;
+  int32_t codePage_ = 0;
+  iconv_t converter_ = iconv_t(-1);
+  bool ended_ = false;      // the stream returned no more bytes
+  bool carryOnly_ = false;  // the pending bytes need more input to decode
+  uint8_t bytes_[kChunkSize];
+  size_t bytePos_ = 0, byteLen_ = 0;
+  size_t charsFirstByte_ = 0;  // the byte from which chars_[0] came, while the code page is 0
+  char16_t chars_[kChunkSize + 2];
+  size_t pos_ = 0, len_ = 0;
+};
+
+bool IsBlank(int c) { return c >= 0 && c < 33; }
+
+class TXmlParser {
+ public:
+  TXmlParser(TXmlDocument& document, kelvra::TStream& stream)
+      : document_(document),
+        names_(&document.Names()),
+        source_(stream),
+        preserve_(document.GetPreserveWhiteSpace()) {}
+
+  void Run() {
+    std::vector<TXmlNode*> open;  // the elements whose end tag is still to come
+    for (;;) {
+      TXmlNode& container = open.empty() ? static_cast<TXmlNode&>(document_) : *open.back();
+      ReadText(container);
+      if (source_.Next() < 0) return;  // "<" or the end of input
+      switch (source_.Peek()) {
+        case '/':
+          source_.Skip();
+          if (open.empty()) return;  // the end of the document's content
+          ReadEndTag(*open.back());
+          open.pop_back();
+          break;
+        case '?':
+          source_.Skip();
+          ReadProcessingInstruction(container);
+          break;
+        case '!':
+          source_.Skip();
+          ReadDeclarationOrSection(container);
+          break;
+        default:
+          if (TXmlNode* element = ReadElement(container)) open.push_back(element);
+      }
+    }
+  }
+
+ private:
+  [[noreturn]] static void Expected(const char* format, std::u16string_view what) { RaiseXml(format, what); }
+
+  void ExpectCharacter(char16_t c) {
+    if (source_.Next() != c) Expected("Character \"%s\" expected", std::u16string_view(&c, 1));
+  }
+
+  void ExpectText(std::u16string_view text) {
+    for (char16_t c : text)
+      if (source_.Next() != c) Expected("Text \"%s\" expected", text);
+  }
+
+  void SkipBlanks() {
+    while (IsBlank(source_.Peek())) source_.Skip();
+  }
+
+  // Text up to "<" with its entities; trimmed unless white space is preserved.
+  void ReadText(TXmlNode& container) {
+    token_.clear();
+    while (source_.Available()) {
+      const char16_t* p = source_.Current();
+      const char16_t* end = source_.End();
+      const char16_t* q = p;
+      while (q < end && *q != u'<' && *q != u'&') ++q;
+      token_.append(p, q);
+      source_.Advance(q);
+      if (q == end) continue;
+      if (*q == u'<') break;
+      source_.Skip();
+      ReadEntity(token_);
+    }
+    std::u16string_view text = token_;
+    if (!preserve_) {
+      while (!text.empty() && text.front() <= 32) text.remove_prefix(1);
+      while (!text.empty() && text.back() <= 32) text.remove_suffix(1);
+    }
+    if (text.empty()) return;
+    TXmlNode* node = TXmlNode::Make(NODE_TEXT, &document_.Names());
+    node->SetValueDirect(std::u16string(text));
+    container.Children().AppendNew(node);
+  }
+
+  // After "&": a named entity or a character reference, appended to `out`.
+  void ReadEntity(std::u16string& out) {
+    const int c = source_.Next();
+    if (c == '#') {
+      const bool hex = source_.Peek() == 'x';
+      if (hex) source_.Skip();
+      uint32_t code = 0;
+      int digits = 0;
+      for (int d; (d = source_.Peek()) >= 0; source_.Skip(), ++digits) {
+        const int value = d >= '0' && d <= '9'             ? d - '0'
+                          : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                          : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                        : -1;
+        if (value < 0) break;
+        code = std::min<uint32_t>(code * (hex ? 16 : 10) + uint32_t(value), 0x110000);
+      }
+      if (digits == 0) throw EXmlError(hex ? "Hexadecimal number expected" : "Number expected");
+      ExpectCharacter(u';');
+      if (code > 0x10FFFF) {
+        out += u'\xFFFD';
+      } else if (code >= 0x10000) {
+        out += char16_t(0xD800 + ((code - 0x10000) >> 10));
+        out += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+      } else {
+        out += char16_t(code);
+      }
+      return;
+    }
+    if (c < 0 || !IsXmlNameChar(char16_t(c))) throw EXmlError("\"#\" or XML entity symbol name expected");
+    std::u16string name(1, char16_t(c));
+    for (int d; (d = source_.Peek()) >= 0 && d != ';' && IsXmlNameChar(char16_t(d)); source_.Skip())
+      name += char16_t(d);
+    static constexpr std::pair<std::u16string_view, char16_t> kEntities[] = {
+        {u"amp", u'&'}, {u"quot", u'"'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"apos", u'\''}};
+    for (const auto& [entity, character] : kEntities)
+      if (name == entity) {
+        ExpectCharacter(u';');
+        out += character;
+        return;
+      }
+    Expected("Unknown XML entity symbol name \"%s\" found", name);
+  }
+
+  // A name: "_" or a letter, then letters, digits, "-", ".", ":" and "_". Returns it interned.
+  TXmlNameId ReadName() {
+    const int first = source_.Peek();
+    if (first < 0 || !IsXmlNameStart(char16_t(first))) throw EXmlError("Name must start with letter or \" _\"");
+    name_.clear();
+    uint32_t hash = 0;
+    while (source_.Available()) {
+      const char16_t* p = source_.Current();
+      const char16_t* end = source_.End();
+      const char16_t* q = p;
+      while (q < end && IsXmlNameChar(*q)) hash += (hash << 6) ^ *q++;
+      name_.append(p, q);
+      source_.Advance(q);
+      if (q < end) break;
+    }
+    return names_->GetID(name_, hash);
+  }
+
+  // After "<": the element, its attributes and, unless it is an empty-element tag, its start.
+  // Returns the element when its content follows.
+  TXmlNode* ReadElement(TXmlNode& container) {
+    TXmlNode* element = TXmlNode::Make(NODE_ELEMENT, &document_.Names(), ReadName());
+    container.Children().AppendNew(element);
+    const int c = source_.Peek();
+    if (c < 0) throw EXmlError("The determination of the element is not completed");
+    if (!IsBlank(c) && c != '/' && c != '>') throw EXmlError("Invalid symbol in the name of the element");
+    ReadAttributes(*element);
+    if (source_.Peek() == '/') {
+      ExpectText(u"/>");
+      return nullptr;
+    }
+    ExpectCharacter(u'>');
+    return element;
+  }
+
+  // After "</": the element's name, optional blanks and ">".
+  void ReadEndTag(const TXmlNode& element) {
+    ExpectText(IXmlNameTable::GetName(element.NameId()));
+    SkipBlanks();
+    ExpectCharacter(u'>');
+  }
+
+  // The attributes are gathered in a scratch list and given to the node in one allocation.
+  void ReadAttributes(TXmlNode& node) {
+    attrIndex_.clear();
+    scratch_.clear();
+    for (;;) {
+      SkipBlanks();
+      const int c = source_.Peek();
+      if (c < 0 || !IsXmlNameStart(char16_t(c))) break;
+      const TXmlNameId name = ReadName();
+      SkipBlanks();
+      ExpectCharacter(u'=');
+      SkipBlanks();
+      const int quote = source_.Next();
+      if (quote < 0) throw EXmlError("The value of the attribute is expected");
+      if (quote != '"' && quote != '\'') throw EXmlError("Line constant expected");
+      ReadAttributeValue(char16_t(quote));
+      AddAttribute(name, Variant(token_));
+    }
+    node.Attrs().assign(std::make_move_iterator(scratch_.begin()), std::make_move_iterator(scratch_.end()));
+  }
+
+  void ReadAttributeValue(char16_t quote) {
+    token_.clear();
+    for (;;) {
+      if (!source_.Available()) Expected("\"%s\" expected", std::u16string_view(&quote, 1));
+      const char16_t* p = source_.Current();
+      const char16_t* end = source_.End();
+      const char16_t* q = p;
+      while (q < end && *q != quote && *q != u'&' && *q != u'<') ++q;
+      token_.append(p, q);
+      source_.Advance(q);
+      if (q == end) continue;
+      source_.Skip();
+      if (*q == quote) return;
+      if (*q == u'<') throw EXmlError("Character \"<\" cannot be used in the values of attributes");
+      ReadEntity(token_);
+    }
+  }
+
+  // A repeated attribute name replaces the earlier value. Past a few attributes the names are
+  // indexed, so that an element with very many attributes parses in linear time.
+  void AddAttribute(TXmlNameId name, Variant value) {
+    std::vector<TXmlAttr>& attrs = scratch_;
+    constexpr size_t kLinearLimit = 16;
+    if (attrs.size() < kLinearLimit) {
+      for (TXmlAttr& attr : attrs)
+        if (attr.Name == name) {
+          attr.Value = std::move(value);
+          return;
+        }
+      attrs.push_back({name, std::move(value)});
+      return;
+    }
+    if (attrIndex_.empty())
+      for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
+    const auto [it, added] = attrIndex_.emplace(name, attrs.size());
+    if (added)
+      attrs.push_back({name, std::move(value)});
+    else
+      attrs[it->second].Value = std::move(value);
+  }
+
+  // Everything up to `terminator`, which is taken but not kept, into token_.
+  void ReadUntil(std::u16string_view terminator) {
+    token_.clear();
+    const char16_t last = terminator.back();
+    for (;;) {
+      if (!source_.Available()) Expected("\"%s\" expected", terminator);
+      const char16_t* p = source_.Current();
+      const char16_t* end = source_.End();
+      const char16_t* q = p;
+      while (q < end && *q != last) ++q;
+      if (q == end) {
+        token_.append(p, q);
+        source_.Advance(q);
+        continue;
+      }
+      token_.append(p, q + 1);
+      source_.Advance(q + 1);
+      if (token_.ends_with(terminator)) {
+        token_.resize(token_.size() - terminator.size());
+        return;
+      }
+    }
+  }
+
+  // After "<?": the "xml" declaration sets the code page; other instructions keep their text.
+  void ReadProcessingInstruction(TXmlNode& container) {
+    const TXmlNameId name = ReadName();
+    TXmlNode* instruction = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, &document_.Names(), name);
+    container.Children().AppendNew(instruction);
+    if (name != names_->idXml) {
+      SkipBlanks();
+      ReadUntil(u"?>");
+      instruction->SetText(token_);
+      return;
+    }
+    ReadAttributes(*instruction);
+    SkipBlanks();
+    ExpectText(u"?>");
+    const TXmlAttr* encoding = instruction->FindAttr(names_->idEncoding);
+    const std::u16string encodingName = encoding ? VarToXSTR(encoding->Value) : std::u16string();
+    const int32_t codePage = encodingName.empty() ? 65001 : XmlCodePage(encodingName);
+    if (codePage == 0) Expected("Encoding \"%s\" is not supported by SimpleXML", encodingName);
+    // The first declaration fixes the code page of the rest of the input.
+    if (source_.CodePage() == 0) source_.SetCodePage(codePage);
+  }
+
+  // After "<!": a comment, a CDATA section or a declaration (skipped).
+  void ReadDeclarationOrSection(TXmlNode& container) {
+    const int c = source_.Peek();
+    if (c == '-') {
+      ExpectText(u"--");
+      ReadUntil(u"-->");
+      TXmlNode* comment = TXmlNode::Make(NODE_COMMENT, &document_.Names());
+      comment->SetText(token_);
+      container.Children().AppendNew(comment);
+    } else if (c == '[') {
+      ExpectText(u"[CDATA[");
+      ReadUntil(u"]]>");
+      TXmlNode* section = TXmlNode::Make(NODE_CDATA_SECTION, &document_.Names());
+      section->SetText(token_);
+      container.Children().AppendNew(section);
+    } else {
+      ExpectText(u"DOCTYPE");
+      ReadUntil(u">");
+    }
+  }
+
+  TXmlDocument& document_;
+  TXmlNameTable* names_;
+  TXmlSource source_;
+  const bool preserve_;
+  std::u16string token_, name_;
+  std::vector<TXmlAttr> scratch_;
+  std::unordered_map<TXmlNameId, size_t> attrIndex_;
+};
+
+}  // namespace
+
+void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream) {
+  // The source holds two 16 KB buffers: kept off the stack of the caller.
+  auto parser = std::make_unique<TXmlParser>(document, stream);
+  parser->Run();
+}
+
+}  // namespace corvane

@@ -1,0 +1,937 @@
+// The document model, the value conversions and the exported routines of RQSimpleXML.
+#include "corvane/xml/RQSimpleXML.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+
+#include <locale.h>
+
+#include "corvane/framework/ModuleResources.h"
+#include "corvane/xml/RQSimpleXML.Model.h"
+
+namespace corvane {
+
+using kelvra::TIntf;
+
+const std::u16string XMLPathDelimiter = u"\\";
+std::u16string DefaultIndentText = u"\t";
+bool DefaultPreserveWhiteSpace = false;
+const std::string BinXmlSignature = "< binary-xml >";
+
+namespace {
+constexpr int32_t kDefaultHashSize = 1009;
+}
+
+uint32_t XmlNameHash(std::u16string_view name) {
+  uint32_t h = 0;
+  for (char16_t c : name) h += (h << 6) ^ c;
+  return h;
+}
+
+void RaiseXml(const char* format, std::u16string_view argument) {
+  const std::string text = MessageText(argument);
+  const int size = std::snprintf(nullptr, 0, format, text.c_str());
+  std::string message(size_t(size), '\0');
+  std::snprintf(message.data(), message.size() + 1, format, text.c_str());
+  throw EXmlError(message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Name characters: ASCII directly, the rest through the Unicode classes of the C.UTF-8 locale.
+
+namespace {
+locale_t UnicodeLocale() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  return locale;
+}
+}  // namespace
+
+bool IsXmlNameStart(char16_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+  return UnicodeLocale() && iswalpha_l(wint_t(c), UnicodeLocale());
+}
+
+bool IsXmlNameChar(char16_t c) {
+  if (c < 0x80)
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == ':' || c == '_';
+  return UnicodeLocale() && iswalnum_l(wint_t(c), UnicodeLocale());
+}
+
+namespace {
+bool IsXmlName(std::u16string_view s) {
+  if (s.empty() || !IsXmlNameStart(s[0])) return false;
+  for (char16_t c : s.substr(1))
+    if (!IsXmlNameChar(c)) return false;
+  return true;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Encoding table
+
+namespace {
+struct TEncodingRow {
+  const char16_t* Name;
+  int32_t CodePage;
+};
+constexpr TEncodingRow kEncodings[] = {
+    {u"UTF-8", 65001},        {u"WINDOWS-1250", 1250},  {u"WINDOWS-1251", 1251},
+    {u"WINDOWS-1252", 1252},  {u"WINDOWS-1253", 1253},  {u"WINDOWS-1254", 1254},
+    {u"WINDOWS-1255", 1255},  {u"WINDOWS-1256", 1256},  {u"WINDOWS-1257", 1257},
+    {u"WINDOWS-1258", 1258},  {u"ISO-8859-1", 28591},   {u"ISO-8859-2", 28592},
+    {u"ISO-8859-3", 28593},   {u"ISO-8859-4", 28594},   {u"ISO-8859-5", 28595},
+    {u"ISO-8859-6", 28596},   {u"ISO-8859-7", 28597},   {u"ISO-8859-8", 28598},
+    {u"ISO-8859-9", 28599},   {u"ISO-2022-JP", 50220},
+};
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char16_t(x - 32);
+    if (y >= 'a' && y <= 'z') y = char16_t(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
+int32_t XmlCodePage(std::u16string_view encoding) {
+  for (const TEncodingRow& row : kEncodings)
+    if (EqualsIgnoringAsciiCase(encoding, row.Name)) return row.CodePage;
+  return 0;
+}
+
+std::string IconvCharset(int32_t codePage) {
+  if (codePage >= 1250 && codePage <= 1258) return "CP" + std::to_string(codePage);
+  if (codePage >= 28591 && codePage <= 28599) return "ISO-8859-" + std::to_string(codePage - 28590);
+  if (codePage == 50220) return "ISO-2022-JP";
+  KELVRA_ASSERT(codePage == 65001);
+  return "UTF-8";
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlNameTable
+
+TXmlNameTable::TXmlNameTable(int32_t hashSize) : buckets_(size_t(hashSize > 0 ? hashSize : 1)) {
+  idText = GetID(u"#text");
+  idCDATASection = GetID(u"#cdata-section");
+  idComment = GetID(u"#comment");
+  idDocument = GetID(u"#document");
+  idXml = GetID(u"xml");
+  idEncoding = GetID(u"encoding");
+}
+
+bool TXmlNameTable::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlNameTable, IXmlBase, kelvra::IInterface>(iid, out);
+}
+
+const std::u16string& IXmlNameTable::GetName(TXmlNameId id) {
+  static const std::u16string empty;
+  return id ? *id : empty;
+}
+
+TXmlNameId TXmlNameTable::GetID(std::u16string_view name) { return GetID(name, XmlNameHash(name)); }
+
+TXmlNameId TXmlNameTable::GetID(std::u16string_view name, uint32_t hash) {
+  if (name.empty()) return nullptr;
+  TBucket& bucket = buckets_[hash % buckets_.size()];
+  for (size_t i = 0; i < bucket.Hashes.size(); ++i)
+    if (bucket.Hashes[i] == hash && *bucket.Names[i] == name) return bucket.Names[i];
+  return Append(bucket, name, hash);
+}
+
+TXmlNameId TXmlNameTable::Append(TBucket& bucket, std::u16string_view name, uint32_t hash) {
+  // After ClearBuckets the quick-comparison names come back with their old identifiers.
+  TXmlNameId id = nullptr;
+  for (TXmlNameId known : {idText, idCDATASection, idComment, idDocument, idXml, idEncoding})
+    if (known && *known == name) id = known;
+  if (!id) id = &storage_.emplace_back(name);
+  bucket.Names.push_back(id);
+  bucket.Hashes.push_back(hash);
+  return id;
+}
+
+TXmlNameId TXmlNameTable::FindHash(uint32_t hash) const {
+  const TBucket& bucket = buckets_[hash % buckets_.size()];
+  for (size_t i = 0; i < bucket.Hashes.size(); ++i)
+    if (bucket.Hashes[i] == hash) return bucket.Names[i];
+  return nullptr;
+}
+
+void TXmlNameTable::ClearBuckets() {
+  for (TBucket& bucket : buckets_) {
+    bucket.Names.clear();
+    bucket.Hashes.clear();
+  }
+}
+
+size_t TXmlNameTable::NameCount() const {
+  size_t count = 0;
+  for (const TBucket& bucket : buckets_) count += bucket.Names.size();
+  return count;
+}
+
+TIntf<IXmlNameTable> CreateNameTable(int32_t hashSize) { return new TXmlNameTable(hashSize); }
+
+// ---------------------------------------------------------------------------------------------
+// TXmlNodeList
+
+bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlNodeList, IXmlBase, kelvra::IInterface>(iid, out);
+}
+
+int32_t TXmlNodeList::_AddRef() { return owner_ ? owner_->_AddRef() : TInterfacedObject::_AddRef(); }
+int32_t TXmlNodeList::_Release() { return owner_ ? owner_->_Release() : TInterfacedObject::_Release(); }
+
+void TXmlNodeList::CheckIndex(int32_t index) const {
+  if (index < 0 || size_t(index) >= items_.size())
+    throw EXmlError("Error obtaining the element the list: Index out of range");
+}
+
+TIntf<IXmlNode> TXmlNodeList::Get(int32_t index) const {
+  CheckIndex(index);
+  return items_[size_t(index)].get();
+}
+
+namespace {
+TXmlNode* AsNode(const TIntf<IXmlNode>& node) {
+  auto* n = dynamic_cast<TXmlNode*>(node.get());
+  KELVRA_ASSERT(n != nullptr);
+  return n;
+}
+}  // namespace
+
+// A node joins an owned list as a child: it leaves its former parent, and it may not be the
+// owner or one of the owner's ancestors (that would make a cycle).
+void TXmlNodeList::Adopt(TXmlNode* node) {
+  if (!owner_) return;
+  for (const TXmlNode* p = owner_; p; p = p->parent_) KELVRA_ASSERT(p != node);
+  if (node->parent_) node->parent_->Children().Remove(node);
+  node->parent_ = owner_;
+}
+
+void TXmlNodeList::Release(TXmlNode* node) {
+  if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
+}
+
+void TXmlNodeList::Insert(const TIntf<IXmlNode>& node, int32_t index) {
+  TIntf<TXmlNode> n = AsNode(node);
+  if (index != -1 && (index < 0 || size_t(index) > items_.size())) CheckIndex(index);
+  const int32_t present = owner_ && n->parent_ == owner_ ? IndexOf(n.get()) : -1;
+  if (present >= 0 && present < index) --index;
+  Adopt(n.get());
+  items_.insert(index == -1 ? items_.end() : items_.begin() + index, std::move(n));
+}
+
+void TXmlNodeList::AppendNew(TXmlNode* node) {
+  node->parent_ = owner_;
+  items_.emplace_back(node);
+}
+
+void TXmlNodeList::Delete(int32_t index) {
+  CheckIndex(index);
+  Release(items_[size_t(index)].get());
+  items_.erase(items_.begin() + index);
+}
+
+void TXmlNodeList::Remove(const TIntf<IXmlNode>& node) {
+  const int32_t index = IndexOf(node.get());
+  if (index >= 0) Delete(index);
+}
+
+void TXmlNodeList::Exchange(int32_t index1, int32_t index2) {
+  CheckIndex(index1);
+  CheckIndex(index2);
+  std::swap(items_[size_t(index1)], items_[size_t(index2)]);
+}
+
+void TXmlNodeList::Replace(int32_t index, const TIntf<IXmlNode>& node) {
+  CheckIndex(index);
+  TIntf<TXmlNode> n = AsNode(node);
+  if (n == items_[size_t(index)]) return;
+  Delete(index);
+  Insert(n, index);
+}
+
+int32_t TXmlNodeList::IndexOf(const IXmlNode* node) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (static_cast<const IXmlNode*>(items_[i].get()) == node) return int32_t(i);
+  return -1;
+}
+
+void TXmlNodeList::Clear() {
+  for (auto& item : items_) Release(item.get());
+  items_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlNode
+
+TXmlNode::TXmlNode(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name)
+    : type_(type), name_(name), names_(std::move(names)) {}
+
+// Releases the subtree without recursion: children that die with this node hand their own
+// children to the work list before they go.
+TXmlNode::~TXmlNode() {
+  std::vector<TIntf<TXmlNode>> pending;
+  auto takeChildren = [&pending](TXmlNodeList& list) {
+    for (auto& item : list.items_) {
+      item->parent_ = nullptr;
+      pending.push_back(std::move(item));
+    }
+    list.items_.clear();
+  };
+  takeChildren(children_);
+  while (!pending.empty()) {
+    TIntf<TXmlNode> node = std::move(pending.back());
+    pending.pop_back();
+    if (node->RefCount() == 1) takeChildren(node->children_);
+  }
+}
+
+bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlNode, IXmlBase, kelvra::IInterface>(iid, out);
+}
+
+TXmlNode* TXmlNode::Make(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name) {
+  switch (type) {
+    case NODE_ELEMENT: return new TXmlElement(std::move(names), name);
+    case NODE_TEXT: return new TXmlText(std::move(names));
+    case NODE_CDATA_SECTION: return new TXmlCDATASection(std::move(names));
+    case NODE_COMMENT: return new TXmlComment(std::move(names));
+    case NODE_PROCESSING_INSTRUCTION: return new TXmlProcessingInstruction(std::move(names), name);
+    default: KELVRA_ASSERT(false);
+  }
+  return nullptr;
+}
+
+std::u16string TXmlNode::GetNodeName() const {
+  switch (type_) {
+    case NODE_TEXT: return *names_->idText;
+    case NODE_CDATA_SECTION: return *names_->idCDATASection;
+    case NODE_COMMENT: return *names_->idComment;
+    case NODE_DOCUMENT: return *names_->idDocument;
+    default: return IXmlNameTable::GetName(name_);
+  }
+}
+
+const TXmlDocument* TXmlNode::Document() const {
+  const TXmlNode* node = this;
+  while (node->parent_) node = node->parent_;
+  return node->type_ == NODE_DOCUMENT ? static_cast<const TXmlDocument*>(node) : nullptr;
+}
+
+TIntf<IXmlDocument> TXmlNode::GetOwnerDocument() const {
+  return const_cast<TXmlDocument*>(Document());
+}
+
+const std::u16string& TXmlNode::Text() const {
+  static const std::u16string empty;
+  return value_.IsWideString() ? value_.AsWideString() : empty;
+}
+
+void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
+
+TXmlNode* TXmlNode::AppendNew(TXmlNodeType type, TXmlNameId name) {
+  TXmlNode* node = Make(type, names_, name);
+  Children().AppendNew(node);
+  return node;
+}
+
+TIntf<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
+  return static_cast<TXmlElement*>(AppendNew(NODE_ELEMENT, names_->GetID(name)));
+}
+
+TIntf<IXmlNode> TXmlNode::AppendText(std::u16string_view text) {
+  TXmlNode* node = AppendNew(NODE_TEXT, nullptr);
+  node->value_ = std::u16string(text);
+  return node;
+}
+
+TIntf<IXmlNode> TXmlNode::AppendCDATA(std::u16string_view text) {
+  TXmlNode* node = AppendNew(NODE_CDATA_SECTION, nullptr);
+  node->SetText(std::u16string(text));
+  return node;
+}
+
+TIntf<IXmlNode> TXmlNode::AppendComment(std::u16string_view text) {
+  TXmlNode* node = AppendNew(NODE_COMMENT, nullptr);
+  node->SetText(std::u16string(text));
+  return node;
+}
+
+TIntf<IXmlNode> TXmlNode::AppendProcessingInstruction(std::u16string_view name,
+                                                      std::u16string_view data) {
+  TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, names_->GetID(name));
+  node->SetText(std::u16string(data));
+  return node;
+}
+
+Variant TXmlNode::GetValue() const { return value_; }
+
+void TXmlNode::SetValue(const Variant& value) {
+  if (type_ == NODE_ELEMENT || type_ == NODE_TEXT)
+    value_ = value;
+  else if (type_ != NODE_DOCUMENT)
+    SetText(VarToXSTR(value));
+}
+
+std::u16string TXmlNode::GetXml() const { return WriteXmlText(*this); }
+
+// ---- attributes
+
+const TXmlAttr* TXmlNode::FindAttr(TXmlNameId name) const {
+  for (const TXmlAttr& attr : attrs_)
+    if (attr.Name == name) return &attr;
+  return nullptr;
+}
+
+void TXmlNode::SetAttrById(TXmlNameId name, Variant value) {
+  for (TXmlAttr& attr : attrs_)
+    if (attr.Name == name) {
+      attr.Value = std::move(value);
+      return;
+    }
+  attrs_.push_back({name, std::move(value)});
+}
+
+std::u16string TXmlNode::AttrName(int32_t index) const {
+  if (index < 0 || size_t(index) >= attrs_.size())
+    throw EXmlError("Error obtaining the element the list: Index out of range");
+  return IXmlNameTable::GetName(attrs_[size_t(index)].Name);
+}
+
+bool TXmlNode::AttrExists(std::u16string_view name) const {
+  return FindAttr(names_->GetID(name)) != nullptr;
+}
+
+Variant TXmlNode::GetVarAttr(std::u16string_view name, const Variant& defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  return attr ? attr->Value : defaultValue;
+}
+
+void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
+  SetAttrById(names_->GetID(name), value);
+}
+
+void TXmlNode::SetAttr(std::u16string_view name, std::u16string_view value) {
+  SetAttrById(names_->GetID(name), std::u16string(value));
+}
+
+void TXmlNode::RemoveAttr(std::u16string_view name) {
+  const TXmlNameId id = names_->GetID(name);
+  std::erase_if(attrs_, [id](const TXmlAttr& a) { return a.Name == id; });
+}
+
+std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  return attr ? VarToXSTR(attr->Value) : std::u16string(defaultValue);
+}
+
+int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  if (!attr) return defaultValue;
+  const std::string text = MessageText(VarToXSTR(attr->Value));
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE)
+    throw kelvra::EConvertError("'" + text + "' is not a valid integer value");
+  return value;
+}
+
+bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  if (!attr) return defaultValue;
+  if (attr->Value.VarType() == kelvra::varBoolean) return attr->Value.AsInt64() != 0;
+  const std::u16string text = VarToXSTR(attr->Value);
+  if (text == u"0" || EqualsIgnoringAsciiCase(text, u"false")) return false;
+  if (text == u"1" || EqualsIgnoringAsciiCase(text, u"true")) return true;
+  throw kelvra::EConvertError("'" + MessageText(text) + "' is not a valid boolean value");
+}
+
+double TXmlNode::GetFloatAttr(std::u16string_view name, double defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  return attr ? XSTRToFloat(VarToXSTR(attr->Value)) : defaultValue;
+}
+
+namespace {
+int32_t EnumIndex(const TXmlNode& node, std::u16string_view name, const std::u16string& value,
+                  std::span<const std::u16string> allowed) {
+  for (size_t i = 0; i < allowed.size(); ++i)
+    if (allowed[i] == value) return int32_t(i);
+  std::u16string list;
+  for (const std::u16string& a : allowed) list += (list.empty() ? u"" : u", ") + a;
+  throw EXmlError("Incorrect value of the attribute \"" + MessageText(name) + "\" at element \"" +
+                  MessageText(node.GetNodeName()) + "\".\r\nAllowed values are: \r\n" +
+                  MessageText(list));
+}
+}  // namespace
+
+int32_t TXmlNode::GetEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed,
+                              int32_t defaultValue) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  return attr ? EnumIndex(*this, name, VarToXSTR(attr->Value), allowed) : defaultValue;
+}
+
+void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) const {
+  RaiseXml(format, name);
+}
+
+std::u16string TXmlNode::NeedAttr(std::u16string_view name) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  if (!attr) AttributeMissing("Attribute \"%s\" not assigned", name);
+  return VarToXSTR(attr->Value);
+}
+
+int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed) const {
+  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  if (!attr) AttributeMissing("Attribute \"%s\" not found", name);
+  return EnumIndex(*this, name, VarToXSTR(attr->Value), allowed);
+}
+
+// ---- children and paths
+
+TIntf<IXmlElement> TXmlNode::FindElement(std::u16string_view name) const {
+  const TXmlNameId id = names_->GetID(name);
+  for (const auto& child : children_.items_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
+  return {};
+}
+
+TIntf<IXmlElement> TXmlNode::NeedChild(std::u16string_view name) const {
+  TIntf<IXmlElement> child = FindElement(name);
+  if (!child) RaiseXml("Error: Child node \"%s\" not found", name);
+  return child;
+}
+
+TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
+  TIntf<TXmlNodeList> result = new TXmlNodeList(nullptr);
+  TXmlNode* node = this;
+  // Descend along "first\rest" without recursion, then select the last name's elements.
+  for (size_t delimiter; (delimiter = expression.find(XMLPathDelimiter)) != std::u16string_view::npos;) {
+    TIntf<IXmlElement> first = node->FindElement(expression.substr(0, delimiter));
+    if (!first) return result;
+    node = dynamic_cast<TXmlNode*>(first.get());
+    expression.remove_prefix(delimiter + XMLPathDelimiter.size());
+  }
+  if (!IsXmlName(expression)) throw EXmlError("This feature is not supported by SimpleXML");
+  const TXmlNameId id = names_->GetID(expression);
+  for (const auto& child : node->children_.items_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
+  return result;
+}
+
+TIntf<IXmlNode> TXmlNode::SelectSingleNode(std::u16string_view expression) {
+  TIntf<IXmlNodeList> nodes = SelectNodes(expression);
+  return nodes->GetCount() > 0 ? nodes->Get(0) : TIntf<IXmlNode>();
+}
+
+std::u16string TXmlNode::FullPath() const {
+  std::vector<const TXmlNode*> chain;
+  for (const TXmlNode* n = this; n && n->type_ != NODE_DOCUMENT; n = n->parent_) chain.push_back(n);
+  std::u16string path;
+  for (size_t i = chain.size(); i-- > 0;) {
+    path += chain[i]->GetNodeName();
+    if (i > 0) path += XMLPathDelimiter;
+  }
+  return path;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Node kinds
+
+bool TXmlElement::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlElement>(iid, out) || TXmlNode::QueryInterface(iid, out);
+}
+bool TXmlText::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlText, IXmlCharacterData>(iid, out) || TXmlNode::QueryInterface(iid, out);
+}
+bool TXmlCDATASection::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlCDATASection, IXmlCharacterData>(iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
+}
+bool TXmlComment::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlComment, IXmlCharacterData>(iid, out) || TXmlNode::QueryInterface(iid, out);
+}
+bool TXmlProcessingInstruction::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlProcessingInstruction>(iid, out) || TXmlNode::QueryInterface(iid, out);
+}
+
+TIntf<IXmlElement> CreateXmlElement(std::u16string_view name, TIntf<IXmlNameTable> nameTable) {
+  TIntf<TXmlNameTable> names = nameTable ? dynamic_cast<TXmlNameTable*>(nameTable.get())
+                                         : new TXmlNameTable(kDefaultHashSize);
+  const TXmlNameId id = names->GetID(name);
+  return new TXmlElement(std::move(names), id);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlDocument
+
+TXmlDocument::TXmlDocument(TIntf<TXmlNameTable> names)
+    : TXmlNode(NODE_DOCUMENT, std::move(names), nullptr), preserveWhiteSpace_(DefaultPreserveWhiteSpace) {}
+
+bool TXmlDocument::QueryInterface(const kelvra::TGUID& iid, void** out) {
+  return AnswerInterfaces<IXmlDocument>(iid, out) || TXmlNode::QueryInterface(iid, out);
+}
+
+TIntf<IXmlElement> TXmlDocument::DocumentElement() const {
+  for (size_t i = 0; i < Children().Size(); ++i)
+    if (Children().Item(i)->GetNodeType() == NODE_ELEMENT) return static_cast<TXmlElement*>(Children().Item(i));
+  return {};
+}
+
+void TXmlDocument::ClearForLoad() {
+  Children().Clear();
+  ClearAttrs();
+}
+
+std::u16string TXmlDocument::DeclaredEncoding() const {
+  for (size_t i = 0; i < Children().Size(); ++i) {
+    const TXmlNode* child = Children().Item(i);
+    if (child->GetNodeType() == NODE_PROCESSING_INSTRUCTION && child->NameId() == Names().idXml) {
+      const TXmlAttr* encoding = child->FindAttr(Names().idEncoding);
+      return encoding ? VarToXSTR(encoding->Value) : std::u16string();
+    }
+  }
+  return {};
+}
+
+namespace {
+// A read-only stream over bytes that the caller keeps alive.
+class TByteViewStream : public kelvra::TStream {
+ public:
+  explicit TByteViewStream(std::string_view bytes) : bytes_(bytes) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t n = std::clamp<int64_t>(count, 0, int64_t(bytes_.size()) - position_);
+    if (n > 0) std::memcpy(buffer, bytes_.data() + position_, size_t(n));
+    position_ += n;
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, kelvra::TSeekOrigin origin) override {
+    const int64_t base = origin == kelvra::soBeginning ? 0
+                         : origin == kelvra::soCurrent ? position_
+                                                       : int64_t(bytes_.size());
+    position_ = std::clamp<int64_t>(base + offset, 0, int64_t(bytes_.size()));
+    return position_;
+  }
+  void SetSize(int64_t) override { throw kelvra::EWriteError("Stream write error"); }
+
+ private:
+  std::string_view bytes_;
+  int64_t position_ = 0;
+};
+}  // namespace
+
+void TXmlDocument::LoadXML(std::string_view xml) {
+  if (XmlIsInBinaryFormat(xml)) return LoadBinaryXML(xml);
+  ClearForLoad();
+  TByteViewStream stream(xml);
+  ParseXmlText(*this, stream);
+}
+
+void TXmlDocument::LoadBinaryXML(std::string_view xml) {
+  ClearForLoad();
+  ReadBinaryXmlString(*this, xml);
+}
+
+void TXmlDocument::Load(kelvra::TStream& stream) {
+  ClearForLoad();
+  if (stream.Size() > int64_t(BinXmlSignature.size())) {
+    char signature[14];
+    const int64_t read = stream.Read(signature, sizeof signature);
+    if (read == int64_t(sizeof signature) && BinXmlSignature.compare(0, 14, signature, 14) == 0)
+      return ReadBinaryXml(*this, stream);
+    stream.Seek(-read, kelvra::soCurrent);
+  }
+  ParseXmlText(*this, stream);
+}
+
+void TXmlDocument::Load(const std::string& fileName) {
+  kelvra::TFileStream file(fileName, kelvra::fmOpenRead);
+  Load(file);
+}
+
+void TXmlDocument::LoadResource(std::string_view type, std::string_view name) {
+  ClearForLoad();
+  const std::span<const uint8_t> bytes = FindModuleResource(type, name);
+  if (!bytes.empty()) LoadXML({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+}
+
+void TXmlDocument::Save(kelvra::TStream& stream) const {
+  const std::u16string encoding = DeclaredEncoding();
+  int32_t codePage = 65001;
+  if (!encoding.empty() && (codePage = XmlCodePage(encoding)) == 0)
+    RaiseXml("Encoding \"%s\" is not supported by SimpleXML", encoding);
+  SaveXmlText(WriteXmlText(*this), codePage, stream);
+}
+
+void TXmlDocument::SaveBinary(kelvra::TStream& stream, uint32_t options) const {
+  WriteBinaryXml(*this, stream, options);
+}
+
+std::string TXmlDocument::GetBinaryXML() const { return WriteBinaryXmlString(*this); }
+
+TIntf<IXmlElement> TXmlDocument::NewDocument(std::u16string_view version, std::u16string_view encoding,
+                                             std::u16string_view rootName) {
+  Children().Clear();
+  TXmlNode* declaration = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().idXml);
+  declaration->SetAttr(u"version", version.empty() ? u"1.0" : version);
+  declaration->SetAttr(u"encoding", encoding.empty() ? u"UTF-8" : encoding);
+  return AppendElement(rootName);
+}
+
+TIntf<IXmlDocument> CreateXmlDocument(std::u16string_view rootName, std::u16string_view version,
+                                      std::u16string_view encoding, TIntf<IXmlNameTable> nameTable) {
+  TIntf<TXmlNameTable> names = nameTable ? dynamic_cast<TXmlNameTable*>(nameTable.get())
+                                         : new TXmlNameTable(kDefaultHashSize);
+  TIntf<TXmlDocument> document = new TXmlDocument(std::move(names));
+  if (!rootName.empty()) document->NewDocument(version, encoding, rootName);
+  return document;
+}
+
+TIntf<IXmlDocument> LoadXmlDocument(kelvra::TStream& stream) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  document->Load(stream);
+  return document;
+}
+
+TIntf<IXmlDocument> LoadXmlDocument(const std::string& fileName) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  document->Load(fileName);
+  return document;
+}
+
+TIntf<IXmlDocument> LoadXmlDocument(std::string_view resourceType, std::string_view resourceName) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  document->LoadResource(resourceType, resourceName);
+  return document;
+}
+
+TIntf<IXmlDocument> LoadXmlDocumentFromXML(std::string_view xml) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  document->LoadXML(xml);
+  return document;
+}
+
+TIntf<IXmlDocument> LoadXmlDocumentFromBinaryXML(std::string_view xml) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  document->LoadBinaryXML(xml);
+  return document;
+}
+
+bool XmlIsInBinaryFormat(std::string_view s) {
+  return s.size() >= 15 && s.substr(0, 14) == BinXmlSignature;
+}
+
+bool IsXmlDataString(std::string_view s) {
+  if (s.substr(0, 14) == BinXmlSignature) return true;
+  const size_t start = s.find_first_not_of("\t\n\r ");
+  return start != std::string_view::npos && s.substr(start, 6) == "<?xml ";
+}
+
+void PrepareToSaveXml(TIntf<IXmlElement>& element, std::u16string_view name) {
+  if (!name.empty()) element = element->AppendElement(name);
+}
+
+bool PrepareToLoadXml(TIntf<IXmlElement>& element, std::u16string_view name) {
+  if (!name.empty() && element) element = element->FindElement(name);
+  return bool(element);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Value conversions
+
+std::u16string TextToXML(std::u16string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t* entity = nullptr;
+    switch (s[i]) {
+      case u'"': entity = u"&quot;"; break;
+      case u'&': entity = u"&amp;"; break;
+      case u'<': entity = u"&lt;"; break;
+      case u'>': entity = u"&gt;"; break;
+      default: continue;
+    }
+    out.append(s.substr(start, i - start));
+    out += entity;
+    start = i + 1;
+  }
+  out.append(s.substr(start));
+  return out;
+}
+
+namespace {
+std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+}  // namespace
+
+std::u16string VarToXSTR(const Variant& v) {
+  using namespace kelvra;
+  switch (v.VarType()) {
+    case varNull: return u"{{null}}";
+    case varBoolean: return v.AsInt64() ? u"1" : u"0";
+    case varShortInt: case varByte: case varSmallint: case varWord:
+    case varInteger: case varLongWord: case varInt64:
+      return Widen(std::to_string(v.AsInt64()));
+    case varUInt64: return Widen(std::to_string(v.AsUInt64()));
+    case varSingle: case varDouble: return FloatToXSTR(v.AsDouble());
+    case varCurrency: return FloatToXSTR(TCurrency{v.AsInt64()}.ToDouble());
+    case varDate: return DateTimeToXSTR(TDateTime{v.AsDouble()});
+    case varOleStr: case varUString: return v.AsWideString();
+    case varString: return Utf8ToUtf16(v.AsAnsiString());
+    case varByteArray: return BinToBase64(v.AsBytes().data(), v.AsBytes().size(), 0);
+    default: return {};  // empty: the general conversion gives the empty text
+  }
+}
+
+// The general float format with 15 significant digits: fixed notation when the decimal exponent
+// lies in -5..14, else scientific as "1.5E-7"; "NAN", "INF", "-INF" for the special values.
+std::u16string FloatToXSTR(double x) {
+  if (std::isnan(x)) return u"NAN";
+  if (std::isinf(x)) return x > 0 ? u"INF" : u"-INF";
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%.14e", x);  // d.dddddddddddddde±XX
+  std::string text(digits);
+  const size_t e = text.find('e');
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  const bool negative = text[0] == '-';
+  std::string mantissa;
+  for (char c : text.substr(0, e))
+    if (c >= '0' && c <= '9') mantissa += c;
+  while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
+  std::string out = negative ? "-" : "";
+  if (x == 0) {
+    out = "0";
+  } else if (exponent >= -5 && exponent < 15) {
+    if (exponent < 0) {
+      out += "0." + std::string(size_t(-exponent - 1), '0') + mantissa;
+    } else {
+      if (mantissa.size() <= size_t(exponent) + 1) mantissa.append(size_t(exponent) + 1 - mantissa.size(), '0');
+      out += mantissa.substr(0, size_t(exponent) + 1);
+      if (mantissa.size() > size_t(exponent) + 1) out += "." + mantissa.substr(size_t(exponent) + 1);
+    }
+  } else {
+    out += mantissa.substr(0, 1);
+    if (mantissa.size() > 1) out += "." + mantissa.substr(1);
+    out += "E" + std::to_string(exponent);
+  }
+  return Widen(out);
+}
+
+std::u16string DateTimeToXSTR(kelvra::TDateTime t) {
+  const kelvra::TDateTimeFields f = kelvra::DecodeDateTime(t);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2dT%.2d-%.2d-%.2d", f.Year, f.Month, f.Day, f.Hour,
+                f.Minute, f.Second);
+  return Widen(text);
+}
+
+double XSTRToFloat(std::u16string_view s) {
+  const std::string text = MessageText(s);
+  // Decimal text with "." as separator, parsed without the locale; "INF"/"NAN" words only when
+  // the number fails at its first or second character.
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const size_t digitsStart = i;
+  size_t digits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  }
+  if (digits > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < text.size() && text[j] >= '0' && text[j] <= '9') {
+      while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
+      i = j;
+    }
+  }
+  if (digits > 0 && i == text.size()) return std::strtod(text.c_str(), nullptr);
+  const size_t failedAt = digits == 0 ? digitsStart : i;
+  if (failedAt <= 1) {
+    std::string upper;
+    for (char c : text) upper += char(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (upper == "INF" || upper == "+INF") return HUGE_VAL;
+    if (upper == "-INF") return -HUGE_VAL;
+    if (upper == "NAN") return std::nan("");
+  }
+  throw kelvra::EConvertError("'" + text + "' is not a valid floating point value");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Base64
+
+namespace {
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+}
+
+std::u16string BinToBase64(const void* data, size_t length, int32_t lineLength) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  std::u16string text;
+  text.reserve((length + 2) / 3 * 4);
+  for (size_t i = 0; i < length; i += 3) {
+    const uint32_t group = uint32_t(bytes[i]) << 16 | (i + 1 < length ? uint32_t(bytes[i + 1]) << 8 : 0) |
+                           (i + 2 < length ? bytes[i + 2] : 0);
+    text += char16_t(kBase64[group >> 18]);
+    text += char16_t(kBase64[group >> 12 & 63]);
+    text += i + 1 < length ? char16_t(kBase64[group >> 6 & 63]) : u'=';
+    text += i + 2 < length ? char16_t(kBase64[group & 63]) : u'=';
+  }
+  if (lineLength <= 0) return text;
+  // CR LF before the 1-based positions L, 2L + 2, 3L + 4, ... of the growing text.
+  std::u16string broken;
+  broken.reserve(text.size() + text.size() / size_t(lineLength) * 2 + 2);
+  size_t nextBreak = size_t(lineLength);  // 1-based position in `broken`
+  for (char16_t c : text) {
+    if (broken.size() + 1 == nextBreak) {
+      broken += u"\r\n";
+      nextBreak += size_t(lineLength) + 2;
+    }
+    broken += c;
+  }
+  return broken;
+}
+
+// Characters outside the alphabet (line breaks, blanks) are skipped; decoding stops at the
+// first fill character; a trailing single character is dropped.
+std::vector<uint8_t> Base64ToBin(std::u16string_view s) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(s.size() / 4 * 3);
+  uint32_t group = 0;
+  int count = 0;
+  for (char16_t c : s) {
+    if (c == u'=') break;
+    const char* p = c < 128 && c != 0 ? std::strchr(kBase64, char(c)) : nullptr;
+    if (!p) continue;
+    group = group << 6 | uint32_t(p - kBase64);
+    if (++count == 4) {
+      bytes.push_back(uint8_t(group >> 16));
+      bytes.push_back(uint8_t(group >> 8));
+      bytes.push_back(uint8_t(group));
+      group = 0;
+      count = 0;
+    }
+  }
+  if (count == 2) bytes.push_back(uint8_t(group >> 4));
+  if (count == 3) {
+    bytes.push_back(uint8_t(group >> 10));
+    bytes.push_back(uint8_t(group >> 2));
+  }
+  return bytes;
+}
+
+void StartRQSimpleXML() {
+  // The character classes are needed by the first parse; build them before any thread asks.
+  IsXmlNameStart(u'\u00E9');
+}
+
+}  // namespace corvane

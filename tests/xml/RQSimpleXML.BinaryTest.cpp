@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "corvane/xml/RQSimpleXML.h"
+#include "kelvra/Kelvra.Classes.h"
+
+namespace corvane {
+namespace {
+
+using kelvra::TIntf;
+
+std::string Bytes(kelvra::TMemoryStream& stream) {
+  return std::string(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.Size()));
+}
+
+std::string TextOf(const TIntf<IXmlDocument>& document) {
+  kelvra::TMemoryStream stream;
+  document->Save(stream);
+  return Bytes(stream);
+}
+
+TEST(BinaryXml, CompactIntegerSizes) {
+  // The element value's variant is type 3 + 4 bytes; attributes carry the values under test.
+  // A byte array of `value` bytes stores its count as a compact integer of `size` bytes.
+  const std::pair<int32_t, size_t> cases[] = {{0, 1}, {127, 1}, {128, 2}, {32511, 2}, {32512, 5}};
+  for (const auto& [value, size] : cases) {
+    TIntf<IXmlDocument> document = CreateXmlDocument();
+    document->SetVarAttr(u"b", Variant::ByteArray(std::vector<uint8_t>(size_t(value), 7)));
+    const std::string binary = document->GetBinaryXML();
+    TIntf<IXmlDocument> empty = CreateXmlDocument();
+    empty->SetVarAttr(u"b", Variant::ByteArray({}));
+    EXPECT_EQ(binary.size() - empty->GetBinaryXML().size() - size_t(value), size - 1) << value;
+    EXPECT_EQ(LoadXmlDocumentFromBinaryXML(binary)->GetVarAttr(u"b").AsBytes().size(), size_t(value));
+  }
+  // Negative values and hashes use the 5-byte form: an integer attribute keeps -1.
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+  document->DocumentElement()->SetVarAttr(u"v", int32_t(-1));
+  EXPECT_EQ(LoadXmlDocumentFromBinaryXML(document->GetBinaryXML())->DocumentElement()->GetVarAttr(u"v"),
+            Variant(int32_t(-1)));
+}
+
+TEST(BinaryXml, ElementValueOnlyWithoutChildren) {
+  TIntf<IXmlDocument> document = CreateXmlDocument();
+  TIntf<IXmlElement> e = document->AppendElement(u"e");  // name hash of "e" = 101: one byte
+  e->SetValue(int32_t(5));
+  const std::string expected = std::string("\x00", 1)     // document attributes: 0
+                               + "\x01"                    // one child
+                               + "\x01" "\x65"             // element, hash 101
+                               + "\x03" + std::string("\x05\x00\x00\x00", 4)  // integer 5
+                               + std::string("\x00\x00", 2);  // no attributes, no children
+  EXPECT_TRUE(document->GetBinaryXML().ends_with(expected));
+
+  e->AppendText(u"t");
+  const std::string withChild = std::string("\x00\x01\x01\x65\x00\x00\x01\x02", 8);  // empty variant
+  EXPECT_NE(document->GetBinaryXML().find(withChild), std::string::npos);
+}
+
+TEST(BinaryXml, EveryVariantTypeRoundTrips) {
+  using namespace kelvra;
+  const Variant values[] = {
+      Variant(),
+      Variant::Null(),
+      Variant(int16_t(-300)),
+      Variant(int32_t(-70000)),
+      Variant(1.5f),
+      Variant(2.25),
+      Variant(TCurrency{-123456}),
+      Variant(EncodeDateTime(2020, 11, 26, 4, 4, 31, 500)),
+      Variant::WideString(u"ol\u00E9", varOleStr),
+      Variant(true),
+      Variant(int8_t(-8)),
+      Variant(uint8_t(200)),
+      Variant(uint16_t(60000)),
+      Variant(uint32_t(4000000000u)),
+      Variant(int64_t(-5000000000)),
+      Variant::AnsiString("ansi \xC3\xA9"),
+      Variant(u"unicode \u20AC"),
+      Variant::ByteArray({0, 1, 255}),
+  };
+  for (uint32_t options : {0u, 1u}) {
+    TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+    TIntf<IXmlElement> root = document->DocumentElement();
+    for (size_t i = 0; i < std::size(values); ++i)
+      root->AppendElement(u"v")->SetVarAttr(u"a" + std::u16string(1, char16_t(u'a' + i)), values[i]);
+    root->AppendElement(u"t")->AppendText(u"")->SetValue(values[10]);
+    kelvra::TMemoryStream stream;
+    document->SaveBinary(stream, options);
+    stream.SetPosition(0);
+    TIntf<IXmlDocument> back = LoadXmlDocument(stream);
+    TIntf<IXmlNodeList> children = back->DocumentElement()->GetChildNodes();
+    for (size_t i = 0; i < std::size(values); ++i) {
+      const Variant v = children->Get(int32_t(i))->GetVarAttr(u"a" + std::u16string(1, char16_t(u'a' + i)));
+      EXPECT_EQ(v, values[i]) << "value " << i << " options " << options;
+    }
+    EXPECT_EQ(children->Get(int32_t(std::size(values)))->GetChildNodes()->Get(0)->GetValue(), values[10]);
+  }
+  // A boolean reads back true from any non-zero payload; unsigned 64-bit is refused on writing.
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+  document->DocumentElement()->SetVarAttr(u"u", uint64_t(1));
+  try {
+    document->GetBinaryXML();
+    FAIL();
+  } catch (const EXmlError& e) {
+    EXPECT_STREQ(e.what(), "Unknown data type in variant");
+  }
+}
+
+TEST(BinaryXml, WideOptionStoresNamesAndTextsAsUtf16) {
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+  document->DocumentElement()->AppendComment(u"\u00E9t\u00E9");
+  for (uint32_t options : {0u, 1u}) {
+    kelvra::TMemoryStream stream;
+    document->SaveBinary(stream, options);
+    const std::string binary = Bytes(stream);
+    uint32_t stored;
+    std::memcpy(&stored, binary.data() + 14, 4);
+    EXPECT_EQ(stored, options);
+    const std::string wide("\x03\xE9\x00t\x00\xE9\x00", 7);
+    const std::string utf8("\x05\xC3\xA9t\xC3\xA9", 6);
+    EXPECT_NE(binary.find(options ? wide : utf8), std::string::npos);
+    EXPECT_NE(binary.find(options ? std::string("\x05#\x00t\x00", 5) : std::string("\x05#text")),
+              std::string::npos);
+    stream.SetPosition(0);
+    EXPECT_EQ(TextOf(LoadXmlDocument(stream)), TextOf(document));
+  }
+}
+
+TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
+  const char* documents[] = {
+      "<?xml version=\"1.0\" encoding=\"windows-1252\"?><!--c--><r a=\"\x80\"><![CDATA[x]]]]><![CDATA[>y]]>"
+      "<?pi data?><e>t &amp; u</e><f/></r>",
+      "<r><a><b><c>deep</c></b></a><w x=\"1\" y=\"2\" z=\"3\"/></r>",
+  };
+  for (const char* xml : documents) {
+    TIntf<IXmlDocument> document = LoadXmlDocumentFromXML(xml);
+    const std::string binary = document->GetBinaryXML();
+    EXPECT_TRUE(XmlIsInBinaryFormat(binary));
+    EXPECT_EQ(TextOf(LoadXmlDocumentFromXML(binary)), TextOf(document));
+  }
+}
+
+TEST(BinaryXml, ExactlyTheSignatureIsText) {
+  kelvra::TMemoryStream stream;
+  stream.WriteBuffer(BinXmlSignature.data(), 14);
+  stream.SetPosition(0);
+  // Parsed as text: "<" followed by a blank is not a name.
+  try {
+    LoadXmlDocument(stream);
+    FAIL();
+  } catch (const EXmlError& e) {
+    EXPECT_STREQ(e.what(), "Name must start with letter or \" _\"");
+  }
+}
+
+TEST(BinaryXml, MissingHashGivesEmptyName) {
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"root");
+  std::string binary = document->GetBinaryXML();
+  // Rename "root" in the stored name table: its hash no longer finds it.
+  binary.replace(binary.find("root"), 4, "toor");
+  TIntf<IXmlDocument> back = LoadXmlDocumentFromBinaryXML(binary);
+  EXPECT_EQ(back->DocumentElement()->GetNodeName(), u"");
+}
+
+TEST(BinaryXml, DamagedInputRaisesErrors) {
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"root");
+  document->DocumentElement()->SetAttr(u"a", u"value");
+  document->DocumentElement()->AppendElement(u"child")->SetValue(1.5);
+  const std::string binary = document->GetBinaryXML();
+  // Every truncation ends in a read error, never a read past the end.
+  for (size_t n = 15; n < binary.size(); ++n)
+    EXPECT_THROW(LoadXmlDocumentFromBinaryXML(binary.substr(0, n)), kelvra::EReadError) << n;
+
+  auto message = [](const std::string& bytes) {
+    try {
+      LoadXmlDocumentFromBinaryXML(bytes);
+    } catch (const kelvra::Exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("(no error)");
+  };
+  const std::string header = BinXmlSignature + std::string(4, '\0') + std::string(1, '\0') + std::string(1, '\0');
+  EXPECT_EQ(message(header + "\x01\x09"), "Error of reading binary XML: incorrect node-type");
+  EXPECT_EQ(message(header + "\x01\x02\x09"), "Error reading value: incorrect type");
+  // A huge count is refused before anything is allocated for it.
+  EXPECT_EQ(message(header + "\x01\x03\xFF\xFF\xFF\xFF\x7F"), "Stream read error");
+  EXPECT_EQ(message(header + std::string("\x01\x02\xFF\x11\x20\x00\x00\xFF\xFF\xFF\x7F", 11)),
+            "Stream read error");
+  EXPECT_EQ(message(header + "\xFF\xFF\xFF\xFF\xFF"), "Stream read error");  // negative count
+}
+
+}  // namespace
+}  // namespace corvane
