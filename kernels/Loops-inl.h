@@ -30,10 +30,11 @@ namespace hn = hwy::HWY_NAMESPACE;
 // Calls body(d, i) to process the elements from index i, Lanes(d) of them, so that all of
 // [0, n) is covered: single lanes until `dst` is aligned to a whole vector of TLane (AVX-512
 // stores that straddle cache lines take half as long again), then whole vectors, two per
-// iteration to halve the loop overhead, then single lanes for the tail.
-template <class TLane, class TDst, class Body>
+// iteration to halve the loop overhead, then single lanes for the tail. Vectors hold at most
+// kMaxLanes lanes.
+template <class TLane, size_t kMaxLanes = HWY_LANES(TLane), class TDst, class Body>
 HWY_INLINE void ForEachVector(const TDst* dst, size_t n, const Body& body) {
-  const hn::ScalableTag<TLane> d;
+  const hn::CappedTag<TLane, kMaxLanes> d;
   const hn::CappedTag<TLane, 1> d1;
   const size_t lanes = hn::Lanes(d);
   const size_t vectorBytes = lanes * sizeof(TDst);
@@ -52,10 +53,10 @@ HWY_INLINE void ForEachVector(const TDst* dst, size_t n, const Body& body) {
 
 // dst[i] = f(d, src[i]), where d is a tag for TIn holding as many lanes as a full vector of
 // TLanes: converting kernels pick the wider type so that f can Rebind d to TOut (or compute in a
-// wider type) without exceeding a full vector.
-template <class TLanes, class TIn, class TOut, class F>
+// wider type) without exceeding a full vector. Vectors hold at most kMaxLanes lanes.
+template <class TLanes, size_t kMaxLanes = HWY_LANES(TLanes), class TIn, class TOut, class F>
 HWY_INLINE void MapWithLanesOf(const TIn* src, TOut* dst, size_t n, const F& f) {
-  ForEachVector<TLanes>(dst, n, [&](auto lanesTag, size_t i) {
+  ForEachVector<TLanes, kMaxLanes>(dst, n, [&](auto lanesTag, size_t i) {
     const hn::Rebind<TIn, decltype(lanesTag)> d;
     hn::StoreU(f(d, hn::LoadU(d, src + i)), hn::Rebind<TOut, decltype(d)>(), dst + i);
   });
@@ -101,25 +102,42 @@ struct ComplexVec {
   V im;
 };
 
-// Interleaved complex data, n (re, im) pairs of T: dst[i] = f(d, src[i]...). The functor gets and
-// returns ComplexVec: loads split the pairs into parts and stores interleave them again, so the
-// functor computes lane by lane on any target.
+// Interleaved complex data, n (re, im) pairs of 64-bit T: dst[i] = f(d, src[i]...). The functor
+// gets and returns ComplexVec and computes lane by lane. Whole vectors take two vectors of pairs
+// per array and split them with InterleaveLower/Upper, which work within 128-bit blocks: the
+// parts come out in a block-wise order, the same for every array, and the same two operations on
+// the results restore the pairs in memory order. This costs one in-block shuffle per vector where
+// a true deinterleave needs shuffles across blocks. The tail takes one pair at a time.
 template <class T, class F, class... Src>
 HWY_INLINE void MapComplexN(size_t n, const F& f, T* dst, const Src*... src) {
-  const auto run = [&](auto d, size_t i) {
-    const auto load = [d, i](const T* p) {
-      ComplexVec<hn::Vec<decltype(d)>> x;
-      hn::LoadInterleaved2(d, p + 2 * i, x.re, x.im);
+  static_assert(sizeof(T) == 8, "a 128-bit block must hold exactly one pair");
+  size_t i = 0;
+#if HWY_TARGET != HWY_SCALAR  // one-lane vectors leave everything to the tail
+  {
+    const hn::ScalableTag<T> d;
+    const size_t lanes = hn::Lanes(d);
+    const auto load = [d, lanes](const T* p) {
+      const auto first = hn::LoadU(d, p), second = hn::LoadU(d, p + lanes);
+      return ComplexVec<hn::Vec<decltype(d)>>{hn::InterleaveLower(d, first, second),
+                                              hn::InterleaveUpper(d, first, second)};
+    };
+    for (; i + lanes <= n; i += lanes) {
+      const auto result = f(d, load(src + 2 * i)...);
+      hn::StoreU(hn::InterleaveLower(d, result.re, result.im), d, dst + 2 * i);
+      hn::StoreU(hn::InterleaveUpper(d, result.re, result.im), d, dst + 2 * i + lanes);
+    }
+  }
+#endif
+  const hn::CappedTag<T, 1> d1;
+  for (; i < n; ++i) {
+    const auto load = [d1, i](const T* p) {
+      ComplexVec<hn::Vec<decltype(d1)>> x;
+      hn::LoadInterleaved2(d1, p + 2 * i, x.re, x.im);
       return x;
     };
-    const auto result = f(d, load(src)...);
-    hn::StoreInterleaved2(result.re, result.im, d, dst + 2 * i);
-  };
-  const hn::ScalableTag<T> d;
-  const size_t lanes = hn::Lanes(d);
-  size_t i = 0;
-  for (; i + lanes <= n; i += lanes) run(d, i);
-  for (; i < n; ++i) run(hn::CappedTag<T, 1>(), i);
+    const auto result = f(d1, load(src)...);
+    hn::StoreInterleaved2(result.re, result.im, d1, dst + 2 * i);
+  }
 }
 template <class T, class F>
 HWY_INLINE void MapComplex1(const T* src, T* dst, size_t n, const F& f) {

@@ -11,6 +11,7 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
+using test::ForEachTarget;
 using test::kLengths;
 using test::Misaligned;
 using test::UlpError;
@@ -60,18 +61,23 @@ std::vector<Ipp64fc> Complexes(int len, uint32_t seed) {
   return values;
 }
 
-TEST(ElementFunctions, RealFunctionsMatchScalarReference) {
-  ExpectUnaryMatches<double>(ippsAbs_64f, ippsAbs_64f_I, reference::ippsAbs_64f, Reals);
-  ExpectUnaryMatches<double>(ippsSqr_64f, ippsSqr_64f_I, reference::ippsSqr_64f, Reals);
-  ExpectUnaryMatches<double>(ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f, Reals);
-  ExpectUnaryMatches<double>(
-      ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f,
-      [](int len, uint32_t seed) { return test::RandomDoubles(len, seed, 0, 1e6); });
+TEST(ElementFunctions, RealFunctionsMatchScalarReferenceOnEveryTarget) {
+  ForEachTarget([] {
+    ExpectUnaryMatches<double>(ippsAbs_64f, ippsAbs_64f_I, reference::ippsAbs_64f, Reals);
+    ExpectUnaryMatches<double>(ippsSqr_64f, ippsSqr_64f_I, reference::ippsSqr_64f, Reals);
+    ExpectUnaryMatches<double>(ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f, Reals);
+    ExpectUnaryMatches<double>(
+        ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f,
+        [](int len, uint32_t seed) { return test::RandomDoubles(len, seed, 0, 1e6); });
+  });
 }
 
-TEST(ElementFunctions, ComplexFunctionsMatchScalarReference) {
-  ExpectUnaryMatches<Ipp64fc>(ippsSqr_64fc, ippsSqr_64fc_I, reference::ippsSqr_64fc, Complexes);
-  ExpectUnaryMatches<Ipp64fc>(ippsSqrt_64fc, ippsSqrt_64fc_I, reference::ippsSqrt_64fc, Complexes);
+TEST(ElementFunctions, ComplexFunctionsMatchScalarReferenceOnEveryTarget) {
+  ForEachTarget([] {
+    ExpectUnaryMatches<Ipp64fc>(ippsSqr_64fc, ippsSqr_64fc_I, reference::ippsSqr_64fc, Complexes);
+    ExpectUnaryMatches<Ipp64fc>(ippsSqrt_64fc, ippsSqrt_64fc_I, reference::ippsSqrt_64fc,
+                                Complexes);
+  });
 }
 
 TEST(ElementFunctions, SqrtOfNegativeIsNaNWithWarning) {
@@ -152,6 +158,23 @@ TEST(ElementFunctions, ExpIsWithinTwoUlp) {
   auto small = Uniform(200000, 2, -1, 1);
   for (size_t i = 0; i < small.size(); ++i) small[i] = std::ldexp(small[i], -int(i % 60));
   ExpectAccurate(ippsExp_64f, small, exact);
+}
+
+// Exp and Ln have no scalar reference: the best target's results, checked against long double by
+// the tests around, are the reference for the others, which must give the same bits.
+TEST(ElementFunctions, ExpAndLnGiveTheSameBitsOnEveryTarget) {
+  auto src = Uniform(100000, 5, -760, 720);
+  const auto positive = Uniform(100000, 6, 0, 1e300);
+  src.insert(src.end(), positive.begin(), positive.end());
+  src.insert(src.end(), {0.0, -0.0, kDenormMin, kInf, -kInf, kNaN, -1.0});
+  for (auto kernel : {ippsExp_64f, ippsLn_64f}) {
+    std::vector<double> want(src.size()), got(src.size());
+    kernel(src.data(), want.data(), int(src.size()));
+    ForEachTarget([&] {
+      kernel(src.data(), got.data(), int(src.size()));
+      EXPECT_TRUE(BitwiseEqual(want, got));
+    });
+  }
 }
 
 TEST(ElementFunctions, LnIsWithinTwoUlp) {
