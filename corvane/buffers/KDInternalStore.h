@@ -14,6 +14,7 @@
 
 #include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.Types.h"
+#include "kelvra/Kelvra.Threading.h"
 #include "kelvra/Kelvra.Variants.h"
 
 namespace corvane {
@@ -109,7 +110,7 @@ class TKDSmartBuffer : public kelvra::TObject {
   // Changed only under the lock; atomic so that the counts can be inspected without it.
   std::atomic<int32_t> ownerCount_{0};
   std::atomic<int32_t> referenceCount_{0};
-  std::recursive_mutex lock_;
+  kelvra::TReentrantSpinLock lock_;
   bool bufferNumberAvailable_ = false;
   int64_t bufferNumber_ = 0;
   kelvra::TArrayList<kelvra::TWeakHolder<TKDSmartBufferProxy>> proxies_;
