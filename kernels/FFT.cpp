@@ -213,6 +213,38 @@ HWY_INLINE void StageOverQ(D d, size_t size, size_t s, const double* twiddles, c
   }
 }
 
+#if HWY_TARGET != HWY_SCALAR
+// A twiddled radix-R stage with s = Lanes(d)/2, at full width: each vector holds the q < s of two
+// consecutive p.
+template <size_t R, class D, class In, class Out>
+HWY_INLINE void StageOverQPairs(D d, size_t size, size_t s, const double* twiddles, const In& in,
+                                const Out& out) {
+  const hn::Half<D> dh;
+  const size_t m = size / s / R, perP = 2 * (R - 1);
+  const auto twiddle = [&](const double* w0) {
+    return hn::Combine(d, hn::Set(dh, w0[perP]), hn::Set(dh, w0[0]));
+  };
+  for (size_t p = 0; p < m; p += 2) {
+    const double* wp = twiddles + perP * p;
+    Cx<D> x[R];
+    for (size_t k = 0; k < R; ++k) x[k] = Load(d, in, s * (p + k * m));
+    Dft(d, x);
+    for (size_t r = 1; r < R; ++r)
+      x[r] = Mul(x[r], Cx<D>{twiddle(wp + 2 * r - 2), twiddle(wp + 2 * r - 1)});
+    // The lower halves of x[r] go to y[s(Rp + r) + q], the upper halves to y[s(R(p+1) + r) + q].
+    const size_t y = s * R * p;
+    for (size_t r = 0; r < R; r += 2) {
+      const Cx<D> lower{hn::ConcatLowerLower(d, x[r + 1].re, x[r].re),
+                        hn::ConcatLowerLower(d, x[r + 1].im, x[r].im)};
+      const Cx<D> upper{hn::ConcatUpperUpper(d, x[r + 1].re, x[r].re),
+                        hn::ConcatUpperUpper(d, x[r + 1].im, x[r].im)};
+      Store(d, lower, out, y + r * s);
+      Store(d, upper, out, y + s * R + r * s);
+    }
+  }
+}
+#endif
+
 // The first radix-4 stage (s = 1) with vectors running over p (Lanes(d) must divide N/4); the
 // outputs y[4p + r] are interleaved into a split destination.
 template <class D, class In>
@@ -252,11 +284,25 @@ void RunStage(const ComplexPlan& plan, const Stage& stage, const In& in, const O
     if (s == 1 && n > 4)
       return WithLanesDividing(n / 4, [&](auto d) { Radix4FirstOverP(d, n, twiddles, in, out); });
   }
-  WithLanesDividing(s, [&](auto d) {
-    const bool last = s * stage.radix == n;
+  const bool last = s * stage.radix == n;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<double> d;
+  if (!last && hn::Lanes(d) == 2 * s) {
     switch (stage.radix) {
-      case 2: return StageOverQ<2, false>(d, n, s, twiddles, in, out);
-      case 4: return StageOverQ<4, false>(d, n, s, twiddles, in, out);
+      case 2: return StageOverQPairs<2>(d, n, s, twiddles, in, out);
+      case 4: return StageOverQPairs<4>(d, n, s, twiddles, in, out);
+      default: return StageOverQPairs<8>(d, n, s, twiddles, in, out);
+    }
+  }
+#endif
+  WithLanesDividing(s, [&](auto d) {
+    switch (stage.radix) {
+      case 2:
+        if (last) return StageOverQ<2, false>(d, n, s, twiddles, in, out);
+        return StageOverQ<2, true>(d, n, s, twiddles, in, out);
+      case 4:
+        if (last) return StageOverQ<4, false>(d, n, s, twiddles, in, out);
+        return StageOverQ<4, true>(d, n, s, twiddles, in, out);
       default:
         if (last) return StageOverQ<8, false>(d, n, s, twiddles, in, out);
         return StageOverQ<8, true>(d, n, s, twiddles, in, out);
@@ -393,7 +439,7 @@ std::vector<fft::Stage> StagesOf(int order) {
   std::vector<fft::Stage> stages{{4, 1, 0}};
   size_t stride = 4;
   for (int left = order - 2; left > 0;) {
-    const int radixOrder = std::min(left, 3);
+    const int radixOrder = left % 3 == 0 ? 3 : left % 3;
     stages.push_back({1 << radixOrder, stride, 0});
     stride <<= radixOrder;
     left -= radixOrder;
