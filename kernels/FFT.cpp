@@ -1,16 +1,18 @@
 // Power-of-two FFTs: complex to complex, and real to CCS-packed complex and back.
 //
-// The complex transform is a Stockham autosort FFT (no bit reversal pass): radix-4 decimation in
-// frequency stages, plus one radix-2 stage at the end for odd orders. Stage i reads x and writes
-// y, both of N points, as
-//     y[q + s(4p + r)] = w^(rp) · DFT4(x[q + s(p + km)], k = 0..3)[r],  w = exp(-2πi/n),
-// with s = 4^i, n = N/s, m = n/4, p < m, q < s. Every access is contiguous in q; the first stage
-// (s = 1) runs over p instead and interleaves its four outputs on store. Inside, the data are held
-// split (all real parts, then all imaginary parts) so that each lane computes one point; the
-// first stage deinterleaves IPP's (re, im) pairs as it loads them and the last stage interleaves
-// them back, so no separate conversion pass is needed. The scale factor is applied by the last
-// stage. The inverse is the forward transform of the data with real and imaginary parts swapped,
-// swapped back on output.
+// The complex transform is a Stockham autosort FFT (no bit reversal pass) of decimation in
+// frequency stages of radix R = 2, 4 or 8. Stage i reads x and writes y, both of N points, as
+//     y[q + s(Rp + r)] = w^(rp) · DFTR(x[q + s(p + km)], k < R)[r],  w = exp(-2πi/n),
+// with s the product of the earlier radices, n = N/s, m = n/R, p < m, q < s. Every access is
+// contiguous in q. The first stage (s = 1) is radix 4 and runs over p instead, interleaving its
+// four outputs on store; the second is the radix 2 or 4 that the order needs beyond radix 8 (a
+// cheap pass while s is short), and all later ones are radix 8. Where s is half a vector, a vector
+// takes two consecutive p so the stage runs at full width. The last stage (p = 0 only) has no
+// twiddles to apply. Inside, the data are held split (all real parts, then all imaginary parts)
+// so that each lane computes one point; the first stage deinterleaves IPP's (re, im) pairs as it
+// loads them and the last stage interleaves them back, so no separate conversion pass is needed.
+// The scale factor is applied by the last stage. The inverse is the forward transform of the data
+// with real and imaginary parts swapped, swapped back on output.
 //
 // The real transform of N points is the complex transform of the N/2 points x[2n] + i·x[2n+1]
 // followed by one pass that separates the even and odd halves' spectra (and the reverse for the
@@ -57,8 +59,8 @@ struct Stage {
 // The stages of a complex transform of 2^order points and their twiddles. From order 3 on, the
 // first stage is radix 4 with vectors over p; its twiddles are w^p, w^2p and w^3p (w =
 // exp(-2πi/N), p < N/4) as six arrays: w^p re, w^p im, w^2p re, ..., read a vector at a time.
-// The later stages run over q, radix 8 while three or more orders are left, then one radix-4 or
-// radix-2 stage; their twiddles w^(rp) of the stage's own length, r = 1..radix-1, lie p after p in
+// The later stages run over q, first the radix 2 or 4 that the order needs, then radix 8; their
+// twiddles w^(rp) of the stage's own length, r = 1..radix-1, lie p after p in
 // the order they are used: w^p re, w^p im, w^2p re, ... The last stage (p = 0 only) has none.
 struct ComplexPlan {
   int order = 0;
