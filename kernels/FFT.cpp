@@ -1,16 +1,18 @@
 // Power-of-two FFTs: complex to complex, and real to CCS-packed complex and back.
 //
-// The complex transform is a Stockham autosort FFT (no bit reversal pass): radix-4 decimation in
-// frequency stages, plus one radix-2 stage at the end for odd orders. Stage i reads x and writes
-// y, both of N points, as
-//     y[q + s(4p + r)] = w^(rp) · DFT4(x[q + s(p + km)], k = 0..3)[r],  w = exp(-2πi/n),
-// with s = 4^i, n = N/s, m = n/4, p < m, q < s. Every access is contiguous in q; the first stage
-// (s = 1) runs over p instead and interleaves its four outputs on store. Inside, the data are held
-// split (all real parts, then all imaginary parts) so that each lane computes one point; the
-// first stage deinterleaves IPP's (re, im) pairs as it loads them and the last stage interleaves
-// them back, so no separate conversion pass is needed. The scale factor is applied by the last
-// stage. The inverse is the forward transform of the data with real and imaginary parts swapped,
-// swapped back on output.
+// The complex transform is a Stockham autosort FFT (no bit reversal pass) of decimation in
+// frequency stages of radix R = 2, 4 or 8. Stage i reads x and writes y, both of N points, as
+//     y[q + s(Rp + r)] = w^(rp) · DFTR(x[q + s(p + km)], k < R)[r],  w = exp(-2πi/n),
+// with s the product of the earlier radices, n = N/s, m = n/R, p < m, q < s. Every access is
+// contiguous in q. The first stage (s = 1) is radix 4 and runs over p instead, interleaving its
+// four outputs on store; the second is the radix 2 or 4 that the order needs beyond radix 8 (a
+// cheap pass while s is short), and all later ones are radix 8. Where s is half a vector, a vector
+// takes two consecutive p so the stage runs at full width. The last stage (p = 0 only) has no
+// twiddles to apply. Inside, the data are held split (all real parts, then all imaginary parts)
+// so that each lane computes one point; the first stage deinterleaves IPP's (re, im) pairs as it
+// loads them and the last stage interleaves them back, so no separate conversion pass is needed.
+// The scale factor is applied by the last stage. The inverse is the forward transform of the data
+// with real and imaginary parts swapped, swapped back on output.
 //
 // The real transform of N points is the complex transform of the N/2 points x[2n] + i·x[2n+1]
 // followed by one pass that separates the even and odd halves' spectra (and the reverse for the
@@ -33,7 +35,9 @@
 
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <type_traits>
+#include <vector>
 
 #include "hwy/aligned_allocator.h"
 #include "hwy/highway.h"
@@ -44,15 +48,26 @@
 #define CORVANE_KERNELS_FFT_PLAN_
 namespace corvane::kernels::fft {
 
-// Twiddles of a complex transform of 2^order points: for p < N/4, w^p, w^2p and w^3p with
-// w = exp(-2πi/N). The stage of sub-length n = N/s uses the entries at p·s.
+// One pass of the complex transform: a radix-`radix` stage with stride s (see above). Its
+// twiddles start at `twiddles` in the plan's table.
+struct Stage {
+  int radix;
+  size_t stride;
+  size_t twiddles;
+};
+
+// The stages of a complex transform of 2^order points and their twiddles. From order 3 on, the
+// first stage is radix 4 with vectors over p; its twiddles are w^p, w^2p and w^3p (w =
+// exp(-2πi/N), p < N/4) as six arrays: w^p re, w^p im, w^2p re, ..., read a vector at a time.
+// The later stages run over q, first the radix 2 or 4 that the order needs, then radix 8; their
+// twiddles w^(rp) of the stage's own length, r = 1..radix-1, lie p after p in
+// the order they are used: w^p re, w^p im, w^2p re, ... The last stage (p = 0 only) has none.
 struct ComplexPlan {
   int order = 0;
   size_t size = 1;
-  size_t quarter = 0;                          // N/4: entries per table
-  hwy::AlignedFreeUniquePtr<double[]> tables;  // w^p re, w^p im, w^2p re, ..., w^3p im
-  const double* Re(int power) const { return tables.get() + 2 * (power - 1) * quarter; }
-  const double* Im(int power) const { return Re(power) + quarter; }
+  std::vector<Stage> stages;
+  hwy::AlignedFreeUniquePtr<double[]> tables;
+  const double* Twiddles(const Stage& stage) const { return tables.get() + stage.twiddles; }
 };
 
 // A real transform of N = 2^order points: the complex plan of N/2 points and the twiddles
@@ -84,6 +99,7 @@ namespace corvane::kernels::HWY_NAMESPACE {
 using fft::ComplexPlan;
 using fft::Interleaved;
 using fft::RealPlan;
+using fft::Stage;
 using fft::Split;
 
 template <class D>
@@ -137,67 +153,118 @@ HWY_INLINE ComplexVec<V> AddTimesI(const ComplexVec<V>& a, const ComplexVec<V>& 
   return {hn::Sub(a.re, b.im), hn::Add(a.im, b.re)};
 }
 
-// One radix-4 butterfly of the forward transform, with its output twiddles w1..w3 applied.
-template <class V>
-struct Butterfly4 {
-  ComplexVec<V> y0, y1, y2, y3;
-  Butterfly4(const ComplexVec<V> (&x)[4], const ComplexVec<V>& w1, const ComplexVec<V>& w2,
-             const ComplexVec<V>& w3) {
-    const auto sum02 = Add(x[0], x[2]), diff02 = Sub(x[0], x[2]);
-    const auto sum13 = Add(x[1], x[3]), diff13 = Sub(x[1], x[3]);
-    y0 = Add(sum02, sum13);
-    y1 = Mul(SubTimesI(diff02, diff13), w1);
-    y2 = Mul(Sub(sum02, sum13), w2);
-    y3 = Mul(AddTimesI(diff02, diff13), w3);
-  }
-};
+// In-place forward DFTs of 2, 4 and 8 points.
+template <class D>
+HWY_INLINE void Dft(D, Cx<D> (&x)[2]) {
+  const auto sum = Add(x[0], x[1]);
+  x[1] = Sub(x[0], x[1]);
+  x[0] = sum;
+}
+template <class D>
+HWY_INLINE void Dft(D, Cx<D> (&x)[4]) {
+  const auto sum02 = Add(x[0], x[2]), diff02 = Sub(x[0], x[2]);
+  const auto sum13 = Add(x[1], x[3]), diff13 = Sub(x[1], x[3]);
+  x[0] = Add(sum02, sum13);
+  x[1] = SubTimesI(diff02, diff13);
+  x[2] = Sub(sum02, sum13);
+  x[3] = AddTimesI(diff02, diff13);
+}
+// Two DFTs of 4 points (even and odd samples), then X[k], X[k+4] = E[k] ± v^k·O[k] with
+// v = exp(-2πi/8) = (1 - i)/√2.
+template <class D>
+HWY_INLINE void Dft(D d, Cx<D> (&x)[8]) {
+  Cx<D> even[4] = {x[0], x[2], x[4], x[6]}, odd[4] = {x[1], x[3], x[5], x[7]};
+  Dft(d, even);
+  Dft(d, odd);
+  const auto rootHalf = hn::Set(d, std::numbers::sqrt2 / 2);
+  const Cx<D> odd1{hn::Mul(hn::Add(odd[1].re, odd[1].im), rootHalf),
+                   hn::Mul(hn::Sub(odd[1].im, odd[1].re), rootHalf)};   // v·O[1]
+  const Cx<D> odd3{hn::Mul(hn::Sub(odd[3].im, odd[3].re), rootHalf),
+                   hn::Neg(hn::Mul(hn::Add(odd[3].re, odd[3].im), rootHalf))};  // v^3·O[3]
+  x[0] = Add(even[0], odd[0]);
+  x[4] = Sub(even[0], odd[0]);
+  x[1] = Add(even[1], odd1);
+  x[5] = Sub(even[1], odd1);
+  x[2] = SubTimesI(even[2], odd[2]);  // v^2 = -i
+  x[6] = AddTimesI(even[2], odd[2]);
+  x[3] = Add(even[3], odd3);
+  x[7] = Sub(even[3], odd3);
+}
 
-// Radix-4 stage, vectors running over q (Lanes(d) must divide s).
-template <class D, class In, class Out>
-HWY_INLINE void Radix4OverQ(D d, const ComplexPlan& plan, size_t s, const In& in, const Out& out) {
-  const size_t m = plan.size / s / 4;
+// A radix-R stage with vectors running over q (Lanes(d) must divide s). Without twiddles it
+// must be the last stage.
+template <size_t R, bool kTwiddled, class D, class In, class Out>
+HWY_INLINE void StageOverQ(D d, size_t size, size_t s, const double* twiddles, const In& in,
+                           const Out& out) {
+  const size_t m = size / s / R;
   for (size_t p = 0; p < m; ++p) {
-    const size_t t = p * s;  // index of w^p in the tables of the full length
-    const Cx<D> w1{hn::Set(d, plan.Re(1)[t]), hn::Set(d, plan.Im(1)[t])};
-    const Cx<D> w2{hn::Set(d, plan.Re(2)[t]), hn::Set(d, plan.Im(2)[t])};
-    const Cx<D> w3{hn::Set(d, plan.Re(3)[t]), hn::Set(d, plan.Im(3)[t])};
+    Cx<D> w[R];
+    if constexpr (kTwiddled) {
+      const double* wp = twiddles + 2 * (R - 1) * p;
+      for (size_t r = 1; r < R; ++r)
+        w[r] = {hn::Set(d, wp[2 * r - 2]), hn::Set(d, wp[2 * r - 1])};
+    }
     for (size_t q = 0; q < s; q += hn::Lanes(d)) {
-      const Cx<D> x[4] = {Load(d, in, q + s * p), Load(d, in, q + s * (p + m)),
-                          Load(d, in, q + s * (p + 2 * m)), Load(d, in, q + s * (p + 3 * m))};
-      const Butterfly4<hn::Vec<D>> b(x, w1, w2, w3);
-      const size_t y = q + s * 4 * p;
-      Store(d, b.y0, out, y);
-      Store(d, b.y1, out, y + s);
-      Store(d, b.y2, out, y + 2 * s);
-      Store(d, b.y3, out, y + 3 * s);
+      Cx<D> x[R];
+      for (size_t k = 0; k < R; ++k) x[k] = Load(d, in, q + s * (p + k * m));
+      Dft(d, x);
+      const size_t y = q + s * R * p;
+      Store(d, x[0], out, y);
+      for (size_t r = 1; r < R; ++r) Store(d, kTwiddled ? Mul(x[r], w[r]) : x[r], out, y + r * s);
     }
   }
 }
 
-// The first radix-4 stage (s = 1), vectors running over p (Lanes(d) must divide N/4); the
-// outputs y[4p + r] are interleaved into a split destination.
-template <class D, class In>
-HWY_INLINE void Radix4FirstOverP(D d, const ComplexPlan& plan, const In& in, const Split& out) {
-  const size_t m = plan.quarter;
-  const auto twiddle = [&](int power, size_t p) {
-    return Cx<D>{hn::LoadU(d, plan.Re(power) + p), hn::LoadU(d, plan.Im(power) + p)};
+#if HWY_TARGET != HWY_SCALAR
+// A twiddled radix-R stage with s = Lanes(d)/2, at full width: each vector holds the q < s of two
+// consecutive p.
+template <size_t R, class D, class In, class Out>
+HWY_INLINE void StageOverQPairs(D d, size_t size, size_t s, const double* twiddles, const In& in,
+                                const Out& out) {
+  const hn::Half<D> dh;
+  const size_t m = size / s / R, perP = 2 * (R - 1);
+  const auto twiddle = [&](const double* w0) {
+    return hn::Combine(d, hn::Set(dh, w0[perP]), hn::Set(dh, w0[0]));
   };
-  for (size_t p = 0; p < m; p += hn::Lanes(d)) {
-    const Cx<D> x[4] = {Load(d, in, p), Load(d, in, p + m), Load(d, in, p + 2 * m),
-                        Load(d, in, p + 3 * m)};
-    const Butterfly4<hn::Vec<D>> b(x, twiddle(1, p), twiddle(2, p), twiddle(3, p));
-    hn::StoreInterleaved4(b.y0.re, b.y1.re, b.y2.re, b.y3.re, d, out.re + 4 * p);
-    hn::StoreInterleaved4(b.y0.im, b.y1.im, b.y2.im, b.y3.im, d, out.im + 4 * p);
+  for (size_t p = 0; p < m; p += 2) {
+    const double* wp = twiddles + perP * p;
+    Cx<D> x[R];
+    for (size_t k = 0; k < R; ++k) x[k] = Load(d, in, s * (p + k * m));
+    Dft(d, x);
+    for (size_t r = 1; r < R; ++r)
+      x[r] = Mul(x[r], Cx<D>{twiddle(wp + 2 * r - 2), twiddle(wp + 2 * r - 1)});
+    // The lower halves of x[r] go to y[s(Rp + r) + q], the upper halves to y[s(R(p+1) + r) + q].
+    const size_t y = s * R * p;
+    for (size_t r = 0; r < R; r += 2) {
+      const Cx<D> lower{hn::ConcatLowerLower(d, x[r + 1].re, x[r].re),
+                        hn::ConcatLowerLower(d, x[r + 1].im, x[r].im)};
+      const Cx<D> upper{hn::ConcatUpperUpper(d, x[r + 1].re, x[r].re),
+                        hn::ConcatUpperUpper(d, x[r + 1].im, x[r].im)};
+      Store(d, lower, out, y + r * s);
+      Store(d, upper, out, y + s * R + r * s);
+    }
   }
 }
+#endif
 
-// The radix-2 stage of odd orders, always the last one: s = N/2, no twiddles.
-template <class D, class In, class Out>
-HWY_INLINE void Radix2Last(D d, size_t s, const In& in, const Out& out) {
-  for (size_t q = 0; q < s; q += hn::Lanes(d)) {
-    const auto a = Load(d, in, q), b = Load(d, in, q + s);
-    Store(d, Add(a, b), out, q);
-    Store(d, Sub(a, b), out, q + s);
+// The first radix-4 stage (s = 1) with vectors running over p (Lanes(d) must divide N/4); the
+// outputs y[4p + r] are interleaved into a split destination.
+template <class D, class In>
+HWY_INLINE void Radix4FirstOverP(D d, size_t size, const double* twiddles, const In& in,
+                                 const Split& out) {
+  const size_t m = size / 4;
+  const auto twiddle = [&](int power, size_t p) {
+    const double* re = twiddles + 2 * (power - 1) * m + p;
+    return Cx<D>{hn::LoadU(d, re), hn::LoadU(d, re + m)};
+  };
+  for (size_t p = 0; p < m; p += hn::Lanes(d)) {
+    Cx<D> x[4] = {Load(d, in, p), Load(d, in, p + m), Load(d, in, p + 2 * m),
+                  Load(d, in, p + 3 * m)};
+    Dft(d, x);
+    const auto y1 = Mul(x[1], twiddle(1, p)), y2 = Mul(x[2], twiddle(2, p)),
+               y3 = Mul(x[3], twiddle(3, p));
+    hn::StoreInterleaved4(x[0].re, y1.re, y2.re, y3.re, d, out.re + 4 * p);
+    hn::StoreInterleaved4(x[0].im, y1.im, y2.im, y3.im, d, out.im + 4 * p);
   }
 }
 
@@ -212,33 +279,54 @@ HWY_INLINE void WithLanesDividing(size_t count, const Body& body) {
 }
 
 template <class In, class Out>
-void RunStage(const ComplexPlan& plan, size_t s, const In& in, const Out& out) {
-  if (s == plan.size / 2)
-    return WithLanesDividing(s, [&](auto d) { Radix2Last(d, s, in, out); });
+void RunStage(const ComplexPlan& plan, const Stage& stage, const In& in, const Out& out) {
+  const size_t n = plan.size, s = stage.stride;
+  const double* twiddles = plan.Twiddles(stage);
   if constexpr (std::is_same_v<Out, Split>) {
-    const hn::ScalableTag<double> d;
-    if (s == 1 && hn::Lanes(d) > 1 && plan.quarter >= hn::Lanes(d))
-      return Radix4FirstOverP(d, plan, in, out);
+    if (s == 1 && n > 4)
+      return WithLanesDividing(n / 4, [&](auto d) { Radix4FirstOverP(d, n, twiddles, in, out); });
   }
-  WithLanesDividing(s, [&](auto d) { Radix4OverQ(d, plan, s, in, out); });
+  const bool last = s * stage.radix == n;
+#if HWY_TARGET != HWY_SCALAR
+  const hn::ScalableTag<double> d;
+  if (!last && hn::Lanes(d) == 2 * s) {
+    switch (stage.radix) {
+      case 2: return StageOverQPairs<2>(d, n, s, twiddles, in, out);
+      case 4: return StageOverQPairs<4>(d, n, s, twiddles, in, out);
+      default: return StageOverQPairs<8>(d, n, s, twiddles, in, out);
+    }
+  }
+#endif
+  WithLanesDividing(s, [&](auto d) {
+    switch (stage.radix) {
+      case 2:
+        if (last) return StageOverQ<2, false>(d, n, s, twiddles, in, out);
+        return StageOverQ<2, true>(d, n, s, twiddles, in, out);
+      case 4:
+        if (last) return StageOverQ<4, false>(d, n, s, twiddles, in, out);
+        return StageOverQ<4, true>(d, n, s, twiddles, in, out);
+      default:
+        if (last) return StageOverQ<8, false>(d, n, s, twiddles, in, out);
+        return StageOverQ<8, true>(d, n, s, twiddles, in, out);
+    }
+  });
 }
 
 // Unnormalised forward transform of plan.size points from `in` to `out`, which may be the same
 // memory; `work` holds 4N doubles.
 template <class In, class Out>
 void Forward(const ComplexPlan& plan, const In& in, const Out& out, double* work) {
-  const size_t n = plan.size;
-  if (n == 1) {
+  const size_t n = plan.size, stages = plan.stages.size();
+  if (stages == 0) {
     const hn::CappedTag<double, 1> d1;
     return Store(d1, Load(d1, in, 0), out, 0);
   }
-  if (n <= 4) return RunStage(plan, 1, in, out);
+  if (stages == 1) return RunStage(plan, plan.stages[0], in, out);
   const Split buffers[2] = {{work, work + n}, {work + 2 * n, work + 3 * n}};
-  RunStage(plan, 1, in, buffers[0]);
-  int current = 0;
-  size_t s = 4;
-  for (; n / s > 4; s *= 4, current ^= 1) RunStage(plan, s, buffers[current], buffers[current ^ 1]);
-  RunStage(plan, s, buffers[current], out);
+  RunStage(plan, plan.stages[0], in, buffers[0]);
+  for (size_t i = 1; i + 1 < stages; ++i)
+    RunStage(plan, plan.stages[i], buffers[(i - 1) & 1], buffers[i & 1]);
+  RunStage(plan, plan.stages[stages - 1], buffers[(stages - 2) & 1], out);
 }
 
 void ComplexTransform(const ComplexPlan& plan, const double* src, double* dst, bool inverse,
@@ -346,16 +434,43 @@ void UnitRoot(size_t k, size_t n, double& re, double& im) {
   im = double(-std::sin(angle));
 }
 
+// The stages of a transform of 2^order points (see ComplexPlan), with the twiddle offsets left 0.
+std::vector<fft::Stage> StagesOf(int order) {
+  if (order == 0) return {};
+  if (order <= 2) return {{1 << order, 1, 0}};
+  std::vector<fft::Stage> stages{{4, 1, 0}};
+  size_t stride = 4;
+  for (int left = order - 2; left > 0;) {
+    const int radixOrder = left % 3 == 0 ? 3 : left % 3;
+    stages.push_back({1 << radixOrder, stride, 0});
+    stride <<= radixOrder;
+    left -= radixOrder;
+  }
+  return stages;
+}
+
 void MakeComplexPlan(fft::ComplexPlan& plan, int order) {
   plan.order = order;
   plan.size = size_t(1) << order;
-  plan.quarter = plan.size / 4;
-  plan.tables = hwy::AllocateAligned<double>(std::max<size_t>(6 * plan.quarter, 1));
+  plan.stages = StagesOf(order);
+  size_t entries = 0;
+  for (fft::Stage& stage : plan.stages) {
+    stage.twiddles = entries;
+    if (stage.stride * stage.radix < plan.size) entries += 2 * plan.size / stage.stride;
+  }
+  plan.tables = hwy::AllocateAligned<double>(std::max<size_t>(entries, 1));
   if (!plan.tables) throw std::bad_alloc();
-  for (int power = 1; power <= 3; ++power) {
-    double* re = const_cast<double*>(plan.Re(power));
-    double* im = const_cast<double*>(plan.Im(power));
-    for (size_t p = 0; p < plan.quarter; ++p) UnitRoot(power * p, plan.size, re[p], im[p]);
+  for (const fft::Stage& stage : plan.stages) {
+    const size_t radix = stage.radix, count = plan.size / stage.stride / radix;
+    if (count == 1) continue;  // the last stage
+    double* table = plan.tables.get() + stage.twiddles;
+    const bool overP = stage.stride == 1;  // see ComplexPlan for the two layouts
+    for (size_t r = 1; r < radix; ++r)
+      for (size_t p = 0; p < count; ++p) {
+        double& re = overP ? table[2 * (r - 1) * count + p] : table[2 * ((radix - 1) * p + r - 1)];
+        double& im = overP ? table[(2 * r - 1) * count + p] : (&re)[1];
+        UnitRoot(r * p * stage.stride, plan.size, re, im);
+      }
   }
 }
 
