@@ -20,7 +20,7 @@ class TPNNotifyOperation;
 struct TPNNotifyOperationClass {
   std::string Name;
   TPNNotifyOperation* (*Make)();
-  bool (*Includes)(const TPNNotifyOperation& AOperation);
+  bool (*Includes)(const TPNNotifyOperation* AOperation);
 };
 
 class IPNNotifyOperation : public virtual kelvra::IInterface {
@@ -40,8 +40,8 @@ class TPNNotifyOperation : public kelvra::TInterfacedObject, public virtual IPNN
     static const TPNNotifyOperationClass cls{
         kelvra::ClassName(typeid(T)),
         std::is_default_constructible_v<T> ? &MakeOperation<T> : nullptr,
-        [](const TPNNotifyOperation& operation) {
-          return dynamic_cast<const T*>(&operation) != nullptr;
+        [](const TPNNotifyOperation* operation) {
+          return dynamic_cast<const T*>(operation) != nullptr;
         }};
     return cls;
   }
@@ -50,7 +50,7 @@ class TPNNotifyOperation : public kelvra::TInterfacedObject, public virtual IPNN
   static kelvra::TIntf<IPNNotifyOperation> Create(const TPNNotifyOperationClass& AClass);
 
   TPNNotifyOperation* GetInstance() override { return this; }
-  bool IsType(const TPNNotifyOperationClass& AClass) override { return AClass.Includes(*this); }
+  bool IsType(const TPNNotifyOperationClass& AClass) override { return AClass.Includes(this); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
     return AnswerInterfaces<IPNNotifyOperation, kelvra::IInterface>(iid, out);

@@ -100,6 +100,15 @@ TKDComplexBuffer::TBuffer TKDComplexBuffer::CreateArrayList(std::span<const TCom
 
 TIntf<IKDData> TKDComplexBuffer::MakeCopy() { return new TKDComplexBuffer(*this); }
 
+void TKDComplexBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& ADest,
+                              int32_t ADestIndex, int32_t ACount) {
+  auto* dest = dynamic_cast<TKDComplexBuffer*>(ADest->GetInstance());
+  if (!dest) return TKDGenericBuffer::CopyTo(ASourceIndex, ADest, ADestIndex, ACount);
+  // Two doubles per element: there is no complex copy slot.
+  const double* source = &ReadItems()[ASourceIndex].Real;
+  ippsCopy_64f(source, &dest->ModifyItems()[ADestIndex].Real, 2 * ACount);
+}
+
 bool TKDComplexBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
   return dynamic_cast<TKDComplexBuffer*>(AOther->GetInstance()) &&
          TKDGenericBuffer::IsEqual(AOther);

@@ -95,6 +95,10 @@ class TKDComplexBuffer : public TKDLinearMemoryBuffer, public virtual IKDComplex
   kelvra::TIntf<IKDData> MakeCopy() override;
   uint32_t ItemSize() override { return sizeof(TComplex); }
   uint32_t GetSize() override { return GetByteSize() / sizeof(TComplex); }
+  // Element indices when ADest is a complex buffer (so that the buffer queue hands out
+  // elements), else the byte copy.
+  void CopyTo(int32_t ASourceIndex, const kelvra::TIntf<IKDDataBuffer>& ADest, int32_t ADestIndex,
+              int32_t ACount) override;
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
 
   kelvra::TIntf<IKDComplexBufferAccess> Data(TBufferAccessModes AModes) override;
