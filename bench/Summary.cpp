@@ -78,7 +78,7 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
     for (int n : c.lengths) {
       const double ours = times.Seconds(BenchName(c.subject, "ours", n));
       const double peer = times.Seconds(BenchName(c.subject, c.peer, n));
-      if (ours > 0 && peer > 0) AddLine(out, c.metric.c_str(), c.subject, n, peer / ours);
+      if (ours > 0 && peer > 0) out << SummaryLine(c.metric, c.subject, n, peer / ours);
     }
   }
   return out.str();
