@@ -1,14 +1,17 @@
-// Buffers in a few lines: create a real buffer, share it, write a copy, store and reload it.
+// Buffers in a few lines: create a real buffer, share it, write a copy, store and reload it;
+// then pair two real buffers into a complex spectrum and take its magnitude and power.
 //
 // Build and run: make run builds it as build/default/examples/buffers_example.
 #include <cstdio>
 
+#include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
 #include "corvane/buffers/KDSimpleDataBuffer.h"
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "kelvra/Kelvra.Classes.h"
 #include "kelvra/Kelvra.Serialization.h"
 
 using corvane::IKDRealBuffer;
+using corvane::TKDComplexBuffer;
 using corvane::TKDRealBuffer;
 
 static void Print(const char* label, const kelvra::TIntf<IKDRealBuffer>& buffer) {
@@ -46,6 +49,14 @@ int main() {
     kelvra::TSerialize::Deserialize(stream, *kelvra::Supports<kelvra::ISerializable>(restored));
     Print("restored:", restored);
     std::printf("number:   %lld\n", (long long)restored->GetSequenceStamp()->GetBufferNumber());
+
+    // A complex spectrum from two real buffers: real parts first, then imaginary parts.
+    const double re[] = {3, 0, -1, 1}, im[] = {4, 2, 0, -1};
+    auto spectrum = TKDComplexBuffer::CreateBuffers(TKDRealBuffer::CreateData(re, 4),
+                                                    TKDRealBuffer::CreateData(im, 4));
+    Print("|z|:", spectrum->Magnitude());
+    Print("power:", spectrum->PowerSpectrum());
+    Print("phase:", spectrum->Phase());
   }
   corvane::Finalize();
   return 0;

@@ -7,6 +7,11 @@
 #include <cstring>
 #include <new>
 
+#include "corvane/buffers/KDSimpleDataBuffer.Block.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Boolean.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Matrix.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "kelvra/Kelvra.SysUtils.h"
 
@@ -126,16 +131,19 @@ TIntf<IKDSmartBufferProxy> TKDGenericBuffer::GetProxy(const TKDSmartBufferProxyC
   return dataContainer_->GetProxy(AClass, AParams);
 }
 
-TIntf<IKDBasicBufferAccess> TKDGenericBuffer::ByteData(TBufferAccessModes AModes) {
+TKDDataBufferAccess::TByteAccessor TKDGenericBuffer::ByteAccessor(TBufferAccessModes AModes) {
   using enum TBufferAccessMode;
-  TKDDataBufferAccess::TByteAccessor accessor;
-  if (AModes == TBufferAccessModes{Read, Write})
-    accessor = [this] { return ByteModify(); };
-  else if (AModes == TBufferAccessModes{Write})
-    accessor = [this] { return ByteWrite(); };
-  else
-    accessor = [this] { return ByteRead(); };
-  return new TKDDataBufferAccess(*this, std::move(accessor));
+  if (AModes == TBufferAccessModes{Read, Write}) return [this] { return ByteModify(); };
+  if (AModes == TBufferAccessModes{Write}) return [this] { return ByteWrite(); };
+  return [this] { return ByteRead(); };
+}
+
+TIntf<IKDBasicBufferAccess> TKDGenericBuffer::ByteData(TBufferAccessModes AModes) {
+  return new TKDDataBufferAccess(*this, ByteAccessor(AModes));
+}
+
+void TKDGenericBuffer::IndexOutOfRange(int32_t AIndex) {
+  throw kelvra::ERangeError("Index out of range = " + std::to_string(uint32_t(AIndex)));
 }
 
 void* TKDGenericBuffer::ByteWrite() {
@@ -222,7 +230,7 @@ TIntf<IKDGenericBuffer> TKDMemoryBuffer::CreateSize(uint32_t ACount) {
 TIntf<IKDData> TKDMemoryBuffer::MakeCopy() { return new TKDMemoryBuffer(*this); }
 
 TKDSmartMemoryBuffer* TKDMemoryBuffer::MakeCopySize(uint32_t ACount) {
-  return new TKDSmartMemoryBuffer(ByteCount(ACount, ItemSize()));
+  return new TKDSmartMemoryBuffer(ItemsByteSize(ACount));
 }
 
 TIntf<IKDLinearDataBuffer> TKDLinearMemoryBuffer::CreateSize(uint32_t ACount) {
@@ -231,18 +239,17 @@ TIntf<IKDLinearDataBuffer> TKDLinearMemoryBuffer::CreateSize(uint32_t ACount) {
 
 TIntf<IKDData> TKDLinearMemoryBuffer::MakeCopy() { return new TKDLinearMemoryBuffer(*this); }
 
-bool TKDLinearMemoryBuffer::Resize(uint32_t ACount, bool AKeep) {
-  const uint32_t itemSize = ItemSize();
-  const uint32_t size = GetByteSize() / itemSize;
+bool TKDMemoryBuffer::ResizeItems(uint32_t ACount, bool AKeep) {
+  const uint32_t size = GetSize();
+  const uint32_t byteSize = ItemsByteSize(ACount);
   if (ACount == 0) {
     SetByteSize(0);
   } else if (ACount == size) {
     return false;
   } else if (AKeep && ACount < size) {
-    SetByteSize(ACount * itemSize);
-  } else if (AKeep && DataContainer()->SingleOwner() &&
-             DataContainer()->GetSize() / itemSize >= ACount) {
-    SetByteSize(ACount * itemSize);
+    SetByteSize(byteSize);
+  } else if (AKeep && DataContainer()->SingleOwner() && DataContainer()->GetSize() >= byteSize) {
+    SetByteSize(byteSize);
   } else {
     TKDSmartMemoryBuffer* block = MakeCopySize(ACount);
     if (AKeep) {
@@ -251,7 +258,7 @@ bool TKDLinearMemoryBuffer::Resize(uint32_t ACount, bool AKeep) {
       if (count > 0) std::memcpy(block->GetData(), old.GetData(), count);
     }
     ReplaceDataContainer(block);
-    SetByteSize(ByteCount(ACount, itemSize));
+    SetByteSize(byteSize);
   }
   PopulateCahces();
   return true;
@@ -287,10 +294,6 @@ double DivisionByZeroResult(double quotient) {
 
 IppCmpOp ComparisonOf(TKDThresholdType AType) {
   return AType == ttGreaterThan ? ippCmpGreater : ippCmpLess;
-}
-
-[[noreturn]] void IndexOutOfRange(int32_t AIndex) {
-  throw kelvra::ERangeError("Index out of range = " + std::to_string(uint32_t(AIndex)));
 }
 
 }  // namespace
@@ -409,11 +412,14 @@ TKDRealBuffer::TBuffer TKDRealBuffer::CreateArrayList(std::span<const double> AL
   return CreateData(AList.data(), uint32_t(AList.size()));
 }
 
+TKDRealBuffer::TBuffer TKDRealBuffer::CreateBufferArray(const TIntf<IKDRealBufferArray>& AArray) {
+  const uint64_t count = uint64_t(AArray->GetCount()) * AArray->GetMaxSize();
+  if (count > UINT32_MAX) throw std::bad_alloc();
+  return CreateSize(uint32_t(count));
+}
+
 TIntf<IKDData> TKDRealBuffer::MakeCopy() { return new TKDRealBuffer(*this); }
 
-TKDSmartMemoryBuffer* TKDRealBuffer::MakeCopySize(uint32_t ACount) {
-  return new TKDSmartMemoryBuffer(ByteCount(ACount, sizeof(double)));
-}
 
 // ---------------------------------------------------------------------------------------------
 // Real buffer: access, copying, comparison
@@ -437,15 +443,7 @@ bool TKDRealBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
 }
 
 TIntf<IKDRealBufferAccess> TKDRealBuffer::Data(TBufferAccessModes AModes) {
-  using enum TBufferAccessMode;
-  if (AModes == TBufferAccessModes{Write})
-    return new TKDRealBufferAccess(*this, [this] { return ByteWrite(); },
-                                   [this] { return WriteItems(); });
-  if (AModes == TBufferAccessModes{Read, Write})
-    return new TKDRealBufferAccess(*this, [this] { return ByteModify(); },
-                                   [this] { return ModifyItems(); });
-  return new TKDRealBufferAccess(*this, [this] { return ByteRead(); },
-                                 [this] { return ReadItems(); });
+  return TypedData<IKDRealBufferAccess, double>(AModes);
 }
 
 double TKDRealBuffer::GetItem(int32_t AIndex) {
@@ -478,13 +476,16 @@ void TKDRealBuffer::Multiply(const TBuffer& AOther) {
   ippsMul_64f_I(AOther->Read(), ModifyItems(), MinCount(AOther));
 }
 
+void TKDRealBuffer::DivideWithFixUp(const double* ADivisor, double* AResult, int32_t ACount) {
+  if (ippsDiv_64f_I(ADivisor, AResult, ACount) != ippStsDivByZero) return;
+  for (int32_t i = 0; i < ACount; ++i)
+    if (ADivisor[i] == 0.0) AResult[i] = DivisionByZeroResult(AResult[i]);
+}
+
 void TKDRealBuffer::Divide(const TBuffer& AOther) {
   const double* divisor = AOther->Read();
   const int32_t count = MinCount(AOther);
-  double* result = ModifyItems();
-  if (ippsDiv_64f_I(divisor, result, count) != ippStsDivByZero) return;
-  for (int32_t i = 0; i < count; ++i)
-    if (divisor[i] == 0.0) result[i] = DivisionByZeroResult(result[i]);
+  DivideWithFixUp(divisor, ModifyItems(), count);
 }
 
 // The constant forms return before detaching when the value cannot change anything.
@@ -726,11 +727,17 @@ void TKDRealBuffer::FromSingle(const float* ASource) {
 // Unit start and end
 
 namespace {
-// The registration order of the buffer classes: block, Boolean, real, complex, integer, real
-// matrix, real buffer list. Each joins at its place as it is built.
+// The registration order of the buffer classes.
 std::span<const kelvra::TClassManagement::TClassEntry> BufferClasses() {
-  static const kelvra::TClassManagement::TClassEntry classes[] = {
-      kelvra::TClassManagement::ClassOf<TKDRealBuffer>("TKDRealBuffer"),
+  using kelvra::TClassManagement;
+  static const TClassManagement::TClassEntry classes[] = {
+      TClassManagement::ClassOf<TKDBlockBuffer>("TKDBlockBuffer"),
+      TClassManagement::ClassOf<TKDBooleanBuffer>("TKDBooleanBuffer"),
+      TClassManagement::ClassOf<TKDRealBuffer>("TKDRealBuffer"),
+      TClassManagement::ClassOf<TKDComplexBuffer>("TKDComplexBuffer"),
+      TClassManagement::ClassOf<TKDIntegerBuffer>("TKDIntegerBuffer"),
+      TClassManagement::ClassOf<TKDRealMatrixBuffer>("TKDRealMatrixBuffer"),
+      TClassManagement::ClassOf<TKDRealBufferList>("TKDRealBufferList"),
   };
   return classes;
 }

@@ -119,6 +119,7 @@ class TBufferEnumerator {
 };
 
 class TKDRealBuffer;
+class IKDRealBufferArray;
 
 class IKDRealBuffer : public virtual IKDLinearDataBuffer {
  public:
@@ -207,23 +208,21 @@ class TKDDataBufferAccess : public kelvra::TInterfacedObject, public virtual IKD
   TByteAccessor byteAccessor_;
 };
 
-class TKDRealBufferAccess : public TKDDataBufferAccess, public virtual IKDRealBufferAccess {
+// The access object of a typed buffer: its typed accessor is the byte accessor's pointer, seen as
+// the buffer's elements.
+template <class IAccess, class T>
+class TKDTypedBufferAccess : public TKDDataBufferAccess, public virtual IAccess {
  public:
-  using TItemAccessor = std::function<double*()>;
-  TKDRealBufferAccess(TKDGenericBuffer& ABuffer, TByteAccessor AByteAccessor,
-                      TItemAccessor AItemAccessor)
-      : TKDDataBufferAccess(ABuffer, std::move(AByteAccessor)),
-        itemAccessor_(std::move(AItemAccessor)) {}
+  using TKDDataBufferAccess::TKDDataBufferAccess;
 
-  double* GetItems() override { return itemAccessor_(); }
+  T* GetItems() override { return static_cast<T*>(GetBytes()); }
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBufferAccess, IKDBasicBufferAccess, IKDDataBufferAccess,
+    return AnswerInterfaces<IAccess, IKDBasicBufferAccess, IKDDataBufferAccess,
                             kelvra::IInterface>(iid, out);
   }
-
- private:
-  TItemAccessor itemAccessor_;
 };
+
+using TKDRealBufferAccess = TKDTypedBufferAccess<IKDRealBufferAccess, double>;
 
 // ---------------------------------------------------------------------------------------------
 // The sequence stamp lives in the block: buffers that share a block share one stamp. The stamp
@@ -338,6 +337,25 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
     TKDGenericBuffer::MakeUnique(ACopy);
     return cachedData_;
   }
+  // The typed buffers' element pointers: cached (Read) and after detaching (Write, Modify).
+  template <class T>
+  T* CachedItems() const {
+    return static_cast<T*>(cachedData_);
+  }
+  template <class T>
+  T* DetachedItems(bool ACopy) {
+    return static_cast<T*>(DetachedData(ACopy));
+  }
+  // The accessor an access object for AModes calls: ByteModify for exactly [Read, Write],
+  // ByteWrite for exactly [Write], ByteRead for any other set.
+  TKDDataBufferAccess::TByteAccessor ByteAccessor(TBufferAccessModes AModes);
+  // The access object of a buffer whose elements are T.
+  template <class IAccess, class T>
+  kelvra::TIntf<IAccess> TypedData(TBufferAccessModes AModes) {
+    return new TKDTypedBufferAccess<IAccess, T>(*this, ByteAccessor(AModes));
+  }
+  // ERangeError "Index out of range = %u".
+  [[noreturn]] static void IndexOutOfRange(int32_t AIndex);
 
  private:
   kelvra::TIntf<IKDSequenceStamp> sequenceStamp_;
@@ -367,6 +385,13 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
       : TKDGenericBuffer(AOrigin, ABlock, AByteSize) {}
   explicit TKDMemoryBuffer(TKDGenericBuffer& ASource) : TKDGenericBuffer(ASource) {}
   static uint32_t ByteCount(uint32_t ACount, uint32_t AItemSize);
+  // The resize rule in elements of ItemSize bytes: 0 empties (the block stays); the same count
+  // does nothing (false); shrinking with AKeep keeps the block; growing with AKeep stays in a
+  // single-owner block that is large enough; anything else moves to a new zero-filled block, with
+  // the old bytes copied in when AKeep.
+  bool ResizeItems(uint32_t ACount, bool AKeep);
+  // The bytes that ACount elements take; std::bad_alloc when they do not fit a block.
+  virtual uint32_t ItemsByteSize(uint32_t ACount) { return ByteCount(ACount, ItemSize()); }
 };
 
 class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDataBuffer {
@@ -374,10 +399,8 @@ class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDa
   static kelvra::TIntf<IKDLinearDataBuffer> CreateSize(uint32_t ACount);
   kelvra::TIntf<IKDData> MakeCopy() override;
 
-  // In elements: 0 empties (the block stays); the same count does nothing (false); shrinking with
-  // AKeep keeps the block; growing with AKeep stays in a single-owner block that is large enough;
-  // anything else moves to a new zero-filled block, with the old bytes copied in when AKeep.
-  bool Resize(uint32_t ACount, bool AKeep) override;
+  // In elements, by the resize rule of the memory buffer (ResizeItems).
+  bool Resize(uint32_t ACount, bool AKeep) override { return ResizeItems(ACount, AKeep); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
     return AnswerInterfaces<IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer, IKDData,
@@ -415,9 +438,14 @@ class TKDRealBuffer : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer
   // Any memory buffer, whatever its element type, its bytes read as 64-bit floats.
   static TBuffer CreateUniversal(const kelvra::TIntf<IKDData>& ASource);
   static TBuffer CreateArrayList(std::span<const double> AList);
+  // Count × MaxSize zeros: the array's values are not copied.
+  static TBuffer CreateBufferArray(const kelvra::TIntf<IKDRealBufferArray>& AArray);
+
+  // AResult[i] /= ADivisor[i] by the slot; where the slot reports a zero divisor, the quotient
+  // there becomes 1e15 when the slot stored a positive value, else -1e14.
+  static void DivideWithFixUp(const double* ADivisor, double* AResult, int32_t ACount);
 
   kelvra::TIntf<IKDData> MakeCopy() override;
-  TKDSmartMemoryBuffer* MakeCopySize(uint32_t ACount) override;
   uint32_t ItemSize() override { return sizeof(double); }
   uint32_t GetSize() override { return GetByteSize() / sizeof(double); }
   // Element indices when ADest is a real buffer, else the byte copy.
@@ -499,9 +527,9 @@ class TKDRealBuffer : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer
 
  private:
   // The three doors to the memory, without virtual calls.
-  double* ReadItems() const { return static_cast<double*>(CachedData()); }
-  double* WriteItems() { return static_cast<double*>(DetachedData(false)); }
-  double* ModifyItems() { return static_cast<double*>(DetachedData(true)); }
+  double* ReadItems() const { return CachedItems<double>(); }
+  double* WriteItems() { return DetachedItems<double>(false); }
+  double* ModifyItems() { return DetachedItems<double>(true); }
   int32_t Count() const { return int32_t(ByteSize() / sizeof(double)); }
   int32_t MinCount(const TBuffer& AOther) const;
   double RangeExtreme(int32_t AFrom, int32_t ATo, TPtr_ippsMin_64f slot);

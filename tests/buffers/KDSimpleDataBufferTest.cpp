@@ -7,6 +7,11 @@
 #include <filesystem>
 #include <thread>
 
+#include "corvane/buffers/KDSimpleDataBuffer.Block.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Boolean.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Matrix.h"
 #include "kelvra/Kelvra.Serialization.h"
 #include "tests/buffers/BufferTestSupport.h"
 
@@ -274,6 +279,35 @@ TEST_F(GenericBufferTest, AStoredBufferIsRecreatedByClass) {
   stream.SetPosition(0);
   auto object = kelvra::TSerialize::Deserialize(stream);
   EXPECT_TRUE(Supports<IKDRealBuffer>(object));
+}
+
+// Each registered class comes back as itself; a buffer sized beforehand gets its bytes back.
+TEST_F(GenericBufferTest, EveryRegisteredBufferClassStoresAndLoadsBack) {
+  const double cells[] = {1, 2, 3, 4};
+  const TIntf<IKDData> stored[] = {
+      TKDBlockBuffer::CreateValue(3, 7),
+      TKDBooleanBuffer::CreateValue(9, true),
+      Real({1, 2}),
+      TKDComplexBuffer::CreateValue(1, 2, 2),
+      TKDIntegerBuffer::CreateValue(-5, 2),
+      TKDRealMatrixBuffer::CreateData(cells, 2, 2),
+      TKDRealBufferList::Create(),
+  };
+  for (const auto& data : stored) {
+    kelvra::TMemoryStream stream;
+    kelvra::TSerialize::Serialize(*Supports<kelvra::ISerializable>(data), stream);
+    stream.SetPosition(0);
+    auto object = Supports<IKDData>(kelvra::TSerialize::Deserialize(stream));
+    ASSERT_TRUE(object);
+    EXPECT_EQ(typeid(*object->GetInstance()), typeid(*data->GetInstance()));
+    if (auto buffer = Supports<IKDDataBuffer>(data)) {
+      auto sized = Supports<IKDDataBuffer>(data->MakeCopy());
+      sized->ByteWrite();  // a fresh zero-filled block of the same size
+      stream.SetPosition(0);
+      kelvra::TSerialize::Deserialize(stream, *Supports<kelvra::ISerializable>(sized));
+      EXPECT_TRUE(sized->IsEqual(buffer)) << typeid(*data->GetInstance()).name();
+    }
+  }
 }
 
 TEST_F(GenericBufferTest, CorruptStoredBuffersAreRefusedWithoutChangingTheStamp) {

@@ -1,0 +1,173 @@
+// Containers through which buffers and operations wait between one producer and one consumer
+// thread: the typed buffer queue, which hands out exactly as many elements as the consumer's
+// buffer holds, and the operation list, a locked queue of the pin framework's notify operations.
+// Every operation holds the container's critical section for its whole body; no callback runs
+// under it.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+
+#include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
+#include "kelvra/Kelvra.Threading.h"
+#include "pinweave/PNPins.h"
+
+namespace corvane {
+
+// Queued buffers of the interface T (IKDRealBuffer, IKDComplexBuffer, IKDDataBuffer or
+// IKDIntegerBuffer), oldest first. The total counts the queued elements not yet handed out; the
+// read position is the first buffer's next element.
+template <class T>
+class TKDBufferQueue {
+ public:
+  using TBuffer = kelvra::TIntf<T>;
+  // At most this many queued elements: a push beyond it drops the oldest buffer.
+  static constexpr uint32_t kMaxElements = 1024000;
+
+  TKDBufferQueue() : lock_(kelvra::TCriticalSection::Create()) {}
+
+  int32_t GetCount() {
+    int32_t result = 0;
+    kelvra::TLockAccess::Execute(*lock_, [&] { result = int32_t(buffers_.size()); });
+    return result;
+  }
+
+  // Appends ABuffer (the reference, not a copy). When the total then exceeds the limit, the
+  // oldest buffer is dropped: one buffer per push, however far the total is over.
+  void Push(const TBuffer& ABuffer) {
+    kelvra::TLockAccess::Execute(*lock_, [&] {
+      total_ += ABuffer->GetSize();
+      buffers_.push_back(ABuffer);
+      if (total_ > kMaxElements) DropFirst();
+    });
+  }
+
+  // Fills ADest completely from the queued elements, joining and splitting buffers as needed,
+  // and returns true; false, with nothing changed, when fewer elements are queued.
+  bool Pop(const TBuffer& ADest) {
+    lock_->Enter();
+    const uint32_t wanted = ADest->GetSize();
+    if (wanted > total_) {
+      lock_->Leave();
+      return false;
+    }
+    try {
+      const kelvra::TIntf<IKDDataBuffer> dest(ADest);
+      uint32_t filled = 0;
+      while (filled < wanted && !buffers_.empty()) {
+        const TBuffer& first = buffers_.front();
+        const uint32_t size = first->GetSize();
+        const uint32_t count = std::min(size - std::min(size, readPosition_), wanted - filled);
+        if (count > 0)
+          first->CopyTo(int32_t(readPosition_), dest, int32_t(filled), int32_t(count));
+        filled += count;
+        readPosition_ += count;
+        if (readPosition_ >= size) {
+          buffers_.pop_front();
+          readPosition_ = 0;
+        }
+      }
+      total_ -= wanted;
+    } catch (...) {
+      lock_->Leave();
+      throw;
+    }
+    lock_->Leave();
+    return true;
+  }
+
+  void Clear() {
+    kelvra::TLockAccess::Execute(*lock_, [&] {
+      buffers_.clear();
+      total_ = 0;
+      readPosition_ = 0;
+    });
+  }
+
+  // The first buffer's whole Size, whatever has been read from it; 0 when empty.
+  uint32_t GetFirstBufferSize() {
+    uint32_t result = 0;
+    kelvra::TLockAccess::Execute(*lock_, [&] {
+      if (!buffers_.empty()) result = buffers_.front()->GetSize();
+    });
+    return result;
+  }
+
+  // Removes the first buffer and returns it whole (empty when there is none).
+  TBuffer GetFirstBuffer() {
+    TBuffer result;
+    kelvra::TLockAccess::Execute(*lock_, [&] {
+      if (!buffers_.empty()) result = DropFirst();
+    });
+    return result;
+  }
+
+ private:
+  // Removes the first buffer: the total loses its unread elements, and reading starts at the
+  // beginning of the next one.
+  TBuffer DropFirst() {
+    TBuffer first = std::move(buffers_.front());
+    buffers_.pop_front();
+    const uint32_t size = first->GetSize();
+    total_ -= std::min(total_, size - std::min(size, readPosition_));
+    readPosition_ = 0;
+    return first;
+  }
+
+  std::deque<TBuffer> buffers_;
+  uint32_t total_ = 0;
+  uint32_t readPosition_ = 0;
+  kelvra::TIntf<kelvra::ICriticalSection> lock_;
+};
+
+class IKDOperationList : public virtual kelvra::IInterface {
+ public:
+  static constexpr kelvra::TGUID IID =
+      kelvra::TGUID::Parse("{8F72DB4A-F371-4468-B4A7-E19AC60202F0}");
+  using TOperation = kelvra::TIntf<pinweave::IPNNotifyOperation>;
+
+  // Each returns the count after it. PushBack inserts at the front, so that the operation is the
+  // next to be taken; Push appends, emptying the list first when AClear; PushLimit appends only
+  // while the count is below ALimit and otherwise drops the operation.
+  virtual int32_t PushBack(const TOperation& AOperation) = 0;
+  virtual int32_t Push(const TOperation& AOperation, bool AClear) = 0;
+  virtual int32_t PushLimit(const TOperation& AOperation, int32_t ALimit) = 0;
+  // Remove / deliver the front operation; an empty operation and false when there is none.
+  virtual bool Pop(TOperation& AOperation) = 0;
+  virtual bool Peek(TOperation& AOperation) = 0;
+  virtual int32_t ItemsCount() = 0;
+  virtual void Clear() = 0;
+};
+
+class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOperationList {
+ public:
+  static kelvra::TIntf<IKDOperationList> Create() { return new TKDOperationList(); }
+
+  int32_t PushBack(const TOperation& AOperation) override;
+  int32_t Push(const TOperation& AOperation, bool AClear) override;
+  int32_t PushLimit(const TOperation& AOperation, int32_t ALimit) override;
+  bool Pop(TOperation& AOperation) override;
+  bool Peek(TOperation& AOperation) override;
+  int32_t ItemsCount() override;
+  void Clear() override;
+
+  bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
+    return AnswerInterfaces<IKDOperationList, kelvra::IInterface>(iid, out);
+  }
+
+ private:
+  TKDOperationList() : lock_(kelvra::TCriticalSection::Create()) {}
+  // Runs `body` holding the lock and returns its result.
+  template <class Body>
+  auto Locked(Body body);
+
+  std::deque<TOperation> operations_;
+  kelvra::TIntf<kelvra::ICriticalSection> lock_;
+};
+
+// A stop marker: an operation with no behaviour of its own.
+class TKDInternalStopOperation : public pinweave::TPNNotifyOperation {};
+
+}  // namespace corvane

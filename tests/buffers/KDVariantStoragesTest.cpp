@@ -1,0 +1,173 @@
+#include "corvane/buffers/KDVariantStorages.h"
+
+#include "corvane/buffers/KDSimpleDataBuffer.Block.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/buffers/BufferTestSupport.h"
+
+namespace corvane {
+namespace {
+
+using BufferQueueTest = BufferTest;
+using OperationListTest = BufferTest;
+using TOperation = IKDOperationList::TOperation;
+
+TEST_F(BufferQueueTest, PopJoinsAndSplitsQueuedBuffers) {
+  TKDBufferQueue<IKDRealBuffer> queue;
+  queue.Push(Real({1, 2, 3}));
+  queue.Push(Real({4, 5, 6, 7, 8}));
+  TBuffer dest = TKDRealBuffer::CreateSize(4);
+  EXPECT_TRUE(queue.Pop(dest));
+  EXPECT_EQ(Values(dest), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(queue.GetCount(), 1);
+  EXPECT_EQ(queue.GetFirstBufferSize(), 5u);  // whatever has been read from it
+  TBuffer big = TKDRealBuffer::CreateSize(5);
+  EXPECT_FALSE(queue.Pop(big));
+  EXPECT_TRUE(big->IsEqualToValue(0));
+  EXPECT_TRUE(queue.Pop(dest));
+  EXPECT_EQ(Values(dest), (std::vector<double>{5, 6, 7, 8}));
+  EXPECT_EQ(queue.GetCount(), 0);
+  EXPECT_EQ(queue.GetFirstBufferSize(), 0u);
+  EXPECT_FALSE(queue.GetFirstBuffer());
+}
+
+TEST_F(BufferQueueTest, DroppingAPartlyReadFirstBufferKeepsTheCountsConsistent) {
+  TKDBufferQueue<IKDIntegerBuffer> queue;
+  const int32_t first[] = {1, 2, 3, 4}, second[] = {5, 6};
+  queue.Push(TKDIntegerBuffer::CreateData(first, 4));
+  queue.Push(TKDIntegerBuffer::CreateData(second, 2));
+  auto one = TKDIntegerBuffer::CreateSize(1);
+  EXPECT_TRUE(queue.Pop(one));
+  EXPECT_EQ(queue.GetFirstBuffer()->GetSize(), 4u);  // whole, read part included
+  auto two = TKDIntegerBuffer::CreateSize(2);
+  EXPECT_TRUE(queue.Pop(two));  // from the start of the next buffer
+  EXPECT_EQ(two->GetItem(0), 5);
+  EXPECT_FALSE(queue.Pop(one));
+
+  // The limit drops the oldest buffer, one per push, counting only its unread elements.
+  TKDBufferQueue<IKDDataBuffer> bytes;
+  bytes.Push(TKDBlockBuffer::CreateSize(600000));
+  auto taken = TKDBlockBuffer::CreateSize(100000);
+  EXPECT_TRUE(bytes.Pop(taken));
+  bytes.Push(TKDBlockBuffer::CreateSize(500000));
+  EXPECT_EQ(bytes.GetCount(), 2);  // 1000000 unread: within the limit
+  bytes.Push(TKDBlockBuffer::CreateSize(100000));
+  EXPECT_EQ(bytes.GetCount(), 2);
+  EXPECT_EQ(bytes.GetFirstBufferSize(), 500000u);
+  auto all = TKDBlockBuffer::CreateSize(600000);
+  EXPECT_TRUE(bytes.Pop(all));
+  EXPECT_FALSE(bytes.Pop(one));
+  bytes.Push(TKDBlockBuffer::CreateSize(5));
+  bytes.Clear();
+  EXPECT_EQ(bytes.GetCount(), 0);
+}
+
+TEST_F(BufferQueueTest, ComplexBuffersQueueToo) {
+  TKDBufferQueue<IKDComplexBuffer> queue;
+  queue.Push(TKDComplexBuffer::CreateValue(1, 2, 3));
+  auto dest = TKDComplexBuffer::CreateSize(2);
+  EXPECT_TRUE(queue.Pop(dest));
+  EXPECT_TRUE(dest->IsEqualToValue({1, 2}));
+}
+
+TEST_F(OperationListTest, PushLimitPushBackPopAndPeek) {
+  auto list = TKDOperationList::Create();
+  const TOperation a = pinweave::TPNNotifyOperation::Create(
+      pinweave::TPNNotifyOperation::ClassOf<TKDInternalStopOperation>());
+  const TOperation b = new TKDInternalStopOperation(), c = new TKDInternalStopOperation();
+  EXPECT_EQ(list->Push(a, false), 1);
+  EXPECT_EQ(list->PushLimit(b, 2), 2);
+  EXPECT_EQ(list->PushLimit(c, 2), 2);  // dropped
+  EXPECT_EQ(list->PushBack(c), 3);
+  TOperation taken;
+  EXPECT_TRUE(list->Peek(taken));
+  EXPECT_EQ(taken, c);
+  EXPECT_TRUE(list->Pop(taken));
+  EXPECT_EQ(taken, c);
+  EXPECT_TRUE(list->Pop(taken));
+  EXPECT_EQ(taken, a);
+  EXPECT_EQ(list->Push(a, true), 1);
+  EXPECT_EQ(list->ItemsCount(), 1);
+  list->Clear();
+  EXPECT_FALSE(list->Pop(taken));
+  EXPECT_FALSE(taken);
+  EXPECT_FALSE(list->Peek(taken));
+}
+
+TEST_F(OperationListTest, OperationClassesTellTheirKind) {
+  using pinweave::TPNNotifyOperation;
+  struct TOther : TPNNotifyOperation {};
+  struct TWithValue : TPNNotifyOperation {
+    explicit TWithValue(int) {}
+  };
+  const TOperation stop = TPNNotifyOperation::Create(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>());
+  EXPECT_TRUE(stop->IsType(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>()));
+  EXPECT_TRUE(stop->IsType(TPNNotifyOperation::ClassOf<TPNNotifyOperation>()));
+  EXPECT_FALSE(stop->IsType(TPNNotifyOperation::ClassOf<TOther>()));
+  EXPECT_EQ(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>().Name, "TKDInternalStopOperation");
+  EXPECT_THROW(TPNNotifyOperation::Create(TPNNotifyOperation::ClassOf<TWithValue>()),
+               kelvra::EAbstractError);
+}
+
+// One producer, one consumer, a million elements: nothing lost or duplicated, order kept.
+TEST_F(BufferQueueTest, OneProducerAndOneConsumerKeepEveryElementInOrder) {
+  constexpr int kElements = 1000000, kChunk = 1000;
+  TKDBufferQueue<IKDRealBuffer> queue;
+  std::thread producer([&] {
+    for (int next = 0; next < kElements;) {
+      const int count = std::min(1 + next % 700, kElements - next);  // sizes other than kChunk
+      TBuffer buffer = TKDRealBuffer::CreateSize(uint32_t(count));
+      double* items = buffer->Write();
+      for (int i = 0; i < count; ++i) items[i] = next + i;
+      while (queue.GetCount() > 64) std::this_thread::yield();  // stay below the limit
+      queue.Push(buffer);
+      next += count;
+    }
+  });
+  int expected = 0, mismatches = 0;
+  TBuffer dest = TKDRealBuffer::CreateSize(kChunk);
+  while (expected < kElements) {
+    if (!queue.Pop(dest)) {
+      std::this_thread::yield();
+      continue;
+    }
+    for (double value : dest->GetEnumerator()) mismatches += value != expected++;
+  }
+  producer.join();
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(queue.GetCount(), 0);
+  EXPECT_FALSE(queue.Pop(dest));
+}
+
+TEST_F(OperationListTest, OneProducerAndOneConsumerKeepEveryOperationInOrder) {
+  constexpr int kOperations = 1000000;
+  struct TNumbered : pinweave::TPNNotifyOperation {
+    explicit TNumbered(int n) : number(n) {}
+    int number;
+  };
+  auto list = TKDOperationList::Create();
+  std::thread producer([&] {
+    for (int i = 0; i < kOperations; ++i) {
+      while (list->ItemsCount() >= 1000) std::this_thread::yield();
+      list->Push(new TNumbered(i), false);
+    }
+  });
+  int expected = 0, mismatches = 0;
+  TOperation operation;
+  while (expected < kOperations) {
+    if (!list->Pop(operation)) {
+      std::this_thread::yield();
+      continue;
+    }
+    mismatches += static_cast<TNumbered*>(operation->GetInstance())->number != expected++;
+  }
+  producer.join();
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(list->ItemsCount(), 0);
+}
+
+}  // namespace
+}  // namespace corvane
