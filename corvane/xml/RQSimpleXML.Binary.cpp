@@ -208,22 +208,28 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
 // ---------------------------------------------------------------------------------------------
 // Byte readers
 
+// Reads from a window of bytes [cur_, end_): the whole input for a string, a buffer for a stream.
+// Reads that the window holds are inline copies; the rest goes through ReadSlow, which refills
+// the window. Every read is checked against the bytes that remain.
 class TBinXmlReader {
  public:
-  virtual ~TBinXmlReader() = default;
+  TBinXmlReader(const TBinXmlReader&) = delete;
+  TBinXmlReader& operator=(const TBinXmlReader&) = delete;
 
   // Reads exactly `count` bytes or raises EReadError.
   void Read(void* data, size_t count) {
-    if (count > remaining_) throw EReadError("Stream read error");
-    if (count == 0) return;
-    ReadAvailable(static_cast<uint8_t*>(data), count);
-    remaining_ -= count;
+    if (size_t(end_ - cur_) >= count) {
+      std::memcpy(data, cur_, count);
+      cur_ += count;
+    } else {
+      ReadSlow(static_cast<uint8_t*>(data), count);
+    }
   }
 
   template <class T>
   T ReadRaw() {
     T value;
-    Read(&value, sizeof value);
+    Read(&value, sizeof value);  // little-endian: the machine's order on every supported target
     return value;
   }
 
@@ -238,7 +244,7 @@ class TBinXmlReader {
   // input can hold.
   size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
-    if (count < 0 || uint64_t(count) * minimumBytes > remaining_) throw EReadError("Stream read error");
+    if (count < 0 || uint64_t(count) * minimumBytes > Remaining()) throw EReadError("Stream read error");
     return size_t(count);
   }
 
@@ -249,14 +255,21 @@ class TBinXmlReader {
   }
 
   std::string ReadAnsiString() {
-    std::string s(ReadCount(1), '\0');
-    Read(s.data(), s.size());
+    const std::string_view bytes = ReadBytes(ReadCount(1));
+    return std::string(bytes);
+  }
+
+  // An 8-bit string decoded from UTF-8 straight into UTF-16.
+  std::u16string ReadUtf8String() {
+    const std::string_view bytes = ReadBytes(ReadCount(1));
+    std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
+    size_t produced = 0;
+    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
+    s.resize(produced);
     return s;
   }
 
-  std::u16string ReadString() {
-    return options_ & kWideStrings ? ReadWideString() : Utf8ToUtf16(ReadAnsiString());
-  }
+  std::u16string ReadString() { return options_ & kWideStrings ? ReadWideString() : ReadUtf8String(); }
 
   Variant ReadVariant() {
     const int32_t type = ReadCompact();
@@ -277,11 +290,10 @@ class TBinXmlReader {
       case varLongWord: return ReadRaw<uint32_t>();
       case varInt64: return ReadRaw<int64_t>();
       case varString: return Variant::AnsiString(ReadAnsiString());
-      case varUString: return Utf8ToUtf16(ReadAnsiString());
+      case varUString: return ReadUtf8String();
       case varByteArray: {
-        std::vector<uint8_t> bytes(ReadCount(1));
-        Read(bytes.data(), bytes.size());
-        return Variant::ByteArray(std::move(bytes));
+        const std::string_view bytes = ReadBytes(ReadCount(1));
+        return Variant::ByteArray(std::vector<uint8_t>(bytes.begin(), bytes.end()));
       }
       default: throw EXmlError("Error reading value: incorrect type");
     }
@@ -290,64 +302,108 @@ class TBinXmlReader {
   void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
 
  protected:
-  explicit TBinXmlReader(uint64_t size) : remaining_(size) {}
-  // Copies `count` bytes that are known to exist.
-  virtual void ReadAvailable(uint8_t* data, size_t count) = 0;
+  TBinXmlReader(const uint8_t* bytes, size_t count, uint64_t unread)
+      : cur_(bytes), end_(bytes + count), unread_(unread) {}
+  ~TBinXmlReader() = default;
+  // Moves the window on to the next bytes of the input; false when none are left.
+  virtual bool Refill() = 0;
+
+  const uint8_t* cur_;
+  const uint8_t* end_;
+  uint64_t unread_;  // input bytes behind the window
 
  private:
-  uint64_t remaining_;
-  uint32_t options_ = 0;
-};
+  uint64_t Remaining() const { return uint64_t(end_ - cur_) + unread_; }
 
-class TStreamBinXmlReader : public TBinXmlReader {
- public:
-  explicit TStreamBinXmlReader(TStream& stream)
-      : TBinXmlReader(uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))), stream_(stream) {}
-
- protected:
-  void ReadAvailable(uint8_t* data, size_t count) override {
+  void ReadSlow(uint8_t* data, size_t count) {
+    if (count > Remaining()) throw EReadError("Stream read error");
     while (count > 0) {
-      if (pos_ == len_) {
-        pos_ = 0;
-        len_ = size_t(stream_.Read(buffer_.data(), int64_t(kBufferSize)));
-        if (len_ == 0) throw EReadError("Stream read error");
-      }
-      const size_t n = std::min(count, len_ - pos_);
-      std::memcpy(data, buffer_.data() + pos_, n);
-      pos_ += n;
+      if (cur_ == end_ && !Refill()) throw EReadError("Stream read error");
+      const size_t n = std::min(count, size_t(end_ - cur_));
+      std::memcpy(data, cur_, n);
+      cur_ += n;
       data += n;
       count -= n;
     }
   }
 
- private:
-  TStream& stream_;
-  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
-  size_t pos_ = 0, len_ = 0;
+  // The next `count` bytes, in the window when it holds them, else gathered in scratch_; valid
+  // until the next read.
+  std::string_view ReadBytes(size_t count) {
+    const auto* start = reinterpret_cast<const char*>(cur_);
+    if (size_t(end_ - cur_) >= count) {
+      cur_ += count;
+      return {start, count};
+    }
+    scratch_.resize(count);
+    ReadSlow(reinterpret_cast<uint8_t*>(scratch_.data()), count);
+    return scratch_;
+  }
+
+  uint32_t options_ = 0;
+  std::string scratch_;
 };
 
-class TStringBinXmlReader : public TBinXmlReader {
+class TStreamBinXmlReader final : public TBinXmlReader {
  public:
-  explicit TStringBinXmlReader(std::string_view bytes) : TBinXmlReader(bytes.size()), bytes_(bytes) {}
+  explicit TStreamBinXmlReader(TStream& stream)
+      : TBinXmlReader(nullptr, 0, uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))),
+        stream_(stream) {}
 
  protected:
-  void ReadAvailable(uint8_t* data, size_t count) override {
-    std::memcpy(data, bytes_.data() + pos_, count);
-    pos_ += count;
+  bool Refill() override {
+    const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
+    const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
+    if (read <= 0) return false;
+    unread_ -= uint64_t(read);
+    cur_ = buffer_.data();
+    end_ = cur_ + read;
+    return true;
   }
 
  private:
-  std::string_view bytes_;
-  size_t pos_ = 0;
+  TStream& stream_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
 };
 
-void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, const TXmlNameTable& names) {
+class TStringBinXmlReader final : public TBinXmlReader {
+ public:
+  explicit TStringBinXmlReader(std::string_view bytes)
+      : TBinXmlReader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0) {}
+
+ protected:
+  bool Refill() override { return false; }
+};
+
+// Turns name hashes back into names. The hashes of a document repeat all the time, so the last
+// answer for each of a few slots is kept in front of the name table's lookup.
+class TNameLookup {
+ public:
+  explicit TNameLookup(const TXmlNameTable& names) : names_(names) {}
+  TXmlNameId operator()(uint32_t hash) {
+    TSlot& slot = slots_[hash % kSlots];
+    if (!slot.Known || slot.Hash != hash) slot = {hash, names_.FindHash(hash), true};
+    return slot.Name;
+  }
+
+ private:
+  struct TSlot {
+    uint32_t Hash;
+    TXmlNameId Name;
+    bool Known;
+  };
+  static constexpr size_t kSlots = 64;
+  const TXmlNameTable& names_;
+  TSlot slots_[kSlots] = {};
+};
+
+void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
-  std::vector<TXmlAttr>& attrs = node.Attrs();
+  TXmlAttrs& attrs = node.Attrs();
   attrs.clear();
   attrs.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    const TXmlNameId name = names.FindHash(uint32_t(reader.ReadCompact()));
+    const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
     attrs.push_back({name, reader.ReadVariant()});
   }
 }
@@ -357,7 +413,8 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
   TXmlNameTable& names = document.Names();
   names.ClearBuckets();
   for (size_t count = reader.ReadCount(1); count > 0; --count) names.GetID(reader.ReadString());
-  ReadAttributes(reader, document, names);
+  TNameLookup nameOf(names);
+  ReadAttributes(reader, document, nameOf);
 
   struct TFrame {
     TXmlNode* Container;
@@ -366,10 +423,11 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
   std::vector<TFrame> frames;
   auto readChildBlock = [&](TXmlNode& node) {
     const size_t count = reader.ReadCount(1);
+    if (count == 0) return;
     TXmlNodeList& children = node.Children();
     children.Clear();
     children.Reserve(count);
-    if (count > 0) frames.push_back({&node, count});
+    frames.push_back({&node, count});
   };
   readChildBlock(document);
   while (!frames.empty()) {
@@ -384,13 +442,13 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
       throw EXmlError("Error of reading binary XML: incorrect node-type");
     TXmlNameId name = nullptr;
     if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION)
-      name = names.FindHash(uint32_t(reader.ReadCompact()));
-    TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), &names, name);
+      name = nameOf(uint32_t(reader.ReadCompact()));
+    TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), document.Store(), name);
     container.Children().AppendNew(node);
     switch (type) {
       case NODE_ELEMENT:
         node->SetValueDirect(reader.ReadVariant());
-        ReadAttributes(reader, *node, names);
+        ReadAttributes(reader, *node, nameOf);
         readChildBlock(*node);
         break;
       case NODE_TEXT: node->SetValueDirect(reader.ReadVariant()); break;
@@ -398,7 +456,7 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
       case NODE_COMMENT: node->SetText(reader.ReadString()); break;
       case NODE_PROCESSING_INSTRUCTION:
         node->SetText(reader.ReadString());
-        ReadAttributes(reader, *node, names);
+        ReadAttributes(reader, *node, nameOf);
         readChildBlock(*node);
         break;
     }

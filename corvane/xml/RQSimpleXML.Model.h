@@ -44,13 +44,87 @@ class TXmlNameTable : public kelvra::TInterfacedObject, public virtual IXmlNameT
   std::deque<std::u16string> storage_;  // every name ever interned: identifiers stay valid
 };
 
+// The memory of the nodes of one document (or of one free element and what is appended to it):
+// node slots and the arrays of attributes and children are cut from chunks kept here and go back
+// to free lists by size when released, so that building and dropping a tree calls the heap about
+// once per chunk instead of several times per node. The store lives while its document or any of
+// its nodes does: each holds a count on it, so a node taken out of its document stays valid.
+//
+// The counts of the store and of the nodes are not atomic: a document, its nodes and its name
+// table are used by one thread at a time (the name table is not locked either).
+class TXmlNodeStore {
+ public:
+  explicit TXmlNodeStore(TIntf<TXmlNameTable> names) : names_(std::move(names)) {}
+  TXmlNodeStore(const TXmlNodeStore&) = delete;
+  TXmlNodeStore& operator=(const TXmlNodeStore&) = delete;
+
+  void AddRef() { ++refs_; }
+  void Release() {
+    if (--refs_ == 0) delete this;
+  }
+  TXmlNameTable& Names() const { return *names_; }
+
+  // A block of at least `bytes`, aligned to 16; blocks past the largest size class come from
+  // the heap.
+  void* Allocate(size_t bytes);
+  void Free(void* block, size_t bytes);
+
+ private:
+  // Steps of 16 bytes up to 256 (node slots fit closely), then powers of two up to 4096.
+  static constexpr size_t kSizeClasses = 20;
+  static constexpr size_t kLargestClass = 4096;
+  static size_t ClassSize(size_t sizeClass);
+  static size_t SizeClass(size_t bytes);
+  ~TXmlNodeStore();
+
+  struct TFreeBlock {
+    TFreeBlock* Next;
+  };
+  TIntf<TXmlNameTable> names_;
+  int32_t refs_ = 0;
+  TFreeBlock* free_[kSizeClasses] = {};
+  std::vector<void*> chunks_;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
+
+// The arrays inside nodes take their memory from the node store; without a store (free
+// selections) from the heap.
+template <class T>
+class TXmlStoreAllocator {
+ public:
+  using value_type = T;
+  explicit TXmlStoreAllocator(TXmlNodeStore* store = nullptr) : store_(store) {}
+  template <class U>
+  TXmlStoreAllocator(const TXmlStoreAllocator<U>& other) : store_(other.store_) {}
+
+  T* allocate(size_t n) {
+    return static_cast<T*>(store_ ? store_->Allocate(n * sizeof(T)) : ::operator new(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    if (store_)
+      store_->Free(p, n * sizeof(T));
+    else
+      ::operator delete(p);
+  }
+  friend bool operator==(const TXmlStoreAllocator& a, const TXmlStoreAllocator& b) {
+    return a.store_ == b.store_;
+  }
+
+ private:
+  template <class U>
+  friend class TXmlStoreAllocator;
+  TXmlNodeStore* store_;
+};
+
 class TXmlNode;
 
-// A node's children are a list inside the node, counted with it: a reference to the list keeps
-// the node alive. A selection is a free list with its own count.
+// A node's children are a list that the node makes on first use, counted with it: a reference to
+// the list keeps the node alive. A selection is a free list with its own count.
 class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeList {
  public:
-  explicit TXmlNodeList(TXmlNode* owner) : owner_(owner) {}
+  TXmlNodeList(TXmlNode* owner, TXmlNodeStore* store)
+      : owner_(owner), items_(TXmlStoreAllocator<TIntf<TXmlNode>>(store)) {}
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
   int32_t _AddRef() override;
@@ -78,30 +152,38 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
   void Release(TXmlNode* node);
 
   TXmlNode* const owner_;  // nullptr for a selection, which does not re-parent its nodes
-  std::vector<TIntf<TXmlNode>> items_;
+  std::vector<TIntf<TXmlNode>, TXmlStoreAllocator<TIntf<TXmlNode>>> items_;
 };
 
 struct TXmlAttr {
   TXmlNameId Name;
   Variant Value;
 };
+using TXmlAttrs = std::vector<TXmlAttr, TXmlStoreAllocator<TXmlAttr>>;
 
 class TXmlDocument;
 
 // The common node. One class carries the fields of every kind; the kinds differ by type and by
-// the interfaces they answer.
+// the interfaces they answer. Nodes other than documents live in their store's memory; every
+// node keeps its own count (not atomic, see TXmlNodeStore) in place of the inherited one.
 class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
  public:
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
+  int32_t _AddRef() override { return ++refs_; }
+  int32_t _Release() override {
+    const int32_t refs = --refs_;
+    if (refs == 0) Destroy();
+    return refs;
+  }
 
-  TIntf<IXmlNameTable> GetNameTable() const override { return names_; }
+  TIntf<IXmlNameTable> GetNameTable() const override { return &store_->Names(); }
   TXmlNodeType GetNodeType() const override { return type_; }
   std::u16string GetNodeName() const override;
   IXmlNode* GetParentNode() const override { return parent_; }
   TIntf<IXmlDocument> GetOwnerDocument() const override;
 
-  TIntf<IXmlNodeList> GetChildNodes() override { return &children_; }
-  bool HasChildNodes() const override { return children_.Size() > 0; }
+  TIntf<IXmlNodeList> GetChildNodes() override { return &Children(); }
+  bool HasChildNodes() const override { return children_ && children_->Size() > 0; }
   void AppendChild(const TIntf<IXmlNode>& child) override;
   TIntf<IXmlElement> AppendElement(std::u16string_view name) override;
   TIntf<IXmlNode> AppendText(std::u16string_view text) override;
@@ -138,14 +220,17 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   std::u16string FullPath() const override;
 
   // ---- for the parsers and writers of this unit
-  TXmlNameTable& Names() const { return *names_; }
+  TXmlNodeStore& Store() const { return *store_; }
+  TXmlNameTable& Names() const { return store_->Names(); }
   TXmlNameId NameId() const { return name_; }
   void SetNameId(TXmlNameId name) { name_ = name; }
-  TXmlNodeList& Children() { return children_; }
-  const TXmlNodeList& Children() const { return children_; }
+  // The children, made on first use; the const form gives an empty list until then.
+  TXmlNodeList& Children();
+  const TXmlNodeList& Children() const;
+  size_t ChildCount() const { return children_ ? children_->Size() : 0; }
   TXmlNode* Parent() const { return parent_; }
-  std::vector<TXmlAttr>& Attrs() { return attrs_; }
-  const std::vector<TXmlAttr>& Attrs() const { return attrs_; }
+  TXmlAttrs& Attrs() { return attrs_; }
+  const TXmlAttrs& Attrs() const { return attrs_; }
   const TXmlAttr* FindAttr(TXmlNameId name) const;
   // Sets the attribute with an interned name, replacing an existing one.
   void SetAttrById(TXmlNameId name, Variant value);
@@ -159,29 +244,33 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
 
   // Appends a new child of `type` and returns it.
   TXmlNode* AppendNew(TXmlNodeType type, TXmlNameId name);
-  // Makes a node of `type` (element, text, CDATA, comment or processing instruction).
-  static TXmlNode* Make(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name = nullptr);
+  // Makes a node of `type` (element, text, CDATA, comment or processing instruction) in the
+  // store's memory.
+  static TXmlNode* Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name = nullptr);
 
  protected:
-  TXmlNode(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name);
+  TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name);
   ~TXmlNode() override;
 
  private:
   friend class TXmlNodeList;
   [[noreturn]] void AttributeMissing(const char* format, std::u16string_view name) const;
+  // Runs when the last reference goes: gives the node's memory back and releases the store.
+  void Destroy();
 
-  const TXmlNodeType type_;
+  TXmlNodeStore* const store_;
   TXmlNameId name_;  // elements and processing instructions
-  TIntf<TXmlNameTable> names_;
   TXmlNode* parent_ = nullptr;
-  TXmlNodeList children_{this};
-  std::vector<TXmlAttr> attrs_;
+  TXmlNodeList* children_ = nullptr;  // in the store's memory
+  int32_t refs_ = 0;
+  const TXmlNodeType type_;
+  TXmlAttrs attrs_;
   Variant value_;  // element and text values; the text of the other kinds
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {
  public:
-  TXmlElement(TIntf<TXmlNameTable> names, TXmlNameId name) : TXmlNode(NODE_ELEMENT, std::move(names), name) {}
+  TXmlElement(TXmlNodeStore& store, TXmlNameId name) : TXmlNode(NODE_ELEMENT, store, name) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
 
@@ -192,33 +281,32 @@ class TXmlCharacterData : public TXmlNode, public virtual IXmlCharacterData {
 
 class TXmlText : public TXmlCharacterData, public virtual IXmlText {
  public:
-  explicit TXmlText(TIntf<TXmlNameTable> names) : TXmlCharacterData(NODE_TEXT, std::move(names), nullptr) {}
+  explicit TXmlText(TXmlNodeStore& store) : TXmlCharacterData(NODE_TEXT, store, nullptr) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
 
 class TXmlCDATASection : public TXmlCharacterData, public virtual IXmlCDATASection {
  public:
-  explicit TXmlCDATASection(TIntf<TXmlNameTable> names)
-      : TXmlCharacterData(NODE_CDATA_SECTION, std::move(names), nullptr) {}
+  explicit TXmlCDATASection(TXmlNodeStore& store) : TXmlCharacterData(NODE_CDATA_SECTION, store, nullptr) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
 
 class TXmlComment : public TXmlCharacterData, public virtual IXmlComment {
  public:
-  explicit TXmlComment(TIntf<TXmlNameTable> names) : TXmlCharacterData(NODE_COMMENT, std::move(names), nullptr) {}
+  explicit TXmlComment(TXmlNodeStore& store) : TXmlCharacterData(NODE_COMMENT, store, nullptr) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
 
 class TXmlProcessingInstruction : public TXmlNode, public virtual IXmlProcessingInstruction {
  public:
-  TXmlProcessingInstruction(TIntf<TXmlNameTable> names, TXmlNameId name)
-      : TXmlNode(NODE_PROCESSING_INSTRUCTION, std::move(names), name) {}
+  TXmlProcessingInstruction(TXmlNodeStore& store, TXmlNameId name)
+      : TXmlNode(NODE_PROCESSING_INSTRUCTION, store, name) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
 
 class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
  public:
-  explicit TXmlDocument(TIntf<TXmlNameTable> names);
+  explicit TXmlDocument(TXmlNodeStore& store);
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 
   bool GetPreserveWhiteSpace() const override { return preserveWhiteSpace_; }
@@ -259,6 +347,11 @@ std::string WriteBinaryXmlString(const TXmlDocument& document);
 // Reads after the signature: options, name table, document node.
 void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream);
 void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
+
+// Decodes the complete UTF-8 sequences of bytes[0..count) into `out` (room for `count` code units
+// needed) and returns the bytes consumed. An incomplete sequence at the end is left for the next
+// call unless `final`; ill-formed bytes become U+FFFD one by one.
+size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
 
 // The iconv name of a code page of the encoding table.
 std::string IconvCharset(int32_t codePage);

@@ -3,25 +3,32 @@
 // are kept on an explicit stack), so that no nesting depth can exhaust the call stack.
 #include <iconv.h>
 
+#include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <memory>
 #include <unordered_map>
 
 #include "corvane/xml/RQSimpleXML.Model.h"
 
 namespace corvane {
-namespace {
 
-constexpr size_t kChunkSize = 16384;
-
-// Decodes complete UTF-8 sequences of bytes[0..count) into out; returns the bytes consumed. An
-// incomplete sequence at the end is left for the next chunk unless `final`; ill-formed bytes
-// become U+FFFD one by one.
 size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
   size_t i = 0;
   produced = 0;
   while (i < count) {
+    // ASCII runs, the common case, 16 bytes at a time.
+    for (uint64_t lo, hi; i + 16 <= count; i += 16, produced += 16) {
+      std::memcpy(&lo, bytes + i, 8);
+      std::memcpy(&hi, bytes + i + 8, 8);
+      if ((lo | hi) & 0x8080808080808080u) break;
+      for (size_t k = 0; k < 16; ++k) out[produced + k] = bytes[i + k];
+    }
+    if (i == count) break;
     const uint8_t b = bytes[i];
     if (b < 0x80) {
       out[produced++] = b;
@@ -54,6 +61,10 @@ size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out,
   }
   return i;
 }
+
+namespace {
+
+constexpr size_t kChunkSize = 16384;
 
 // TXmlSource: bytes are read in chunks of 16,384. Until a code page is set every byte is one
 // character of the same value; then the bytes not yet taken are decoded in that code page, by
@@ -167,6 +178,30 @@ class TXmlSource {
 
 bool IsBlank(int c) { return c >= 0 && c < 33; }
 
+// The ASCII name characters in a table, the rest through the Unicode classes.
+constexpr auto kAsciiNameChars = [] {
+  std::array<bool, 128> table{};
+  for (int c = 0; c < 128; ++c)
+    table[size_t(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.' || c == ':' || c == '_';
+  return table;
+}();
+inline bool IsNameChar(char16_t c) { return c < 128 ? kAsciiNameChars[c] : IsXmlNameChar(c); }
+
+// The first of `a` or `b` in [p, end), or end.
+const char16_t* FindEither(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi16(short(a)), vb = _mm_set1_epi16(short(b));
+  for (; end - p >= 8; p += 8) {
+    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(chars, va), _mm_cmpeq_epi16(chars, vb)));
+    if (mask != 0) return p + std::countr_zero(unsigned(mask)) / 2;
+  }
+#endif
+  while (p < end && *p != a && *p != b) ++p;
+  return p;
+}
+
 class TXmlParser {
  public:
   TXmlParser(TXmlDocument& document, kelvra::TStream& stream)
@@ -219,27 +254,33 @@ class TXmlParser {
   }
 
   // Text up to "<" with its entities; trimmed unless white space is preserved.
+  // A text that ends in the decoded chunk without entities is taken from it without a copy.
   void ReadText(TXmlNode& container) {
     token_.clear();
+    std::u16string_view text;
     while (source_.Available()) {
       const char16_t* p = source_.Current();
       const char16_t* end = source_.End();
-      const char16_t* q = p;
-      while (q < end && *q != u'<' && *q != u'&') ++q;
-      token_.append(p, q);
+      const char16_t* q = FindEither(p, end, u'<', u'&');
       source_.Advance(q);
+      if (q < end && *q == u'<' && token_.empty()) {
+        text = {p, size_t(q - p)};
+        break;
+      }
+      token_.append(p, q);
+      text = token_;
       if (q == end) continue;
       if (*q == u'<') break;
       source_.Skip();
       ReadEntity(token_);
+      text = token_;
     }
-    std::u16string_view text = token_;
     if (!preserve_) {
       while (!text.empty() && text.front() <= 32) text.remove_prefix(1);
       while (!text.empty() && text.back() <= 32) text.remove_suffix(1);
     }
     if (text.empty()) return;
-    TXmlNode* node = TXmlNode::Make(NODE_TEXT, &document_.Names());
+    TXmlNode* node = TXmlNode::Make(NODE_TEXT, document_.Store());
     node->SetValueDirect(std::u16string(text));
     container.Children().AppendNew(node);
   }
@@ -272,9 +313,9 @@ class TXmlParser {
       }
       return;
     }
-    if (c < 0 || !IsXmlNameChar(char16_t(c))) throw EXmlError("\"#\" or XML entity symbol name expected");
+    if (c < 0 || !IsNameChar(char16_t(c))) throw EXmlError("\"#\" or XML entity symbol name expected");
     std::u16string name(1, char16_t(c));
-    for (int d; (d = source_.Peek()) >= 0 && d != ';' && IsXmlNameChar(char16_t(d)); source_.Skip())
+    for (int d; (d = source_.Peek()) >= 0 && d != ';' && IsNameChar(char16_t(d)); source_.Skip())
       name += char16_t(d);
     static constexpr std::pair<std::u16string_view, char16_t> kEntities[] = {
         {u"amp", u'&'}, {u"quot", u'"'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"apos", u'\''}};
@@ -297,18 +338,28 @@ class TXmlParser {
       const char16_t* p = source_.Current();
       const char16_t* end = source_.End();
       const char16_t* q = p;
-      while (q < end && IsXmlNameChar(*q)) hash += (hash << 6) ^ *q++;
-      name_.append(p, q);
+      while (q < end && IsNameChar(*q)) hash += (hash << 6) ^ *q++;
       source_.Advance(q);
+      if (q < end && name_.empty()) return Intern({p, size_t(q - p)}, hash);  // within the chunk
+      name_.append(p, q);
       if (q < end) break;
     }
-    return names_->GetID(name_, hash);
+    return Intern(name_, hash);
+  }
+
+  // The names of a document repeat: the last one seen for each of a few hash slots is compared
+  // before the name table is asked.
+  TXmlNameId Intern(std::u16string_view name, uint32_t hash) {
+    TNameSlot& slot = nameSlots_[hash % kNameSlots];
+    if (slot.Name && slot.Hash == hash && *slot.Name == name) return slot.Name;
+    slot = {hash, names_->GetID(name, hash)};
+    return slot.Name;
   }
 
   // After "<": the element, its attributes and, unless it is an empty-element tag, its start.
   // Returns the element when its content follows.
   TXmlNode* ReadElement(TXmlNode& container) {
-    TXmlNode* element = TXmlNode::Make(NODE_ELEMENT, &document_.Names(), ReadName());
+    TXmlNode* element = TXmlNode::Make(NODE_ELEMENT, document_.Store(), ReadName());
     container.Children().AppendNew(element);
     const int c = source_.Peek();
     if (c < 0) throw EXmlError("The determination of the element is not completed");
@@ -324,7 +375,12 @@ class TXmlParser {
 
   // After "</": the element's name, optional blanks and ">".
   void ReadEndTag(const TXmlNode& element) {
-    ExpectText(IXmlNameTable::GetName(element.NameId()));
+    const std::u16string& name = IXmlNameTable::GetName(element.NameId());
+    if (source_.Available() && size_t(source_.End() - source_.Current()) >= name.size() &&
+        std::u16string_view(source_.Current(), name.size()) == name)
+      source_.Advance(source_.Current() + name.size());
+    else
+      ExpectText(name);
     SkipBlanks();
     ExpectCharacter(u'>');
   }
@@ -344,13 +400,13 @@ class TXmlParser {
       const int quote = source_.Next();
       if (quote < 0) throw EXmlError("The value of the attribute is expected");
       if (quote != '"' && quote != '\'') throw EXmlError("Line constant expected");
-      ReadAttributeValue(char16_t(quote));
-      AddAttribute(name, Variant(token_));
+      AddAttribute(name, Variant(ReadAttributeValue(char16_t(quote))));
     }
     node.Attrs().assign(std::make_move_iterator(scratch_.begin()), std::make_move_iterator(scratch_.end()));
   }
 
-  void ReadAttributeValue(char16_t quote) {
+  // The value up to the closing quote, taken from the decoded chunk when it lies there whole.
+  std::u16string ReadAttributeValue(char16_t quote) {
     token_.clear();
     for (;;) {
       if (!source_.Available()) Expected("\"%s\" expected", std::u16string_view(&quote, 1));
@@ -358,11 +414,15 @@ class TXmlParser {
       const char16_t* end = source_.End();
       const char16_t* q = p;
       while (q < end && *q != quote && *q != u'&' && *q != u'<') ++q;
-      token_.append(p, q);
       source_.Advance(q);
+      if (q < end && *q == quote && token_.empty()) {
+        source_.Skip();
+        return std::u16string(p, q);
+      }
+      token_.append(p, q);
       if (q == end) continue;
       source_.Skip();
-      if (*q == quote) return;
+      if (*q == quote) return token_;
       if (*q == u'<') throw EXmlError("Character \"<\" cannot be used in the values of attributes");
       ReadEntity(token_);
     }
@@ -418,7 +478,7 @@ class TXmlParser {
   // After "<?": the "xml" declaration sets the code page; other instructions keep their text.
   void ReadProcessingInstruction(TXmlNode& container) {
     const TXmlNameId name = ReadName();
-    TXmlNode* instruction = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, &document_.Names(), name);
+    TXmlNode* instruction = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, document_.Store(), name);
     container.Children().AppendNew(instruction);
     if (name != names_->idXml) {
       SkipBlanks();
@@ -443,13 +503,13 @@ class TXmlParser {
     if (c == '-') {
       ExpectText(u"--");
       ReadUntil(u"-->");
-      TXmlNode* comment = TXmlNode::Make(NODE_COMMENT, &document_.Names());
+      TXmlNode* comment = TXmlNode::Make(NODE_COMMENT, document_.Store());
       comment->SetText(token_);
       container.Children().AppendNew(comment);
     } else if (c == '[') {
       ExpectText(u"[CDATA[");
       ReadUntil(u"]]>");
-      TXmlNode* section = TXmlNode::Make(NODE_CDATA_SECTION, &document_.Names());
+      TXmlNode* section = TXmlNode::Make(NODE_CDATA_SECTION, document_.Store());
       section->SetText(token_);
       container.Children().AppendNew(section);
     } else {
@@ -465,6 +525,12 @@ class TXmlParser {
   std::u16string token_, name_;
   std::vector<TXmlAttr> scratch_;
   std::unordered_map<TXmlNameId, size_t> attrIndex_;
+  struct TNameSlot {
+    uint32_t Hash;
+    TXmlNameId Name;
+  };
+  static constexpr size_t kNameSlots = 64;
+  TNameSlot nameSlots_[kNameSlots] = {};
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The document model, the value conversions and the exported routines of RQSimpleXML.
 #include "corvane/xml/RQSimpleXML.h"
 
+#include <algorithm>
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -179,6 +181,57 @@ size_t TXmlNameTable::NameCount() const {
 TIntf<IXmlNameTable> CreateNameTable(int32_t hashSize) { return new TXmlNameTable(hashSize); }
 
 // ---------------------------------------------------------------------------------------------
+// TXmlNodeStore
+
+namespace {
+// Every node kind but the document fits one slot, so that freed slots serve any kind.
+constexpr size_t kNodeSlotSize = std::max({sizeof(TXmlElement), sizeof(TXmlText), sizeof(TXmlCDATASection),
+                                           sizeof(TXmlComment), sizeof(TXmlProcessingInstruction)});
+constexpr size_t kFirstChunk = 4096;
+constexpr size_t kLargestChunk = size_t(1) << 20;
+}  // namespace
+
+TXmlNodeStore::~TXmlNodeStore() {
+  for (void* chunk : chunks_) ::operator delete(chunk);
+}
+
+size_t TXmlNodeStore::SizeClass(size_t bytes) {
+  if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
+  return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
+}
+
+size_t TXmlNodeStore::ClassSize(size_t sizeClass) {
+  return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
+}
+
+void* TXmlNodeStore::Allocate(size_t bytes) {
+  if (bytes > kLargestClass) return ::operator new(bytes);
+  const size_t sizeClass = SizeClass(bytes);
+  if (TFreeBlock* block = free_[sizeClass]) {
+    free_[sizeClass] = block->Next;
+    return block;
+  }
+  const size_t size = ClassSize(sizeClass);
+  if (size_t(end_ - next_) < size) {
+    // The rest of a full chunk is left unused: at most one block of the largest class.
+    const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
+    chunks_.reserve(chunks_.size() + 1);
+    next_ = static_cast<char*>(::operator new(chunkSize));
+    end_ = next_ + chunkSize;
+    chunks_.push_back(next_);
+  }
+  void* block = next_;
+  next_ += size;
+  return block;
+}
+
+void TXmlNodeStore::Free(void* block, size_t bytes) {
+  if (bytes > kLargestClass) return ::operator delete(block);
+  const size_t sizeClass = SizeClass(bytes);
+  free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
+}
+
+// ---------------------------------------------------------------------------------------------
 // TXmlNodeList
 
 bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
@@ -272,50 +325,79 @@ void TXmlNodeList::Clear() {
 // ---------------------------------------------------------------------------------------------
 // TXmlNode
 
-TXmlNode::TXmlNode(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name)
-    : type_(type), name_(name), names_(std::move(names)) {}
+TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
+    : store_(&store), name_(name), type_(type), attrs_(TXmlStoreAllocator<TXmlAttr>(&store)) {
+  store.AddRef();
+}
 
 // Releases the subtree without recursion: children that die with this node hand their own
 // children to the work list before they go.
 TXmlNode::~TXmlNode() {
+  if (!children_) return;
   std::vector<TIntf<TXmlNode>> pending;
-  auto takeChildren = [&pending](TXmlNodeList& list) {
-    for (auto& item : list.items_) {
+  auto takeChildren = [&pending](TXmlNodeList* list) {
+    if (!list) return;
+    for (auto& item : list->items_) {
       item->parent_ = nullptr;
       pending.push_back(std::move(item));
     }
-    list.items_.clear();
+    list->items_.clear();
   };
   takeChildren(children_);
   while (!pending.empty()) {
     TIntf<TXmlNode> node = std::move(pending.back());
     pending.pop_back();
-    if (node->RefCount() == 1) takeChildren(node->children_);
+    if (node->refs_ == 1) takeChildren(node->children_);
   }
+  children_->~TXmlNodeList();
+  store_->Free(children_, sizeof(TXmlNodeList));
+}
+
+void TXmlNode::Destroy() {
+  TXmlNodeStore* const store = store_;
+  if (type_ == NODE_DOCUMENT) {
+    delete this;
+  } else {
+    void* const memory = dynamic_cast<void*>(this);
+    this->~TXmlNode();
+    store->Free(memory, kNodeSlotSize);
+  }
+  store->Release();
+}
+
+TXmlNodeList& TXmlNode::Children() {
+  if (!children_) children_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this, store_);
+  return *children_;
+}
+
+const TXmlNodeList& TXmlNode::Children() const {
+  static TXmlNodeList* const empty = new TXmlNodeList(nullptr, nullptr);
+  return children_ ? *children_ : *empty;
 }
 
 bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNode, IXmlBase, kelvra::IInterface>(iid, out);
 }
 
-TXmlNode* TXmlNode::Make(TXmlNodeType type, TIntf<TXmlNameTable> names, TXmlNameId name) {
+TXmlNode* TXmlNode::Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name) {
+  void* const memory = store.Allocate(kNodeSlotSize);
   switch (type) {
-    case NODE_ELEMENT: return new TXmlElement(std::move(names), name);
-    case NODE_TEXT: return new TXmlText(std::move(names));
-    case NODE_CDATA_SECTION: return new TXmlCDATASection(std::move(names));
-    case NODE_COMMENT: return new TXmlComment(std::move(names));
-    case NODE_PROCESSING_INSTRUCTION: return new TXmlProcessingInstruction(std::move(names), name);
-    default: KELVRA_ASSERT(false);
+    case NODE_ELEMENT: return new (memory) TXmlElement(store, name);
+    case NODE_TEXT: return new (memory) TXmlText(store);
+    case NODE_CDATA_SECTION: return new (memory) TXmlCDATASection(store);
+    case NODE_COMMENT: return new (memory) TXmlComment(store);
+    case NODE_PROCESSING_INSTRUCTION: return new (memory) TXmlProcessingInstruction(store, name);
+    default: store.Free(memory, kNodeSlotSize); KELVRA_ASSERT(false);
   }
   return nullptr;
 }
 
 std::u16string TXmlNode::GetNodeName() const {
   switch (type_) {
-    case NODE_TEXT: return *names_->idText;
-    case NODE_CDATA_SECTION: return *names_->idCDATASection;
-    case NODE_COMMENT: return *names_->idComment;
-    case NODE_DOCUMENT: return *names_->idDocument;
+    case NODE_TEXT: return *Names().idText;
+    case NODE_CDATA_SECTION: return *Names().idCDATASection;
+    case NODE_COMMENT: return *Names().idComment;
+    case NODE_DOCUMENT: return *Names().idDocument;
     default: return IXmlNameTable::GetName(name_);
   }
 }
@@ -338,13 +420,13 @@ const std::u16string& TXmlNode::Text() const {
 void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
 
 TXmlNode* TXmlNode::AppendNew(TXmlNodeType type, TXmlNameId name) {
-  TXmlNode* node = Make(type, names_, name);
+  TXmlNode* node = Make(type, *store_, name);
   Children().AppendNew(node);
   return node;
 }
 
 TIntf<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
-  return static_cast<TXmlElement*>(AppendNew(NODE_ELEMENT, names_->GetID(name)));
+  return static_cast<TXmlElement*>(AppendNew(NODE_ELEMENT, Names().GetID(name)));
 }
 
 TIntf<IXmlNode> TXmlNode::AppendText(std::u16string_view text) {
@@ -367,7 +449,7 @@ TIntf<IXmlNode> TXmlNode::AppendComment(std::u16string_view text) {
 
 TIntf<IXmlNode> TXmlNode::AppendProcessingInstruction(std::u16string_view name,
                                                       std::u16string_view data) {
-  TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, names_->GetID(name));
+  TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().GetID(name));
   node->SetText(std::u16string(data));
   return node;
 }
@@ -407,34 +489,34 @@ std::u16string TXmlNode::AttrName(int32_t index) const {
 }
 
 bool TXmlNode::AttrExists(std::u16string_view name) const {
-  return FindAttr(names_->GetID(name)) != nullptr;
+  return FindAttr(Names().GetID(name)) != nullptr;
 }
 
 Variant TXmlNode::GetVarAttr(std::u16string_view name, const Variant& defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   return attr ? attr->Value : defaultValue;
 }
 
 void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
-  SetAttrById(names_->GetID(name), value);
+  SetAttrById(Names().GetID(name), value);
 }
 
 void TXmlNode::SetAttr(std::u16string_view name, std::u16string_view value) {
-  SetAttrById(names_->GetID(name), std::u16string(value));
+  SetAttrById(Names().GetID(name), std::u16string(value));
 }
 
 void TXmlNode::RemoveAttr(std::u16string_view name) {
-  const TXmlNameId id = names_->GetID(name);
+  const TXmlNameId id = Names().GetID(name);
   std::erase_if(attrs_, [id](const TXmlAttr& a) { return a.Name == id; });
 }
 
 std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   return attr ? VarToXSTR(attr->Value) : std::u16string(defaultValue);
 }
 
 int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
   const std::string text = MessageText(VarToXSTR(attr->Value));
   char* end = nullptr;
@@ -446,7 +528,7 @@ int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) con
 }
 
 bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
   if (attr->Value.VarType() == kelvra::varBoolean) return attr->Value.AsInt64() != 0;
   const std::u16string text = VarToXSTR(attr->Value);
@@ -456,7 +538,7 @@ bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
 }
 
 double TXmlNode::GetFloatAttr(std::u16string_view name, double defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   return attr ? XSTRToFloat(VarToXSTR(attr->Value)) : defaultValue;
 }
 
@@ -475,7 +557,7 @@ int32_t EnumIndex(const TXmlNode& node, std::u16string_view name, const std::u16
 
 int32_t TXmlNode::GetEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed,
                               int32_t defaultValue) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   return attr ? EnumIndex(*this, name, VarToXSTR(attr->Value), allowed) : defaultValue;
 }
 
@@ -484,13 +566,13 @@ void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) co
 }
 
 std::u16string TXmlNode::NeedAttr(std::u16string_view name) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not assigned", name);
   return VarToXSTR(attr->Value);
 }
 
 int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed) const {
-  const TXmlAttr* attr = FindAttr(names_->GetID(name));
+  const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not found", name);
   return EnumIndex(*this, name, VarToXSTR(attr->Value), allowed);
 }
@@ -498,9 +580,10 @@ int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u1
 // ---- children and paths
 
 TIntf<IXmlElement> TXmlNode::FindElement(std::u16string_view name) const {
-  const TXmlNameId id = names_->GetID(name);
-  for (const auto& child : children_.items_)
-    if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
+  const TXmlNameId id = Names().GetID(name);
+  if (children_)
+    for (const auto& child : children_->items_)
+      if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
   return {};
 }
 
@@ -511,7 +594,7 @@ TIntf<IXmlElement> TXmlNode::NeedChild(std::u16string_view name) const {
 }
 
 TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
-  TIntf<TXmlNodeList> result = new TXmlNodeList(nullptr);
+  TIntf<TXmlNodeList> result = new TXmlNodeList(nullptr, nullptr);
   TXmlNode* node = this;
   // Descend along "first\rest" without recursion, then select the last name's elements.
   for (size_t delimiter; (delimiter = expression.find(XMLPathDelimiter)) != std::u16string_view::npos;) {
@@ -521,8 +604,8 @@ TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
     expression.remove_prefix(delimiter + XMLPathDelimiter.size());
   }
   if (!IsXmlName(expression)) throw EXmlError("This feature is not supported by SimpleXML");
-  const TXmlNameId id = names_->GetID(expression);
-  for (const auto& child : node->children_.items_)
+  const TXmlNameId id = Names().GetID(expression);
+  for (const auto& child : std::as_const(*node).Children().items_)
     if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
   return result;
 }
@@ -563,18 +646,24 @@ bool TXmlProcessingInstruction::QueryInterface(const kelvra::TGUID& iid, void** 
   return AnswerInterfaces<IXmlProcessingInstruction>(iid, out) || TXmlNode::QueryInterface(iid, out);
 }
 
-TIntf<IXmlElement> CreateXmlElement(std::u16string_view name, TIntf<IXmlNameTable> nameTable) {
+namespace {
+TXmlNodeStore& NewStore(const TIntf<IXmlNameTable>& nameTable) {
   TIntf<TXmlNameTable> names = nameTable ? dynamic_cast<TXmlNameTable*>(nameTable.get())
                                          : new TXmlNameTable(kDefaultHashSize);
-  const TXmlNameId id = names->GetID(name);
-  return new TXmlElement(std::move(names), id);
+  return *new TXmlNodeStore(std::move(names));
+}
+}  // namespace
+
+TIntf<IXmlElement> CreateXmlElement(std::u16string_view name, TIntf<IXmlNameTable> nameTable) {
+  TXmlNodeStore& store = NewStore(nameTable);
+  return static_cast<TXmlElement*>(TXmlNode::Make(NODE_ELEMENT, store, store.Names().GetID(name)));
 }
 
 // ---------------------------------------------------------------------------------------------
 // TXmlDocument
 
-TXmlDocument::TXmlDocument(TIntf<TXmlNameTable> names)
-    : TXmlNode(NODE_DOCUMENT, std::move(names), nullptr), preserveWhiteSpace_(DefaultPreserveWhiteSpace) {}
+TXmlDocument::TXmlDocument(TXmlNodeStore& store)
+    : TXmlNode(NODE_DOCUMENT, store, nullptr), preserveWhiteSpace_(DefaultPreserveWhiteSpace) {}
 
 bool TXmlDocument::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlDocument>(iid, out) || TXmlNode::QueryInterface(iid, out);
@@ -689,9 +778,7 @@ TIntf<IXmlElement> TXmlDocument::NewDocument(std::u16string_view version, std::u
 
 TIntf<IXmlDocument> CreateXmlDocument(std::u16string_view rootName, std::u16string_view version,
                                       std::u16string_view encoding, TIntf<IXmlNameTable> nameTable) {
-  TIntf<TXmlNameTable> names = nameTable ? dynamic_cast<TXmlNameTable*>(nameTable.get())
-                                         : new TXmlNameTable(kDefaultHashSize);
-  TIntf<TXmlDocument> document = new TXmlDocument(std::move(names));
+  TIntf<TXmlDocument> document = new TXmlDocument(NewStore(nameTable));
   if (!rootName.empty()) document->NewDocument(version, encoding, rootName);
   return document;
 }

@@ -5,6 +5,10 @@
 // Untrusted input: parsing, writing, binary reading and the destruction of a tree are iterative,
 // so any nesting depth is safe; the binary reader never reads past its input and sizes nothing
 // from a count field beyond what the remaining input can hold.
+//
+// Threads: a document, its nodes and its name table are used by one thread at a time; their
+// reference counts are plain integers. Nodes live in memory kept by their document's node store,
+// which stays alive while any of its nodes is referenced.
 #pragma once
 
 #include <cstdint>

@@ -98,6 +98,43 @@ TEST(XmlNodeList, EditsAndRangeError) {
   list->Clear();
 }
 
+// Nodes live in their document's memory: a node held past its document, one moved into another
+// document, and the slots freed by deleted nodes must all stay sound (run under the sanitizers).
+TEST(XmlNode, NodesOutliveTheirDocumentAndMoveBetweenDocuments) {
+  TIntf<IXmlNode> kept;
+  TIntf<IXmlNodeList> keptChildren;
+  TIntf<IXmlDocument> target = CreateXmlDocument(u"target");
+  {
+    TIntf<IXmlDocument> source = Parse("<r><a x=\"long attribute value\"><b>text</b><c/></a><d/></r>");
+    TIntf<IXmlElement> root = source->DocumentElement();
+    kept = root->GetChildNodes()->Get(0);
+    keptChildren = kept->GetChildNodes();
+    target->DocumentElement()->AppendChild(root->GetChildNodes()->Get(1));  // <d/> moves
+    EXPECT_EQ(root->GetChildNodes()->GetCount(), 1);
+  }
+  // The source document is gone; <a> and its subtree are a free tree now.
+  EXPECT_EQ(kept->GetParentNode(), nullptr);
+  EXPECT_EQ(kept->GetOwnerDocument(), TIntf<IXmlDocument>());
+  EXPECT_EQ(Utf8(kept->GetAttr(u"x")), "long attribute value");
+  ASSERT_EQ(keptChildren->GetCount(), 2);
+  EXPECT_EQ(Utf8(keptChildren->Get(0)->GetXml()), "\r\n\t<b>text</b>");
+  kept = nullptr;
+  EXPECT_EQ(keptChildren->GetCount(), 2);  // the list keeps its node alive
+  keptChildren = nullptr;
+  TIntf<IXmlNode> moved = target->DocumentElement()->GetChildNodes()->Get(0);
+  EXPECT_EQ(Utf8(moved->GetNodeName()), "d");
+  EXPECT_EQ(moved->GetOwnerDocument(), target);
+  // Churn: deleted nodes give their slots back and new ones reuse them.
+  TIntf<IXmlElement> root = target->DocumentElement();
+  for (int i = 0; i < 1000; ++i) {
+    TIntf<IXmlElement> e = root->AppendElement(u"e");
+    e->SetAttr(u"n", u"a value longer than the short-string buffer");
+    e->AppendText(u"t");
+    root->GetChildNodes()->Delete(root->GetChildNodes()->GetCount() - 1);
+  }
+  EXPECT_EQ(SaveText(target), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<target>\r\n\t<d/>\r\n</target>");
+}
+
 TEST(XmlNode, AttributesOptionalAndRequiredReads) {
   TIntf<IXmlElement> e = CreateXmlElement(u"item");
   e->SetAttr(u"name", u"x");
