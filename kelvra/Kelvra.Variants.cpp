@@ -62,6 +62,11 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 }  // namespace
 
 TDateTimeFields DecodeDateTime(TDateTime t) {
+  // The runtime's range: 0001-01-01 to the last millisecond of 9999-12-31. Anything else (NaN,
+  // infinities, or a stored value from untrusted input) has no calendar date.
+  constexpr double kMinDays = -693593.0, kMaxDays = 2958466.0;
+  if (!(t.Days >= kMinDays && t.Days < kMaxDays))
+    throw EConvertError("'" + std::to_string(t.Days) + "' is not a valid date and time");
   // As the runtime does: the whole part is the day, the fraction's magnitude the time of day.
   double whole = std::trunc(t.Days);
   int64_t ms = std::llround(std::fabs(t.Days - whole) * double(kMsPerDay));

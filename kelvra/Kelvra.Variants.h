@@ -52,6 +52,7 @@ struct TDateTime {
 struct TDateTimeFields {
   int Year, Month, Day, Hour, Minute, Second, Millisecond;
 };
+// Raises EConvertError for a value outside 0001-01-01 .. 9999-12-31 (NaN and infinities included).
 TDateTimeFields DecodeDateTime(TDateTime t);
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond);
