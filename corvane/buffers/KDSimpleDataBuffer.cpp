@@ -105,9 +105,13 @@ void TKDGenericBuffer::ReplaceDataContainer(TKDSmartBuffer* ABlock) {
 
 bool TKDGenericBuffer::MakeUnique(bool ACopy) {
   if (dataContainer_->SingleOwner()) return false;
+  Detach(ACopy);
+  return true;
+}
+
+void TKDGenericBuffer::Detach(bool ACopy) {
   ReplaceDataContainer(dataContainer_->Clone(ACopy));
   PopulateCahces();
-  return true;
 }
 
 void TKDGenericBuffer::Assign(const TIntf<IKDDataBuffer>& ASource) {
@@ -455,10 +459,6 @@ void TKDRealBuffer::SetItem(int32_t AIndex, double AValue) {
   double* items = ModifyItems();
   if (AIndex < 0 || AIndex >= Count()) IndexOutOfRange(AIndex);
   items[AIndex] = AValue;
-}
-
-int32_t TKDRealBuffer::MinCount(const TBuffer& AOther) const {
-  return std::min(Count(), int32_t(AOther->GetSize()));
 }
 
 // ---------------------------------------------------------------------------------------------

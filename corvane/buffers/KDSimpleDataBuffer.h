@@ -8,6 +8,7 @@
 // they touch use Write, those that read the buffer's own old contents use Modify.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -334,7 +335,7 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   // Detach-then-pointer without a virtual call: the fast path of the typed buffers.
   void* CachedData() const { return cachedData_; }
   void* DetachedData(bool ACopy) {
-    TKDGenericBuffer::MakeUnique(ACopy);
+    if (!dataContainer_->SingleOwner()) Detach(ACopy);
     return cachedData_;
   }
   // The typed buffers' element pointers: cached (Read) and after detaching (Write, Modify).
@@ -354,6 +355,8 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   kelvra::TIntf<IAccess> TypedData(TBufferAccessModes AModes) {
     return new TKDTypedBufferAccess<IAccess, T>(*this, ByteAccessor(AModes));
   }
+  // Moves to a clone of the block (with its bytes when ACopy, zero-filled otherwise).
+  void Detach(bool ACopy);
   // ERangeError "Index out of range = %u".
   [[noreturn]] static void IndexOutOfRange(int32_t AIndex);
 
@@ -414,7 +417,7 @@ class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDa
 // ---------------------------------------------------------------------------------------------
 // The real buffer
 
-class TKDRealBuffer : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer {
+class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer {
  public:
   using TBuffer = IKDRealBuffer::TBuffer;
 
@@ -447,7 +450,7 @@ class TKDRealBuffer : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer
 
   kelvra::TIntf<IKDData> MakeCopy() override;
   uint32_t ItemSize() override { return sizeof(double); }
-  uint32_t GetSize() override { return GetByteSize() / sizeof(double); }
+  uint32_t GetSize() override { return uint32_t(Count()); }
   // Element indices when ADest is a real buffer, else the byte copy.
   void CopyTo(int32_t ASourceIndex, const kelvra::TIntf<IKDDataBuffer>& ADest, int32_t ADestIndex,
               int32_t ACount) override;
@@ -531,7 +534,9 @@ class TKDRealBuffer : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer
   double* WriteItems() { return DetachedItems<double>(false); }
   double* ModifyItems() { return DetachedItems<double>(true); }
   int32_t Count() const { return int32_t(ByteSize() / sizeof(double)); }
-  int32_t MinCount(const TBuffer& AOther) const;
+  int32_t MinCount(const TBuffer& AOther) const {
+    return std::min(Count(), int32_t(AOther->GetSize()));
+  }
   double RangeExtreme(int32_t AFrom, int32_t ATo, TPtr_ippsMin_64f slot);
   double RestrictedExtreme(int32_t AFrom, int32_t ATo, bool AMinimum);
   template <class T, class Convert>
