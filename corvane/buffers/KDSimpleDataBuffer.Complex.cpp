@@ -104,9 +104,8 @@ void TKDComplexBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& 
                               int32_t ADestIndex, int32_t ACount) {
   auto* dest = dynamic_cast<TKDComplexBuffer*>(ADest->GetInstance());
   if (!dest) return TKDGenericBuffer::CopyTo(ASourceIndex, ADest, ADestIndex, ACount);
-  // Two doubles per element: there is no complex copy slot.
-  const double* source = &ReadItems()[ASourceIndex].Real;
-  ippsCopy_64f(source, &dest->ModifyItems()[ADestIndex].Real, 2 * ACount);
+  const TComplex* source = ReadItems() + ASourceIndex;
+  CopyItems(source, dest->ModifyItems() + ADestIndex, ACount);
 }
 
 bool TKDComplexBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {

@@ -67,9 +67,8 @@ void TKDIntegerBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& 
                               int32_t ADestIndex, int32_t ACount) {
   auto* dest = dynamic_cast<TKDIntegerBuffer*>(ADest->GetInstance());
   if (!dest) return TKDGenericBuffer::CopyTo(ASourceIndex, ADest, ADestIndex, ACount);
-  const auto* source = reinterpret_cast<const Ipp8u*>(ReadItems() + ASourceIndex);
-  ippsCopy_8u(source, reinterpret_cast<Ipp8u*>(dest->ModifyItems() + ADestIndex),
-              ACount * int32_t(sizeof(int32_t)));
+  const int32_t* source = ReadItems() + ASourceIndex;
+  CopyItems(source, dest->ModifyItems() + ADestIndex, ACount);
 }
 
 bool TKDIntegerBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {

@@ -59,7 +59,7 @@ class IKDIntegerBuffer : public virtual IKDLinearDataBuffer {
 
 using TKDIntegerBufferAccess = TKDTypedBufferAccess<IKDIntegerBufferAccess, int32_t>;
 
-class TKDIntegerBuffer : public TKDLinearMemoryBuffer, public virtual IKDIntegerBuffer {
+class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDIntegerBuffer {
  public:
   using TBuffer = IKDIntegerBuffer::TBuffer;
 
@@ -76,10 +76,15 @@ class TKDIntegerBuffer : public TKDLinearMemoryBuffer, public virtual IKDInteger
 
   kelvra::TIntf<IKDData> MakeCopy() override;
   uint32_t ItemSize() override { return sizeof(int32_t); }
-  uint32_t GetSize() override { return GetByteSize() / sizeof(int32_t); }
+  uint32_t GetSize() override { return uint32_t(Count()); }
   // Element indices when ADest is an integer buffer, else the byte copy.
   void CopyTo(int32_t ASourceIndex, const kelvra::TIntf<IKDDataBuffer>& ADest, int32_t ADestIndex,
               int32_t ACount) override;
+  // The element copy of CopyTo between two integer buffers.
+  static void CopyItems(const int32_t* ASource, int32_t* ADest, int32_t ACount) {
+    ippsCopy_8u(reinterpret_cast<const Ipp8u*>(ASource), reinterpret_cast<Ipp8u*>(ADest),
+                ACount * int32_t(sizeof(int32_t)));
+  }
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
 
   kelvra::TIntf<IKDIntegerBufferAccess> Data(TBufferAccessModes AModes) override;

@@ -439,7 +439,7 @@ void TKDRealBuffer::CopyTo(int32_t ASourceIndex, const TIntf<IKDDataBuffer>& ADe
   TKDRealBuffer* dest = RealBufferBehind(ADest);
   if (!dest) return TKDGenericBuffer::CopyTo(ASourceIndex, ADest, ADestIndex, ACount);
   const double* source = ReadItems() + ASourceIndex;
-  ippsCopy_64f(source, dest->ModifyItems() + ADestIndex, ACount);
+  CopyItems(source, dest->ModifyItems() + ADestIndex, ACount);
 }
 
 bool TKDRealBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {

@@ -454,6 +454,10 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   // Element indices when ADest is a real buffer, else the byte copy.
   void CopyTo(int32_t ASourceIndex, const kelvra::TIntf<IKDDataBuffer>& ADest, int32_t ADestIndex,
               int32_t ACount) override;
+  // The element copy of CopyTo between two real buffers.
+  static void CopyItems(const double* ASource, double* ADest, int32_t ACount) {
+    ippsCopy_64f(ASource, ADest, ACount);
+  }
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
 
   kelvra::TIntf<IKDRealBufferAccess> Data(TBufferAccessModes AModes) override;

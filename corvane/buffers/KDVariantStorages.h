@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <type_traits>
+#include <utility>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
@@ -15,6 +17,24 @@
 #include "pinweave/PNPins.h"
 
 namespace corvane {
+
+// The buffer class that implements a typed buffer interface; void for the generic IKDDataBuffer.
+template <class T>
+struct TKDQueuedBufferClass {
+  using Type = void;
+};
+template <>
+struct TKDQueuedBufferClass<IKDRealBuffer> {
+  using Type = TKDRealBuffer;
+};
+template <>
+struct TKDQueuedBufferClass<IKDComplexBuffer> {
+  using Type = TKDComplexBuffer;
+};
+template <>
+struct TKDQueuedBufferClass<IKDIntegerBuffer> {
+  using Type = TKDIntegerBuffer;
+};
 
 // Queued buffers of the interface T (IKDRealBuffer, IKDComplexBuffer, IKDDataBuffer or
 // IKDIntegerBuffer), oldest first. The total counts the queued elements not yet handed out; the
@@ -47,6 +67,9 @@ class TKDBufferQueue {
   // Fills ADest completely from the queued elements, joining and splitting buffers as needed,
   // and returns true; false, with nothing changed, when fewer elements are queued.
   bool Pop(const TBuffer& ADest) {
+    // Declared before the lock is entered, so that the reference is let go after it is left: one
+    // atomic operation less inside the critical section.
+    TBuffer lastUsedUp;
     lock_->Enter();
     const uint32_t wanted = ADest->GetSize();
     if (wanted > total_) {
@@ -54,21 +77,7 @@ class TKDBufferQueue {
       return false;
     }
     try {
-      const kelvra::TIntf<IKDDataBuffer> dest(ADest);
-      uint32_t filled = 0;
-      while (filled < wanted && !buffers_.empty()) {
-        const TBuffer& first = buffers_.front();
-        const uint32_t size = first->GetSize();
-        const uint32_t count = std::min(size - std::min(size, readPosition_), wanted - filled);
-        if (count > 0)
-          first->CopyTo(int32_t(readPosition_), dest, int32_t(filled), int32_t(count));
-        filled += count;
-        readPosition_ += count;
-        if (readPosition_ >= size) {
-          buffers_.pop_front();
-          readPosition_ = 0;
-        }
-      }
+      Fill(ADest, wanted, lastUsedUp);
       total_ -= wanted;
     } catch (...) {
       lock_->Leave();
@@ -105,6 +114,42 @@ class TKDBufferQueue {
   }
 
  private:
+  // The typed buffer class behind T, whose element copy the runs use; void for generic data
+  // buffers, which copy with the queued buffer's CopyTo, as only the buffer knows its class.
+  using TBufferClass = typename TKDQueuedBufferClass<T>::Type;
+  static constexpr bool kTyped = !std::is_void_v<TBufferClass>;
+
+  // Copies the first `wanted` queued elements into ADest, starting at the read position, and
+  // removes the buffers that are used up, the last of them into ALastUsedUp. A typed destination
+  // detaches (with a copy) once, at the first run, and each run is one element copy between the
+  // two buffers' pointers.
+  void Fill(const TBuffer& ADest, uint32_t wanted, TBuffer& ALastUsedUp) {
+    using TItem = std::conditional_t<kTyped, decltype(std::declval<T&>().Modify()), void*>;
+    TItem destItems = nullptr;
+    uint32_t filled = 0;
+    while (filled < wanted && !buffers_.empty()) {
+      const TBuffer& first = buffers_.front();
+      const uint32_t size = first->GetSize();
+      const uint32_t count = std::min(size - std::min(size, readPosition_), wanted - filled);
+      if (count > 0) {
+        if constexpr (kTyped) {
+          if (!destItems) destItems = ADest->Modify();
+          TBufferClass::CopyItems(first->Read() + readPosition_, destItems + filled,
+                                  int32_t(count));
+        } else {
+          first->CopyTo(int32_t(readPosition_), ADest, int32_t(filled), int32_t(count));
+        }
+      }
+      filled += count;
+      readPosition_ += count;
+      if (readPosition_ >= size) {
+        ALastUsedUp = std::move(buffers_.front());
+        buffers_.pop_front();
+        readPosition_ = 0;
+      }
+    }
+  }
+
   // Removes the first buffer: the total loses its unread elements, and reading starts at the
   // beginning of the next one.
   TBuffer DropFirst() {
