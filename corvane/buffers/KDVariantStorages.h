@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <deque>
 #include <type_traits>
-#include <utility>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
@@ -18,22 +17,27 @@
 
 namespace corvane {
 
-// The buffer class that implements a typed buffer interface; void for the generic IKDDataBuffer.
+// The buffer class that implements a typed buffer interface, and its element type; void for the
+// generic IKDDataBuffer.
 template <class T>
 struct TKDQueuedBufferClass {
   using Type = void;
+  using Item = void;
 };
 template <>
 struct TKDQueuedBufferClass<IKDRealBuffer> {
   using Type = TKDRealBuffer;
+  using Item = double;
 };
 template <>
 struct TKDQueuedBufferClass<IKDComplexBuffer> {
   using Type = TKDComplexBuffer;
+  using Item = kelvra::TComplex;
 };
 template <>
 struct TKDQueuedBufferClass<IKDIntegerBuffer> {
   using Type = TKDIntegerBuffer;
+  using Item = int32_t;
 };
 
 // Queued buffers of the interface T (IKDRealBuffer, IKDComplexBuffer, IKDDataBuffer or
@@ -124,8 +128,7 @@ class TKDBufferQueue {
   // detaches (with a copy) once, at the first run, and each run is one element copy between the
   // two buffers' pointers.
   void Fill(const TBuffer& ADest, uint32_t wanted, TBuffer& ALastUsedUp) {
-    using TItem = std::conditional_t<kTyped, decltype(std::declval<T&>().Modify()), void*>;
-    TItem destItems = nullptr;
+    typename TKDQueuedBufferClass<T>::Item* destItems = nullptr;
     uint32_t filled = 0;
     while (filled < wanted && !buffers_.empty()) {
       const TBuffer& first = buffers_.front();
