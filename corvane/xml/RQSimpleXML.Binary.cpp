@@ -102,6 +102,13 @@ class TBinXmlWriter {
     }
   }
 
+  void WriteValue(const TXmlValue& v) {
+    if (v.IsEmpty()) return WriteCompact(varEmpty);
+    if (!v.IsText()) return WriteVariant(v.Boxed());
+    WriteCompact(varUString);
+    WriteAnsiString(Utf16ToUtf8(v.Text()));
+  }
+
   void Flush() {
     Output(buffer_.data(), used_);
     used_ = 0;
@@ -146,7 +153,7 @@ void WriteAttributes(TBinXmlWriter& writer, const TXmlNode& node) {
   writer.WriteCompact(int32_t(node.Attrs().size()));
   for (const TXmlAttr& attr : node.Attrs()) {
     writer.WriteCompact(HashField(attr.Name));
-    writer.WriteVariant(attr.Value);
+    writer.WriteValue(attr.Value);
   }
 }
 
@@ -179,13 +186,13 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
       case NODE_ELEMENT:
         writer.WriteRaw(uint8_t(type));
         writer.WriteCompact(HashField(node.NameId()));
-        writer.WriteVariant(node.HasChildNodes() ? Variant() : node.Value());
+        writer.WriteValue(node.HasChildNodes() ? TXmlValue() : node.Value());
         WriteAttributes(writer, node);
         writeChildBlock(node);  // invalidates `frame`
         break;
       case NODE_TEXT:
         writer.WriteRaw(uint8_t(type));
-        writer.WriteVariant(node.Value());
+        writer.WriteValue(node.Value());
         break;
       case NODE_CDATA_SECTION:
       case NODE_COMMENT:
@@ -260,19 +267,30 @@ class TBinXmlReader {
   }
 
   // An 8-bit string decoded from UTF-8 straight into UTF-16.
-  std::u16string ReadUtf8String() {
+  std::u16string ReadUtf8String() { return std::u16string(ReadUtf8View()); }
+
+  // The same in a buffer of the reader, valid until the next string.
+  std::u16string_view ReadUtf8View() {
     const std::string_view bytes = ReadBytes(ReadCount(1));
-    std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
+    text_.resize(bytes.size());  // never more code units than bytes
     size_t produced = 0;
-    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
-    s.resize(produced);
-    return s;
+    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, text_.data(), produced);
+    return {text_.data(), produced};
+  }
+
+  // A value into `value`, UTF-8 strings without a Variant on the way.
+  void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
+    const int32_t type = ReadCompact();
+    if (type == varUString) return value.SetText(store, ReadUtf8View());
+    value.Set(store, ReadVariantOf(type));
   }
 
   std::u16string ReadString() { return options_ & kWideStrings ? ReadWideString() : ReadUtf8String(); }
 
-  Variant ReadVariant() {
-    const int32_t type = ReadCompact();
+  Variant ReadVariant() { return ReadVariantOf(ReadCompact()); }
+
+  // The value after its type code.
+  Variant ReadVariantOf(int32_t type) {
     switch (type) {
       case varEmpty: return {};
       case varNull: return Variant::Null();
@@ -342,6 +360,7 @@ class TBinXmlReader {
 
   uint32_t options_ = 0;
   std::string scratch_;
+  std::u16string text_;
 };
 
 class TStreamBinXmlReader final : public TBinXmlReader {
@@ -399,12 +418,12 @@ class TNameLookup {
 
 void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
+  node.ClearAttrs();
   TXmlAttrs& attrs = node.Attrs();
-  attrs.clear();
   attrs.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
-    attrs.push_back({name, reader.ReadVariant()});
+    reader.ReadValue(node.Store(), attrs.emplace_back(TXmlAttr{name, {}}).Value);
   }
 }
 
@@ -447,11 +466,11 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
     container.Children().AppendNew(node);
     switch (type) {
       case NODE_ELEMENT:
-        node->SetValueDirect(reader.ReadVariant());
+        reader.ReadValue(document.Store(), node->MutableValue());
         ReadAttributes(reader, *node, nameOf);
         readChildBlock(*node);
         break;
-      case NODE_TEXT: node->SetValueDirect(reader.ReadVariant()); break;
+      case NODE_TEXT: reader.ReadValue(document.Store(), node->MutableValue()); break;
       case NODE_CDATA_SECTION:
       case NODE_COMMENT: node->SetText(reader.ReadString()); break;
       case NODE_PROCESSING_INSTRUCTION:

@@ -155,9 +155,39 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
   std::vector<TIntf<TXmlNode>, TXmlStoreAllocator<TIntf<TXmlNode>>> items_;
 };
 
+// The value of a node or an attribute, in 16 bytes: UTF-16 text (what the parsers produce) kept
+// in the store's memory, or any other Variant boxed there. The value is trivially copyable and
+// owns its memory only through the store: its owner gives it back with Clear.
+class TXmlValue {
+ public:
+  bool IsEmpty() const { return kind_ == kEmpty; }
+  bool IsText() const { return kind_ == kText; }
+  // The characters of a text value.
+  std::u16string_view Text() const { return {text_, length_}; }
+  // The value as the general conversion gives it; a text value as it stands.
+  std::u16string ToXSTR() const;
+  Variant ToVariant() const;
+  // The Variant of a boxed value (neither empty nor text).
+  const Variant& Boxed() const { return *boxed_; }
+
+  void SetText(TXmlNodeStore& store, std::u16string_view text);
+  // UTF-16 strings of the host type become text; other values are boxed.
+  void Set(TXmlNodeStore& store, const Variant& value);
+  void Clear(TXmlNodeStore& store);
+
+ private:
+  enum : uint8_t { kEmpty, kText, kBoxed };
+  union {
+    const char16_t* text_ = nullptr;
+    Variant* boxed_;
+  };
+  uint32_t length_ = 0;
+  uint8_t kind_ = kEmpty;
+};
+
 struct TXmlAttr {
   TXmlNameId Name;
-  Variant Value;
+  TXmlValue Value;
 };
 using TXmlAttrs = std::vector<TXmlAttr, TXmlStoreAllocator<TXmlAttr>>;
 
@@ -202,7 +232,7 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   Variant GetVarAttr(std::u16string_view name, const Variant& defaultValue = {}) const override;
   void SetVarAttr(std::u16string_view name, const Variant& value) override;
   void RemoveAttr(std::u16string_view name) override;
-  void ClearAttrs() override { attrs_.clear(); }
+  void ClearAttrs() override;
   std::u16string GetAttr(std::u16string_view name, std::u16string_view defaultValue = {}) const override;
   int64_t GetIntAttr(std::u16string_view name, int64_t defaultValue = 0) const override;
   bool GetBoolAttr(std::u16string_view name, bool defaultValue = false) const override;
@@ -233,12 +263,14 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   const TXmlAttrs& Attrs() const { return attrs_; }
   const TXmlAttr* FindAttr(TXmlNameId name) const;
   // Sets the attribute with an interned name, replacing an existing one.
-  void SetAttrById(TXmlNameId name, Variant value);
-  const Variant& Value() const { return value_; }
-  void SetValueDirect(Variant value) { value_ = std::move(value); }
+  void SetAttrById(TXmlNameId name, const Variant& value);
+  void SetAttrTextById(TXmlNameId name, std::u16string_view text);
+  const TXmlValue& Value() const { return value_; }
+  TXmlValue& MutableValue() { return value_; }
+  void SetValueVariant(const Variant& value) { value_.Set(*store_, value); }
   // The text of a CDATA section, comment or instruction (kept as the value).
-  const std::u16string& Text() const;
-  void SetText(std::u16string text) { value_ = Variant(std::move(text)); }
+  std::u16string_view Text() const { return value_.IsText() ? value_.Text() : std::u16string_view(); }
+  void SetText(std::u16string_view text) { value_.SetText(*store_, text); }
   // The document this node belongs to, nullptr for a free node.
   const TXmlDocument* Document() const;
 
@@ -265,7 +297,7 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   int32_t refs_ = 0;
   const TXmlNodeType type_;
   TXmlAttrs attrs_;
-  Variant value_;  // element and text values; the text of the other kinds
+  TXmlValue value_;  // element and text values; the text of the other kinds
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {

@@ -281,7 +281,7 @@ class TXmlParser {
     }
     if (text.empty()) return;
     TXmlNode* node = TXmlNode::Make(NODE_TEXT, document_.Store());
-    node->SetValueDirect(std::u16string(text));
+    node->SetText(text);
     container.Children().AppendNew(node);
   }
 
@@ -385,10 +385,21 @@ class TXmlParser {
     ExpectCharacter(u'>');
   }
 
-  // The attributes are gathered in a scratch list and given to the node in one allocation.
+  // The attributes are gathered in a scratch list and given to the node in one allocation; their
+  // values are in the store already and go back to it when the tag is ill-formed.
   void ReadAttributes(TXmlNode& node) {
     attrIndex_.clear();
     scratch_.clear();
+    try {
+      ReadAttributeList();
+    } catch (...) {
+      for (TXmlAttr& attr : scratch_) attr.Value.Clear(document_.Store());
+      throw;
+    }
+    node.Attrs().assign(scratch_.begin(), scratch_.end());
+  }
+
+  void ReadAttributeList() {
     for (;;) {
       SkipBlanks();
       const int c = source_.Peek();
@@ -400,13 +411,13 @@ class TXmlParser {
       const int quote = source_.Next();
       if (quote < 0) throw EXmlError("The value of the attribute is expected");
       if (quote != '"' && quote != '\'') throw EXmlError("Line constant expected");
-      AddAttribute(name, Variant(ReadAttributeValue(char16_t(quote))));
+      AddAttribute(name, ReadAttributeValue(char16_t(quote)));
     }
-    node.Attrs().assign(std::make_move_iterator(scratch_.begin()), std::make_move_iterator(scratch_.end()));
   }
 
-  // The value up to the closing quote, taken from the decoded chunk when it lies there whole.
-  std::u16string ReadAttributeValue(char16_t quote) {
+  // The value up to the closing quote, seen in the decoded chunk when it lies there whole; valid
+  // until the next read.
+  std::u16string_view ReadAttributeValue(char16_t quote) {
     token_.clear();
     for (;;) {
       if (!source_.Available()) Expected("\"%s\" expected", std::u16string_view(&quote, 1));
@@ -417,7 +428,7 @@ class TXmlParser {
       source_.Advance(q);
       if (q < end && *q == quote && token_.empty()) {
         source_.Skip();
-        return std::u16string(p, q);
+        return {p, size_t(q - p)};
       }
       token_.append(p, q);
       if (q == end) continue;
@@ -430,25 +441,21 @@ class TXmlParser {
 
   // A repeated attribute name replaces the earlier value. Past a few attributes the names are
   // indexed, so that an element with very many attributes parses in linear time.
-  void AddAttribute(TXmlNameId name, Variant value) {
+  void AddAttribute(TXmlNameId name, std::u16string_view value) {
     std::vector<TXmlAttr>& attrs = scratch_;
     constexpr size_t kLinearLimit = 16;
+    TXmlAttr* attr = nullptr;
     if (attrs.size() < kLinearLimit) {
-      for (TXmlAttr& attr : attrs)
-        if (attr.Name == name) {
-          attr.Value = std::move(value);
-          return;
-        }
-      attrs.push_back({name, std::move(value)});
-      return;
+      for (TXmlAttr& a : attrs)
+        if (a.Name == name) attr = &a;
+    } else {
+      if (attrIndex_.empty())
+        for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
+      const auto [it, added] = attrIndex_.emplace(name, attrs.size());
+      if (!added) attr = &attrs[it->second];
     }
-    if (attrIndex_.empty())
-      for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
-    const auto [it, added] = attrIndex_.emplace(name, attrs.size());
-    if (added)
-      attrs.push_back({name, std::move(value)});
-    else
-      attrs[it->second].Value = std::move(value);
+    if (!attr) attr = &attrs.emplace_back(TXmlAttr{name, {}});
+    attr->Value.SetText(document_.Store(), value);
   }
 
   // Everything up to `terminator`, which is taken but not kept, into token_.
@@ -490,7 +497,7 @@ class TXmlParser {
     SkipBlanks();
     ExpectText(u"?>");
     const TXmlAttr* encoding = instruction->FindAttr(names_->idEncoding);
-    const std::u16string encodingName = encoding ? VarToXSTR(encoding->Value) : std::u16string();
+    const std::u16string encodingName = encoding ? encoding->Value.ToXSTR() : std::u16string();
     const int32_t codePage = encodingName.empty() ? 65001 : XmlCodePage(encodingName);
     if (codePage == 0) Expected("Encoding \"%s\" is not supported by SimpleXML", encodingName);
     // The first declaration fixes the code page of the rest of the input.

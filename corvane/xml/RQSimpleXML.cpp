@@ -232,6 +232,58 @@ void TXmlNodeStore::Free(void* block, size_t bytes) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TXmlValue
+
+std::u16string TXmlValue::ToXSTR() const {
+  switch (kind_) {
+    case kEmpty: return {};
+    case kText: return std::u16string(Text());
+    default: return VarToXSTR(*boxed_);
+  }
+}
+
+Variant TXmlValue::ToVariant() const {
+  switch (kind_) {
+    case kEmpty: return {};
+    case kText: return std::u16string(Text());
+    default: return *boxed_;
+  }
+}
+
+void TXmlValue::SetText(TXmlNodeStore& store, std::u16string_view text) {
+  if (text.size() > UINT32_MAX) return Set(store, std::u16string(text));
+  char16_t* const copy =
+      text.empty() ? nullptr : static_cast<char16_t*>(store.Allocate(text.size() * sizeof(char16_t)));
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Clear(store);
+  text_ = copy;
+  length_ = uint32_t(text.size());
+  kind_ = kText;
+}
+
+void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
+  if (value.VarType() == kelvra::varUString && value.AsWideString().size() <= UINT32_MAX)
+    return SetText(store, value.AsWideString());
+  if (value.IsEmpty()) return Clear(store);
+  Variant* const boxed = new (store.Allocate(sizeof(Variant))) Variant(value);
+  Clear(store);
+  boxed_ = boxed;
+  kind_ = kBoxed;
+}
+
+void TXmlValue::Clear(TXmlNodeStore& store) {
+  if (kind_ == kText && length_ > 0) {
+    store.Free(const_cast<char16_t*>(text_), length_ * sizeof(char16_t));
+  } else if (kind_ == kBoxed) {
+    boxed_->~Variant();
+    store.Free(boxed_, sizeof(Variant));
+  }
+  text_ = nullptr;
+  length_ = 0;
+  kind_ = kEmpty;
+}
+
+// ---------------------------------------------------------------------------------------------
 // TXmlNodeList
 
 bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
@@ -333,6 +385,8 @@ TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
 // Releases the subtree without recursion: children that die with this node hand their own
 // children to the work list before they go.
 TXmlNode::~TXmlNode() {
+  value_.Clear(*store_);
+  for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
   if (!children_) return;
   std::vector<TIntf<TXmlNode>> pending;
   auto takeChildren = [&pending](TXmlNodeList* list) {
@@ -412,11 +466,6 @@ TIntf<IXmlDocument> TXmlNode::GetOwnerDocument() const {
   return const_cast<TXmlDocument*>(Document());
 }
 
-const std::u16string& TXmlNode::Text() const {
-  static const std::u16string empty;
-  return value_.IsWideString() ? value_.AsWideString() : empty;
-}
-
 void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
 
 TXmlNode* TXmlNode::AppendNew(TXmlNodeType type, TXmlNameId name) {
@@ -431,34 +480,34 @@ TIntf<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
 
 TIntf<IXmlNode> TXmlNode::AppendText(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_TEXT, nullptr);
-  node->value_ = std::u16string(text);
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendCDATA(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_CDATA_SECTION, nullptr);
-  node->SetText(std::u16string(text));
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendComment(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_COMMENT, nullptr);
-  node->SetText(std::u16string(text));
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendProcessingInstruction(std::u16string_view name,
                                                       std::u16string_view data) {
   TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().GetID(name));
-  node->SetText(std::u16string(data));
+  node->SetText(data);
   return node;
 }
 
-Variant TXmlNode::GetValue() const { return value_; }
+Variant TXmlNode::GetValue() const { return value_.ToVariant(); }
 
 void TXmlNode::SetValue(const Variant& value) {
   if (type_ == NODE_ELEMENT || type_ == NODE_TEXT)
-    value_ = value;
+    SetValueVariant(value);
   else if (type_ != NODE_DOCUMENT)
     SetText(VarToXSTR(value));
 }
@@ -473,13 +522,23 @@ const TXmlAttr* TXmlNode::FindAttr(TXmlNameId name) const {
   return nullptr;
 }
 
-void TXmlNode::SetAttrById(TXmlNameId name, Variant value) {
+void TXmlNode::SetAttrById(TXmlNameId name, const Variant& value) {
   for (TXmlAttr& attr : attrs_)
-    if (attr.Name == name) {
-      attr.Value = std::move(value);
-      return;
-    }
-  attrs_.push_back({name, std::move(value)});
+    if (attr.Name == name) return attr.Value.Set(*store_, value);
+  attrs_.push_back({name, {}});
+  attrs_.back().Value.Set(*store_, value);
+}
+
+void TXmlNode::SetAttrTextById(TXmlNameId name, std::u16string_view text) {
+  for (TXmlAttr& attr : attrs_)
+    if (attr.Name == name) return attr.Value.SetText(*store_, text);
+  attrs_.push_back({name, {}});
+  attrs_.back().Value.SetText(*store_, text);
+}
+
+void TXmlNode::ClearAttrs() {
+  for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
+  attrs_.clear();
 }
 
 std::u16string TXmlNode::AttrName(int32_t index) const {
@@ -494,7 +553,7 @@ bool TXmlNode::AttrExists(std::u16string_view name) const {
 
 Variant TXmlNode::GetVarAttr(std::u16string_view name, const Variant& defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? attr->Value : defaultValue;
+  return attr ? attr->Value.ToVariant() : defaultValue;
 }
 
 void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
@@ -502,23 +561,27 @@ void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
 }
 
 void TXmlNode::SetAttr(std::u16string_view name, std::u16string_view value) {
-  SetAttrById(Names().GetID(name), std::u16string(value));
+  SetAttrTextById(Names().GetID(name), value);
 }
 
 void TXmlNode::RemoveAttr(std::u16string_view name) {
   const TXmlNameId id = Names().GetID(name);
-  std::erase_if(attrs_, [id](const TXmlAttr& a) { return a.Name == id; });
+  std::erase_if(attrs_, [this, id](TXmlAttr& a) {
+    if (a.Name != id) return false;
+    a.Value.Clear(*store_);
+    return true;
+  });
 }
 
 std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? VarToXSTR(attr->Value) : std::u16string(defaultValue);
+  return attr ? attr->Value.ToXSTR() : std::u16string(defaultValue);
 }
 
 int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
-  const std::string text = MessageText(VarToXSTR(attr->Value));
+  const std::string text = MessageText(attr->Value.ToXSTR());
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(text.c_str(), &end, 10);
@@ -530,8 +593,9 @@ int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) con
 bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
-  if (attr->Value.VarType() == kelvra::varBoolean) return attr->Value.AsInt64() != 0;
-  const std::u16string text = VarToXSTR(attr->Value);
+  if (!attr->Value.IsEmpty() && !attr->Value.IsText() && attr->Value.Boxed().VarType() == kelvra::varBoolean)
+    return attr->Value.Boxed().AsInt64() != 0;
+  const std::u16string text = attr->Value.ToXSTR();
   if (text == u"0" || EqualsIgnoringAsciiCase(text, u"false")) return false;
   if (text == u"1" || EqualsIgnoringAsciiCase(text, u"true")) return true;
   throw kelvra::EConvertError("'" + MessageText(text) + "' is not a valid boolean value");
@@ -539,7 +603,7 @@ bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
 
 double TXmlNode::GetFloatAttr(std::u16string_view name, double defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? XSTRToFloat(VarToXSTR(attr->Value)) : defaultValue;
+  return attr ? XSTRToFloat(attr->Value.ToXSTR()) : defaultValue;
 }
 
 namespace {
@@ -558,7 +622,7 @@ int32_t EnumIndex(const TXmlNode& node, std::u16string_view name, const std::u16
 int32_t TXmlNode::GetEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed,
                               int32_t defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? EnumIndex(*this, name, VarToXSTR(attr->Value), allowed) : defaultValue;
+  return attr ? EnumIndex(*this, name, attr->Value.ToXSTR(), allowed) : defaultValue;
 }
 
 void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) const {
@@ -568,13 +632,13 @@ void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) co
 std::u16string TXmlNode::NeedAttr(std::u16string_view name) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not assigned", name);
-  return VarToXSTR(attr->Value);
+  return attr->Value.ToXSTR();
 }
 
 int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not found", name);
-  return EnumIndex(*this, name, VarToXSTR(attr->Value), allowed);
+  return EnumIndex(*this, name, attr->Value.ToXSTR(), allowed);
 }
 
 // ---- children and paths
@@ -685,7 +749,7 @@ std::u16string TXmlDocument::DeclaredEncoding() const {
     const TXmlNode* child = Children().Item(i);
     if (child->GetNodeType() == NODE_PROCESSING_INSTRUCTION && child->NameId() == Names().idXml) {
       const TXmlAttr* encoding = child->FindAttr(Names().idEncoding);
-      return encoding ? VarToXSTR(encoding->Value) : std::u16string();
+      return encoding ? encoding->Value.ToXSTR() : std::u16string();
     }
   }
   return {};
