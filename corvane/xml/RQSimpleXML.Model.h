@@ -50,6 +50,11 @@ class TXmlNameTable : public kelvra::TInterfacedObject, public virtual IXmlNameT
 // once per chunk instead of several times per node. The store lives while its document or any of
 // its nodes does: each holds a count on it, so a node taken out of its document stays valid.
 //
+// When the last reference to a tree's root goes and nothing else refers to any node of the store,
+// every node is in that tree and owns nothing outside the store (boxed values aside, which are
+// counted): the tree is dropped with the store's memory instead of node by node. The store keeps
+// the counts that tell.
+//
 // The counts of the store and of the nodes are not atomic: a document, its nodes and its name
 // table are used by one thread at a time (the name table is not locked either).
 class TXmlNodeStore {
@@ -69,6 +74,23 @@ class TXmlNodeStore {
   void* Allocate(size_t bytes);
   void Free(void* block, size_t bytes);
 
+  // The references to the store's nodes, the nodes that have a parent (each of which holds one
+  // of those references), the boxed values and the subtree releases under way.
+  struct TTreeCounts {
+    int64_t NodeRefs = 0;
+    int64_t Parented = 0;
+    int64_t Boxed = 0;
+    int32_t Releases = 0;
+  };
+  TTreeCounts Counts;
+  // True when a root whose last reference has gone holds every other node of the store.
+  bool OnlyTreeLeft() const {
+    return Counts.NodeRefs == Counts.Parented && Counts.Boxed == 0 && Counts.Releases == 0;
+  }
+  // Forgets the other nodes of the tree and their counts on the store: their memory goes with
+  // the store when the root releases its count.
+  void DropTree() { refs_ = 1; }
+
  private:
   // Steps of 16 bytes up to 256 (node slots fit closely), then powers of two up to 4096.
   static constexpr size_t kSizeClasses = 20;
@@ -80,7 +102,14 @@ class TXmlNodeStore {
   struct TFreeBlock {
     TFreeBlock* Next;
   };
+  // The header of a block past the largest class, linked so that the store can free those left.
+  struct TLargeBlock {
+    TLargeBlock* Prev;
+    TLargeBlock* Next;
+  };
+  static_assert(sizeof(TLargeBlock) == 16);
   TIntf<TXmlNameTable> names_;
+  TLargeBlock large_ = {&large_, &large_};
   int32_t refs_ = 0;
   TFreeBlock* free_[kSizeClasses] = {};
   std::vector<void*> chunks_;
@@ -199,8 +228,12 @@ class TXmlDocument;
 class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
  public:
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
-  int32_t _AddRef() override { return ++refs_; }
+  int32_t _AddRef() override {
+    ++store_->Counts.NodeRefs;
+    return ++refs_;
+  }
   int32_t _Release() override {
+    --store_->Counts.NodeRefs;
     const int32_t refs = --refs_;
     if (refs == 0) Destroy();
     return refs;
@@ -289,6 +322,7 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   [[noreturn]] void AttributeMissing(const char* format, std::u16string_view name) const;
   // Runs when the last reference goes: gives the node's memory back and releases the store.
   void Destroy();
+  void SetParent(TXmlNode* parent);
 
   TXmlNodeStore* const store_;
   TXmlNameId name_;  // elements and processing instructions

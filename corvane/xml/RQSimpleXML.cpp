@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <utility>
 
 #include <locale.h>
 
@@ -193,6 +194,7 @@ constexpr size_t kLargestChunk = size_t(1) << 20;
 
 TXmlNodeStore::~TXmlNodeStore() {
   for (void* chunk : chunks_) ::operator delete(chunk);
+  for (TLargeBlock* block = large_.Next; block != &large_;) ::operator delete(std::exchange(block, block->Next));
 }
 
 size_t TXmlNodeStore::SizeClass(size_t bytes) {
@@ -205,7 +207,13 @@ size_t TXmlNodeStore::ClassSize(size_t sizeClass) {
 }
 
 void* TXmlNodeStore::Allocate(size_t bytes) {
-  if (bytes > kLargestClass) return ::operator new(bytes);
+  if (bytes > kLargestClass) {
+    auto* block = static_cast<TLargeBlock*>(::operator new(sizeof(TLargeBlock) + bytes));
+    *block = {&large_, large_.Next};
+    large_.Next->Prev = block;
+    large_.Next = block;
+    return block + 1;
+  }
   const size_t sizeClass = SizeClass(bytes);
   if (TFreeBlock* block = free_[sizeClass]) {
     free_[sizeClass] = block->Next;
@@ -226,7 +234,12 @@ void* TXmlNodeStore::Allocate(size_t bytes) {
 }
 
 void TXmlNodeStore::Free(void* block, size_t bytes) {
-  if (bytes > kLargestClass) return ::operator delete(block);
+  if (bytes > kLargestClass) {
+    TLargeBlock* const large = static_cast<TLargeBlock*>(block) - 1;
+    large->Prev->Next = large->Next;
+    large->Next->Prev = large->Prev;
+    return ::operator delete(large);
+  }
   const size_t sizeClass = SizeClass(bytes);
   free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
 }
@@ -267,6 +280,7 @@ void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
   if (value.IsEmpty()) return Clear(store);
   Variant* const boxed = new (store.Allocate(sizeof(Variant))) Variant(value);
   Clear(store);
+  ++store.Counts.Boxed;
   boxed_ = boxed;
   kind_ = kBoxed;
 }
@@ -277,6 +291,7 @@ void TXmlValue::Clear(TXmlNodeStore& store) {
   } else if (kind_ == kBoxed) {
     boxed_->~Variant();
     store.Free(boxed_, sizeof(Variant));
+    --store.Counts.Boxed;
   }
   text_ = nullptr;
   length_ = 0;
@@ -317,11 +332,11 @@ void TXmlNodeList::Adopt(TXmlNode* node) {
   if (!owner_) return;
   for (const TXmlNode* p = owner_; p; p = p->parent_) KELVRA_ASSERT(p != node);
   if (node->parent_) node->parent_->Children().Remove(node);
-  node->parent_ = owner_;
+  node->SetParent(owner_);
 }
 
 void TXmlNodeList::Release(TXmlNode* node) {
-  if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
+  if (owner_ && node->parent_ == owner_) node->SetParent(nullptr);
 }
 
 void TXmlNodeList::Insert(const TIntf<IXmlNode>& node, int32_t index) {
@@ -334,7 +349,7 @@ void TXmlNodeList::Insert(const TIntf<IXmlNode>& node, int32_t index) {
 }
 
 void TXmlNodeList::AppendNew(TXmlNode* node) {
-  node->parent_ = owner_;
+  node->SetParent(owner_);
   items_.emplace_back(node);
 }
 
@@ -392,23 +407,37 @@ TXmlNode::~TXmlNode() {
   auto takeChildren = [&pending](TXmlNodeList* list) {
     if (!list) return;
     for (auto& item : list->items_) {
-      item->parent_ = nullptr;
+      item->SetParent(nullptr);
       pending.push_back(std::move(item));
     }
     list->items_.clear();
   };
+  // This node is no longer counted but still holds the store: no node released here may take
+  // the store's memory with it.
+  ++store_->Counts.Releases;
   takeChildren(children_);
   while (!pending.empty()) {
     TIntf<TXmlNode> node = std::move(pending.back());
     pending.pop_back();
     if (node->refs_ == 1) takeChildren(node->children_);
   }
+  --store_->Counts.Releases;
   children_->~TXmlNodeList();
   store_->Free(children_, sizeof(TXmlNodeList));
 }
 
+void TXmlNode::SetParent(TXmlNode* parent) {
+  store_->Counts.Parented += int(parent != nullptr) - int(parent_ != nullptr);
+  parent_ = parent;
+}
+
 void TXmlNode::Destroy() {
   TXmlNodeStore* const store = store_;
+  if (!parent_ && store->OnlyTreeLeft()) {
+    // The rest of the tree goes with the store's memory, unvisited.
+    children_ = nullptr;
+    store->DropTree();
+  }
   if (type_ == NODE_DOCUMENT) {
     delete this;
   } else {
