@@ -2,8 +2,10 @@
 // and the binary form.
 #pragma once
 
+#include <bit>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "corvane/xml/RQSimpleXML.h"
@@ -71,8 +73,22 @@ class TXmlNodeStore {
 
   // A block of at least `bytes`, aligned to 16; blocks past the largest size class come from
   // the heap.
-  void* Allocate(size_t bytes);
-  void Free(void* block, size_t bytes);
+  void* Allocate(size_t bytes) {
+    if (bytes <= kLargestClass) {
+      const size_t sizeClass = SizeClass(bytes);
+      if (TFreeBlock* block = free_[sizeClass]) {
+        free_[sizeClass] = block->Next;
+        return block;
+      }
+      if (size_t(end_ - next_) >= ClassSize(sizeClass)) return std::exchange(next_, next_ + ClassSize(sizeClass));
+    }
+    return AllocateSlow(bytes);
+  }
+  void Free(void* block, size_t bytes) {
+    if (bytes > kLargestClass) return FreeLarge(block);
+    const size_t sizeClass = SizeClass(bytes);
+    free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
+  }
 
   // The references to the store's nodes, the nodes that have a parent (each of which holds one
   // of those references), the boxed values and the subtree releases under way.
@@ -95,8 +111,16 @@ class TXmlNodeStore {
   // Steps of 16 bytes up to 256 (node slots fit closely), then powers of two up to 4096.
   static constexpr size_t kSizeClasses = 20;
   static constexpr size_t kLargestClass = 4096;
-  static size_t ClassSize(size_t sizeClass);
-  static size_t SizeClass(size_t bytes);
+  static size_t SizeClass(size_t bytes) {
+    if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
+    return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
+  }
+  static size_t ClassSize(size_t sizeClass) {
+    return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
+  }
+  // A new chunk, or a block past the largest class.
+  void* AllocateSlow(size_t bytes);
+  void FreeLarge(void* block);
   ~TXmlNodeStore();
 
   struct TFreeBlock {

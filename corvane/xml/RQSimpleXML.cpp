@@ -197,16 +197,7 @@ TXmlNodeStore::~TXmlNodeStore() {
   for (TLargeBlock* block = large_.Next; block != &large_;) ::operator delete(std::exchange(block, block->Next));
 }
 
-size_t TXmlNodeStore::SizeClass(size_t bytes) {
-  if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
-  return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
-}
-
-size_t TXmlNodeStore::ClassSize(size_t sizeClass) {
-  return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
-}
-
-void* TXmlNodeStore::Allocate(size_t bytes) {
+void* TXmlNodeStore::AllocateSlow(size_t bytes) {
   if (bytes > kLargestClass) {
     auto* block = static_cast<TLargeBlock*>(::operator new(sizeof(TLargeBlock) + bytes));
     *block = {&large_, large_.Next};
@@ -214,34 +205,20 @@ void* TXmlNodeStore::Allocate(size_t bytes) {
     large_.Next = block;
     return block + 1;
   }
-  const size_t sizeClass = SizeClass(bytes);
-  if (TFreeBlock* block = free_[sizeClass]) {
-    free_[sizeClass] = block->Next;
-    return block;
-  }
-  const size_t size = ClassSize(sizeClass);
-  if (size_t(end_ - next_) < size) {
-    // The rest of a full chunk is left unused: at most one block of the largest class.
-    const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
-    chunks_.reserve(chunks_.size() + 1);
-    next_ = static_cast<char*>(::operator new(chunkSize));
-    end_ = next_ + chunkSize;
-    chunks_.push_back(next_);
-  }
-  void* block = next_;
-  next_ += size;
-  return block;
+  // The rest of the full chunk is left unused: at most one block of the largest class.
+  const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
+  chunks_.reserve(chunks_.size() + 1);
+  next_ = static_cast<char*>(::operator new(chunkSize));
+  end_ = next_ + chunkSize;
+  chunks_.push_back(next_);
+  return Allocate(bytes);
 }
 
-void TXmlNodeStore::Free(void* block, size_t bytes) {
-  if (bytes > kLargestClass) {
-    TLargeBlock* const large = static_cast<TLargeBlock*>(block) - 1;
-    large->Prev->Next = large->Next;
-    large->Next->Prev = large->Prev;
-    return ::operator delete(large);
-  }
-  const size_t sizeClass = SizeClass(bytes);
-  free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
+void TXmlNodeStore::FreeLarge(void* block) {
+  TLargeBlock* const large = static_cast<TLargeBlock*>(block) - 1;
+  large->Prev->Next = large->Next;
+  large->Next->Prev = large->Prev;
+  ::operator delete(large);
 }
 
 // ---------------------------------------------------------------------------------------------
