@@ -150,7 +150,7 @@ class TStringBinXmlWriter : public TBinXmlWriter {
 int32_t HashField(TXmlNameId name) { return int32_t(XmlNameHash(IXmlNameTable::GetName(name))); }
 
 void WriteAttributes(TBinXmlWriter& writer, const TXmlNode& node) {
-  writer.WriteCompact(int32_t(node.Attrs().size()));
+  writer.WriteCompact(int32_t(node.Attrs().Size()));
   for (const TXmlAttr& attr : node.Attrs()) {
     writer.WriteCompact(HashField(attr.Name));
     writer.WriteValue(attr.Value);
@@ -164,7 +164,7 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
   WriteAttributes(writer, document);
 
   struct TFrame {
-    const TXmlNodeList* List;
+    const TXmlChildren* List;
     size_t Next;
   };
   std::vector<TFrame> frames;
@@ -420,10 +420,10 @@ void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) 
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
   node.ClearAttrs();
   TXmlAttrs& attrs = node.Attrs();
-  attrs.reserve(count);
+  attrs.Reserve(&node.Store(), count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
-    reader.ReadValue(node.Store(), attrs.emplace_back(TXmlAttr{name, {}}).Value);
+    reader.ReadValue(node.Store(), attrs.Append(&node.Store(), {name, {}}).Value);
   }
 }
 
@@ -443,9 +443,8 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
   auto readChildBlock = [&](TXmlNode& node) {
     const size_t count = reader.ReadCount(1);
     if (count == 0) return;
-    TXmlNodeList& children = node.Children();
-    children.Clear();
-    children.Reserve(count);
+    node.ClearChildren();
+    node.ReserveChildren(count);
     frames.push_back({&node, count});
   };
   readChildBlock(document);
@@ -463,7 +462,7 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
     if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION)
       name = nameOf(uint32_t(reader.ReadCompact()));
     TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), document.Store(), name);
-    container.Children().AppendNew(node);
+    container.AppendNewChild(node);
     switch (type) {
       case NODE_ELEMENT:
         reader.ReadValue(document.Store(), node->MutableValue());

@@ -282,7 +282,7 @@ class TXmlParser {
     if (text.empty()) return;
     TXmlNode* node = TXmlNode::Make(NODE_TEXT, document_.Store());
     node->SetText(text);
-    container.Children().AppendNew(node);
+    container.AppendNewChild(node);
   }
 
   // After "&": a named entity or a character reference, appended to `out`.
@@ -360,7 +360,7 @@ class TXmlParser {
   // Returns the element when its content follows.
   TXmlNode* ReadElement(TXmlNode& container) {
     TXmlNode* element = TXmlNode::Make(NODE_ELEMENT, document_.Store(), ReadName());
-    container.Children().AppendNew(element);
+    container.AppendNewChild(element);
     const int c = source_.Peek();
     if (c < 0) throw EXmlError("The determination of the element is not completed");
     if (!IsBlank(c) && c != '/' && c != '>') throw EXmlError("Invalid symbol in the name of the element");
@@ -396,7 +396,7 @@ class TXmlParser {
       for (TXmlAttr& attr : scratch_) attr.Value.Clear(document_.Store());
       throw;
     }
-    node.Attrs().assign(scratch_.begin(), scratch_.end());
+    node.Attrs().Assign(&node.Store(), scratch_.data(), scratch_.size());
   }
 
   void ReadAttributeList() {
@@ -486,7 +486,7 @@ class TXmlParser {
   void ReadProcessingInstruction(TXmlNode& container) {
     const TXmlNameId name = ReadName();
     TXmlNode* instruction = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, document_.Store(), name);
-    container.Children().AppendNew(instruction);
+    container.AppendNewChild(instruction);
     if (name != names_->idXml) {
       SkipBlanks();
       ReadUntil(u"?>");
@@ -512,13 +512,13 @@ class TXmlParser {
       ReadUntil(u"-->");
       TXmlNode* comment = TXmlNode::Make(NODE_COMMENT, document_.Store());
       comment->SetText(token_);
-      container.Children().AppendNew(comment);
+      container.AppendNewChild(comment);
     } else if (c == '[') {
       ExpectText(u"[CDATA[");
       ReadUntil(u"]]>");
       TXmlNode* section = TXmlNode::Make(NODE_CDATA_SECTION, document_.Store());
       section->SetText(token_);
-      container.Children().AppendNew(section);
+      container.AppendNewChild(section);
     } else {
       ExpectText(u"DOCTYPE");
       ReadUntil(u">");

@@ -33,7 +33,7 @@ class TXmlTextWriter {
     WriteNode(root, depth);
     while (frames_.size() > 1) {
       TFrame& frame = frames_.back();
-      const TXmlNodeList& children = frame.Node->Children();
+      const TXmlChildren& children = frame.Node->Children();
       if (frame.NextChild < children.Size()) {
         const TXmlNode& child = *children.Item(frame.NextChild++);
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);

@@ -276,7 +276,27 @@ void TXmlValue::Clear(TXmlNodeStore& store) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TXmlChildren
+
+void TXmlChildren::Insert(TXmlNodeStore* store, size_t index, TXmlNode* node) {
+  items_.Insert(store, index, node);
+  node->_AddRef();
+}
+
+void TXmlChildren::Erase(size_t index) {
+  TXmlNode* const node = items_[index];
+  items_.Erase(index);
+  node->_Release();
+}
+
+// ---------------------------------------------------------------------------------------------
 // TXmlNodeList
+
+TXmlNodeList::~TXmlNodeList() {
+  if (owner_) return;
+  own_.TakeAll([](TXmlNode* node) { node->_Release(); });
+  own_.FreeMemory(nullptr);
+}
 
 bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNodeList, IXmlBase, kelvra::IInterface>(iid, out);
@@ -285,14 +305,18 @@ bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
 int32_t TXmlNodeList::_AddRef() { return owner_ ? owner_->_AddRef() : TInterfacedObject::_AddRef(); }
 int32_t TXmlNodeList::_Release() { return owner_ ? owner_->_Release() : TInterfacedObject::_Release(); }
 
+const TXmlChildren& TXmlNodeList::Items() const { return owner_ ? owner_->children_ : own_; }
+TXmlChildren& TXmlNodeList::Items() { return owner_ ? owner_->children_ : own_; }
+TXmlNodeStore* TXmlNodeList::Store() const { return owner_ ? owner_->store_ : nullptr; }
+
 void TXmlNodeList::CheckIndex(int32_t index) const {
-  if (index < 0 || size_t(index) >= items_.size())
+  if (index < 0 || size_t(index) >= Items().Size())
     throw EXmlError("Error obtaining the element the list: Index out of range");
 }
 
 TIntf<IXmlNode> TXmlNodeList::Get(int32_t index) const {
   CheckIndex(index);
-  return items_[size_t(index)].get();
+  return Items().Item(size_t(index));
 }
 
 namespace {
@@ -308,7 +332,15 @@ TXmlNode* AsNode(const TIntf<IXmlNode>& node) {
 void TXmlNodeList::Adopt(TXmlNode* node) {
   if (!owner_) return;
   for (const TXmlNode* p = owner_; p; p = p->parent_) KELVRA_ASSERT(p != node);
-  if (node->parent_) node->parent_->Children().Remove(node);
+  if (TXmlNode* former = node->parent_) {
+    const TXmlChildren& siblings = former->children_;
+    for (size_t i = 0; i < siblings.Size(); ++i)
+      if (siblings.Item(i) == node) {
+        node->SetParent(nullptr);
+        former->children_.Erase(i);  // the caller holds the node
+        break;
+      }
+  }
   node->SetParent(owner_);
 }
 
@@ -318,22 +350,17 @@ void TXmlNodeList::Release(TXmlNode* node) {
 
 void TXmlNodeList::Insert(const TIntf<IXmlNode>& node, int32_t index) {
   TIntf<TXmlNode> n = AsNode(node);
-  if (index != -1 && (index < 0 || size_t(index) > items_.size())) CheckIndex(index);
+  if (index != -1 && (index < 0 || size_t(index) > Items().Size())) CheckIndex(index);
   const int32_t present = owner_ && n->parent_ == owner_ ? IndexOf(n.get()) : -1;
   if (present >= 0 && present < index) --index;
   Adopt(n.get());
-  items_.insert(index == -1 ? items_.end() : items_.begin() + index, std::move(n));
-}
-
-void TXmlNodeList::AppendNew(TXmlNode* node) {
-  node->SetParent(owner_);
-  items_.emplace_back(node);
+  Items().Insert(Store(), index == -1 ? Items().Size() : size_t(index), n.get());
 }
 
 void TXmlNodeList::Delete(int32_t index) {
   CheckIndex(index);
-  Release(items_[size_t(index)].get());
-  items_.erase(items_.begin() + index);
+  Release(Items().Item(size_t(index)));
+  Items().Erase(size_t(index));
 }
 
 void TXmlNodeList::Remove(const TIntf<IXmlNode>& node) {
@@ -344,63 +371,70 @@ void TXmlNodeList::Remove(const TIntf<IXmlNode>& node) {
 void TXmlNodeList::Exchange(int32_t index1, int32_t index2) {
   CheckIndex(index1);
   CheckIndex(index2);
-  std::swap(items_[size_t(index1)], items_[size_t(index2)]);
+  Items().Exchange(size_t(index1), size_t(index2));
 }
 
 void TXmlNodeList::Replace(int32_t index, const TIntf<IXmlNode>& node) {
   CheckIndex(index);
   TIntf<TXmlNode> n = AsNode(node);
-  if (n == items_[size_t(index)]) return;
+  if (n.get() == Items().Item(size_t(index))) return;
   Delete(index);
   Insert(n, index);
 }
 
 int32_t TXmlNodeList::IndexOf(const IXmlNode* node) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (static_cast<const IXmlNode*>(items_[i].get()) == node) return int32_t(i);
+  const TXmlChildren& items = Items();
+  for (size_t i = 0; i < items.Size(); ++i)
+    if (static_cast<const IXmlNode*>(items.Item(i)) == node) return int32_t(i);
   return -1;
 }
 
 void TXmlNodeList::Clear() {
-  for (auto& item : items_) Release(item.get());
-  items_.clear();
+  for (TXmlNode* item : Items()) Release(item);
+  Items().TakeAll([](TXmlNode* node) { node->_Release(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // TXmlNode
 
 TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
-    : store_(&store), name_(name), type_(type), attrs_(TXmlStoreAllocator<TXmlAttr>(&store)) {
+    : store_(&store), name_(name), type_(type) {
   store.AddRef();
 }
 
-// Releases the subtree without recursion: children that die with this node hand their own
-// children to the work list before they go.
 TXmlNode::~TXmlNode() {
   value_.Clear(*store_);
-  for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
-  if (!children_) return;
-  std::vector<TIntf<TXmlNode>> pending;
-  auto takeChildren = [&pending](TXmlNodeList* list) {
-    if (!list) return;
-    for (auto& item : list->items_) {
-      item->SetParent(nullptr);
-      pending.push_back(std::move(item));
-    }
-    list->items_.clear();
+  ClearAttrs();
+  attrs_.FreeMemory(store_);
+  if (childList_) {
+    childList_->~TXmlNodeList();
+    store_->Free(childList_, sizeof(TXmlNodeList));
+  }
+  if (children_.Size() > 0) ReleaseSubtree();
+  children_.FreeMemory(store_);
+}
+
+// Releases the children without recursion: children that die with this node hand their own
+// children to the work list before they go.
+void TXmlNode::ReleaseSubtree() {
+  std::vector<TXmlNode*> pending;  // each holds the count its parent had on it
+  auto takeChildren = [&pending](TXmlNode& parent) {
+    parent.children_.TakeAll([&pending](TXmlNode* child) {
+      child->SetParent(nullptr);
+      pending.push_back(child);
+    });
   };
   // This node is no longer counted but still holds the store: no node released here may take
   // the store's memory with it.
   ++store_->Counts.Releases;
-  takeChildren(children_);
+  takeChildren(*this);
   while (!pending.empty()) {
-    TIntf<TXmlNode> node = std::move(pending.back());
+    TXmlNode* const node = pending.back();
     pending.pop_back();
-    if (node->refs_ == 1) takeChildren(node->children_);
+    if (node->refs_ == 1) takeChildren(*node);
+    node->_Release();
   }
   --store_->Counts.Releases;
-  children_->~TXmlNodeList();
-  store_->Free(children_, sizeof(TXmlNodeList));
 }
 
 void TXmlNode::SetParent(TXmlNode* parent) {
@@ -412,7 +446,7 @@ void TXmlNode::Destroy() {
   TXmlNodeStore* const store = store_;
   if (!parent_ && store->OnlyTreeLeft()) {
     // The rest of the tree goes with the store's memory, unvisited.
-    children_ = nullptr;
+    children_.Forget();
     store->DropTree();
   }
   if (type_ == NODE_DOCUMENT) {
@@ -425,14 +459,19 @@ void TXmlNode::Destroy() {
   store->Release();
 }
 
-TXmlNodeList& TXmlNode::Children() {
-  if (!children_) children_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this, store_);
-  return *children_;
+TIntf<IXmlNodeList> TXmlNode::GetChildNodes() {
+  if (!childList_) childList_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this);
+  return childList_;
 }
 
-const TXmlNodeList& TXmlNode::Children() const {
-  static TXmlNodeList* const empty = new TXmlNodeList(nullptr, nullptr);
-  return children_ ? *children_ : *empty;
+void TXmlNode::AppendNewChild(TXmlNode* node) {
+  node->SetParent(this);
+  children_.Insert(store_, children_.Size(), node);
+}
+
+void TXmlNode::ClearChildren() {
+  for (TXmlNode* child : children_) child->SetParent(nullptr);
+  children_.TakeAll([](TXmlNode* node) { node->_Release(); });
 }
 
 bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
@@ -472,11 +511,11 @@ TIntf<IXmlDocument> TXmlNode::GetOwnerDocument() const {
   return const_cast<TXmlDocument*>(Document());
 }
 
-void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
+void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { GetChildNodes()->Insert(child); }
 
 TXmlNode* TXmlNode::AppendNew(TXmlNodeType type, TXmlNameId name) {
   TXmlNode* node = Make(type, *store_, name);
-  Children().AppendNew(node);
+  AppendNewChild(node);
   return node;
 }
 
@@ -531,24 +570,22 @@ const TXmlAttr* TXmlNode::FindAttr(TXmlNameId name) const {
 void TXmlNode::SetAttrById(TXmlNameId name, const Variant& value) {
   for (TXmlAttr& attr : attrs_)
     if (attr.Name == name) return attr.Value.Set(*store_, value);
-  attrs_.push_back({name, {}});
-  attrs_.back().Value.Set(*store_, value);
+  attrs_.Append(store_, {name, {}}).Value.Set(*store_, value);
 }
 
 void TXmlNode::SetAttrTextById(TXmlNameId name, std::u16string_view text) {
   for (TXmlAttr& attr : attrs_)
     if (attr.Name == name) return attr.Value.SetText(*store_, text);
-  attrs_.push_back({name, {}});
-  attrs_.back().Value.SetText(*store_, text);
+  attrs_.Append(store_, {name, {}}).Value.SetText(*store_, text);
 }
 
 void TXmlNode::ClearAttrs() {
   for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
-  attrs_.clear();
+  attrs_.Clear();
 }
 
 std::u16string TXmlNode::AttrName(int32_t index) const {
-  if (index < 0 || size_t(index) >= attrs_.size())
+  if (index < 0 || size_t(index) >= attrs_.Size())
     throw EXmlError("Error obtaining the element the list: Index out of range");
   return IXmlNameTable::GetName(attrs_[size_t(index)].Name);
 }
@@ -572,11 +609,11 @@ void TXmlNode::SetAttr(std::u16string_view name, std::u16string_view value) {
 
 void TXmlNode::RemoveAttr(std::u16string_view name) {
   const TXmlNameId id = Names().GetID(name);
-  std::erase_if(attrs_, [this, id](TXmlAttr& a) {
-    if (a.Name != id) return false;
-    a.Value.Clear(*store_);
-    return true;
-  });
+  for (size_t i = attrs_.Size(); i-- > 0;)
+    if (attrs_[i].Name == id) {
+      attrs_[i].Value.Clear(*store_);
+      attrs_.Erase(i);
+    }
 }
 
 std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view defaultValue) const {
@@ -651,9 +688,8 @@ int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u1
 
 TIntf<IXmlElement> TXmlNode::FindElement(std::u16string_view name) const {
   const TXmlNameId id = Names().GetID(name);
-  if (children_)
-    for (const auto& child : children_->items_)
-      if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
+  for (TXmlNode* child : children_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child);
   return {};
 }
 
@@ -664,7 +700,7 @@ TIntf<IXmlElement> TXmlNode::NeedChild(std::u16string_view name) const {
 }
 
 TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
-  TIntf<TXmlNodeList> result = new TXmlNodeList(nullptr, nullptr);
+  TIntf<TXmlNodeList> result = new TXmlNodeList();
   TXmlNode* node = this;
   // Descend along "first\rest" without recursion, then select the last name's elements.
   for (size_t delimiter; (delimiter = expression.find(XMLPathDelimiter)) != std::u16string_view::npos;) {
@@ -675,8 +711,8 @@ TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
   }
   if (!IsXmlName(expression)) throw EXmlError("This feature is not supported by SimpleXML");
   const TXmlNameId id = Names().GetID(expression);
-  for (const auto& child : std::as_const(*node).Children().items_)
-    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
+  for (TXmlNode* child : node->children_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->Select(child);
   return result;
 }
 
@@ -746,7 +782,7 @@ TIntf<IXmlElement> TXmlDocument::DocumentElement() const {
 }
 
 void TXmlDocument::ClearForLoad() {
-  Children().Clear();
+  ClearChildren();
   ClearAttrs();
 }
 
@@ -839,7 +875,7 @@ std::string TXmlDocument::GetBinaryXML() const { return WriteBinaryXmlString(*th
 
 TIntf<IXmlElement> TXmlDocument::NewDocument(std::u16string_view version, std::u16string_view encoding,
                                              std::u16string_view rootName) {
-  Children().Clear();
+  ClearChildren();
   TXmlNode* declaration = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().idXml);
   declaration->SetAttr(u"version", version.empty() ? u"1.0" : version);
   declaration->SetAttr(u"encoding", encoding.empty() ? u"UTF-8" : encoding);
