@@ -95,17 +95,21 @@ class TXmlNodeStore {
   }
 
   // The references to the store's nodes, the nodes that have a parent (each of which holds one
-  // of those references), the boxed values and the subtree releases under way.
+  // of those references), the links between a parent and a child of different stores, the boxed
+  // values and the subtree releases under way.
   struct TTreeCounts {
     int64_t NodeRefs = 0;
     int64_t Parented = 0;
+    int64_t Foreign = 0;
     int64_t Boxed = 0;
     int32_t Releases = 0;
   };
   TTreeCounts Counts;
-  // True when a root whose last reference has gone holds every other node of the store.
+  // True when a root whose last reference has gone holds every other node of the store, and
+  // only those.
   bool OnlyTreeLeft() const {
-    return Counts.NodeRefs == Counts.Parented && Counts.Boxed == 0 && Counts.Releases == 0;
+    return Counts.NodeRefs == Counts.Parented && Counts.Foreign == 0 && Counts.Boxed == 0 &&
+           Counts.Releases == 0;
   }
   // Forgets the other nodes of the tree and their counts on the store: their memory goes with
   // the store when the root releases its count.
@@ -177,7 +181,8 @@ class TXmlStoreArray {
   }
   T& Insert(TXmlNodeStore* store, size_t index, const T& item) {
     if (count_ == capacity_) Reserve(store, std::max<size_t>(4, size_t(capacity_) * 2));
-    std::memmove(static_cast<void*>(items_ + index + 1), items_ + index, (count_ - index) * sizeof(T));
+    if (index < count_)
+      std::memmove(static_cast<void*>(items_ + index + 1), items_ + index, (count_ - index) * sizeof(T));
     ++count_;
     return items_[index] = item;
   }

@@ -438,7 +438,16 @@ void TXmlNode::ReleaseSubtree() {
 }
 
 void TXmlNode::SetParent(TXmlNode* parent) {
-  store_->Counts.Parented += int(parent != nullptr) - int(parent_ != nullptr);
+  auto count = [this](TXmlNode* link, int step) {
+    if (!link) return;
+    store_->Counts.Parented += step;
+    if (link->store_ != store_) {
+      store_->Counts.Foreign += step;
+      link->store_->Counts.Foreign += step;
+    }
+  };
+  count(parent_, -1);
+  count(parent, 1);
   parent_ = parent;
 }
 
