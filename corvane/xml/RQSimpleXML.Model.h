@@ -328,11 +328,11 @@ class TXmlDocument;
 class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
  public:
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
-  int32_t _AddRef() override {
+  int32_t _AddRef() final {
     ++store_->Counts.NodeRefs;
     return ++refs_;
   }
-  int32_t _Release() override {
+  int32_t _Release() final {
     --store_->Counts.NodeRefs;
     const int32_t refs = --refs_;
     if (refs == 0) Destroy();

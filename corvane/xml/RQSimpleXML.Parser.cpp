@@ -187,6 +187,11 @@ constexpr auto kAsciiNameChars = [] {
   return table;
 }();
 inline bool IsNameChar(char16_t c) { return c < 128 ? kAsciiNameChars[c] : IsXmlNameChar(c); }
+inline bool IsNameStart(int c) {
+  if (c < 0) return false;
+  if (c < 128) return kAsciiNameChars[size_t(c)] && !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != ':';
+  return IsXmlNameStart(char16_t(c));
+}
 
 // The first of `a` or `b` in [p, end), or end.
 const char16_t* FindEither(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
@@ -331,7 +336,7 @@ class TXmlParser {
   // A name: "_" or a letter, then letters, digits, "-", ".", ":" and "_". Returns it interned.
   TXmlNameId ReadName() {
     const int first = source_.Peek();
-    if (first < 0 || !IsXmlNameStart(char16_t(first))) throw EXmlError("Name must start with letter or \" _\"");
+    if (!IsNameStart(first)) throw EXmlError("Name must start with letter or \" _\"");
     name_.clear();
     uint32_t hash = 0;
     while (source_.Available()) {
@@ -403,7 +408,7 @@ class TXmlParser {
     for (;;) {
       SkipBlanks();
       const int c = source_.Peek();
-      if (c < 0 || !IsXmlNameStart(char16_t(c))) break;
+      if (!IsNameStart(c)) break;
       const TXmlNameId name = ReadName();
       SkipBlanks();
       ExpectCharacter(u'=');
