@@ -267,21 +267,19 @@ class TBinXmlReader {
   }
 
   // An 8-bit string decoded from UTF-8 straight into UTF-16.
-  std::u16string ReadUtf8String() { return std::u16string(ReadUtf8View()); }
-
-  // The same in a buffer of the reader, valid until the next string.
-  std::u16string_view ReadUtf8View() {
+  std::u16string ReadUtf8String() {
     const std::string_view bytes = ReadBytes(ReadCount(1));
-    text_.resize(bytes.size());  // never more code units than bytes
+    std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
     size_t produced = 0;
-    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, text_.data(), produced);
-    return {text_.data(), produced};
+    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
+    s.resize(produced);
+    return s;
   }
 
   // A value into `value`, UTF-8 strings without a Variant on the way.
   void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
     const int32_t type = ReadCompact();
-    if (type == varUString) return value.SetText(store, ReadUtf8View());
+    if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
     value.Set(store, ReadVariantOf(type));
   }
 
@@ -360,7 +358,6 @@ class TBinXmlReader {
 
   uint32_t options_ = 0;
   std::string scratch_;
-  std::u16string text_;
 };
 
 class TStreamBinXmlReader final : public TBinXmlReader {

@@ -88,6 +88,11 @@ class TXmlNodeStore {
     }
     return AllocateSlow(bytes);
   }
+  // Whether blocks of the two sizes are the same: one may be freed as the other.
+  static bool SameBlock(size_t bytes1, size_t bytes2) {
+    if (bytes1 > kLargestClass || bytes2 > kLargestClass) return bytes1 > kLargestClass && bytes2 > kLargestClass;
+    return SizeClass(bytes1) == SizeClass(bytes2);
+  }
   void Free(void* block, size_t bytes) {
     if (bytes > kLargestClass) return FreeLarge(block);
     const size_t sizeClass = SizeClass(bytes);
@@ -300,6 +305,8 @@ class TXmlValue {
   const Variant& Boxed() const { return *boxed_; }
 
   void SetText(TXmlNodeStore& store, std::u16string_view text);
+  // Text decoded from UTF-8 straight into the store's memory.
+  void SetUtf8(TXmlNodeStore& store, std::string_view bytes);
   // UTF-16 strings of the host type become text; other values are boxed.
   void Set(TXmlNodeStore& store, const Variant& value);
   void Clear(TXmlNodeStore& store);

@@ -251,6 +251,23 @@ void TXmlValue::SetText(TXmlNodeStore& store, std::u16string_view text) {
   kind_ = kText;
 }
 
+void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > UINT32_MAX) return SetText(store, kelvra::Utf8ToUtf16(bytes));
+  const size_t room = bytes.size() * sizeof(char16_t);  // never more code units than bytes
+  auto* const text = static_cast<char16_t*>(store.Allocate(room));
+  size_t produced = 0;
+  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, text, produced);
+  if (produced == 0 || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
+    // Far fewer code units than bytes: kept in a block of their own size.
+    SetText(store, {text, produced});
+    return store.Free(text, room);
+  }
+  Clear(store);
+  text_ = text;
+  length_ = uint32_t(produced);
+  kind_ = kText;
+}
+
 void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
   if (value.VarType() == kelvra::varUString && value.AsWideString().size() <= UINT32_MAX)
     return SetText(store, value.AsWideString());
