@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     document->Save(text);
     const std::string binary = document->GetBinaryXML();
     LoadXmlDocumentFromBinaryXML(binary)->GetXml();
-  } catch (const EXmlError&) {
-    // an undeclared encoding, or a variant type the binary form lacks
+  } catch (const kelvra::Exception&) {
+    // an undeclared encoding, a variant type the binary form lacks, a date outside the calendar
   }
   return 0;
 }

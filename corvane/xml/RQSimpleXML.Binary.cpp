@@ -102,6 +102,13 @@ class TBinXmlWriter {
     }
   }
 
+  void WriteValue(const TXmlValue& v) {
+    if (v.IsEmpty()) return WriteCompact(varEmpty);
+    if (!v.IsText()) return WriteVariant(v.Boxed());
+    WriteCompact(varUString);
+    WriteAnsiString(Utf16ToUtf8(v.Text()));
+  }
+
   void Flush() {
     Output(buffer_.data(), used_);
     used_ = 0;
@@ -143,10 +150,10 @@ class TStringBinXmlWriter : public TBinXmlWriter {
 int32_t HashField(TXmlNameId name) { return int32_t(XmlNameHash(IXmlNameTable::GetName(name))); }
 
 void WriteAttributes(TBinXmlWriter& writer, const TXmlNode& node) {
-  writer.WriteCompact(int32_t(node.Attrs().size()));
+  writer.WriteCompact(int32_t(node.Attrs().Size()));
   for (const TXmlAttr& attr : node.Attrs()) {
     writer.WriteCompact(HashField(attr.Name));
-    writer.WriteVariant(attr.Value);
+    writer.WriteValue(attr.Value);
   }
 }
 
@@ -157,7 +164,7 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
   WriteAttributes(writer, document);
 
   struct TFrame {
-    const TXmlNodeList* List;
+    const TXmlChildren* List;
     size_t Next;
   };
   std::vector<TFrame> frames;
@@ -179,13 +186,13 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
       case NODE_ELEMENT:
         writer.WriteRaw(uint8_t(type));
         writer.WriteCompact(HashField(node.NameId()));
-        writer.WriteVariant(node.HasChildNodes() ? Variant() : node.Value());
+        writer.WriteValue(node.HasChildNodes() ? TXmlValue() : node.Value());
         WriteAttributes(writer, node);
         writeChildBlock(node);  // invalidates `frame`
         break;
       case NODE_TEXT:
         writer.WriteRaw(uint8_t(type));
-        writer.WriteVariant(node.Value());
+        writer.WriteValue(node.Value());
         break;
       case NODE_CDATA_SECTION:
       case NODE_COMMENT:
@@ -269,10 +276,19 @@ class TBinXmlReader {
     return s;
   }
 
+  // A value into `value`, UTF-8 strings without a Variant on the way.
+  void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
+    const int32_t type = ReadCompact();
+    if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
+    value.Set(store, ReadVariantOf(type));
+  }
+
   std::u16string ReadString() { return options_ & kWideStrings ? ReadWideString() : ReadUtf8String(); }
 
-  Variant ReadVariant() {
-    const int32_t type = ReadCompact();
+  Variant ReadVariant() { return ReadVariantOf(ReadCompact()); }
+
+  // The value after its type code.
+  Variant ReadVariantOf(int32_t type) {
     switch (type) {
       case varEmpty: return {};
       case varNull: return Variant::Null();
@@ -399,12 +415,12 @@ class TNameLookup {
 
 void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
+  node.ClearAttrs();
   TXmlAttrs& attrs = node.Attrs();
-  attrs.clear();
-  attrs.reserve(count);
+  attrs.Reserve(&node.Store(), count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
-    attrs.push_back({name, reader.ReadVariant()});
+    reader.ReadValue(node.Store(), attrs.Append(&node.Store(), {name, {}}).Value);
   }
 }
 
@@ -424,9 +440,8 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
   auto readChildBlock = [&](TXmlNode& node) {
     const size_t count = reader.ReadCount(1);
     if (count == 0) return;
-    TXmlNodeList& children = node.Children();
-    children.Clear();
-    children.Reserve(count);
+    node.ClearChildren();
+    node.ReserveChildren(count);
     frames.push_back({&node, count});
   };
   readChildBlock(document);
@@ -444,14 +459,14 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
     if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION)
       name = nameOf(uint32_t(reader.ReadCompact()));
     TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), document.Store(), name);
-    container.Children().AppendNew(node);
+    container.AppendNewChild(node);
     switch (type) {
       case NODE_ELEMENT:
-        node->SetValueDirect(reader.ReadVariant());
+        reader.ReadValue(document.Store(), node->MutableValue());
         ReadAttributes(reader, *node, nameOf);
         readChildBlock(*node);
         break;
-      case NODE_TEXT: node->SetValueDirect(reader.ReadVariant()); break;
+      case NODE_TEXT: reader.ReadValue(document.Store(), node->MutableValue()); break;
       case NODE_CDATA_SECTION:
       case NODE_COMMENT: node->SetText(reader.ReadString()); break;
       case NODE_PROCESSING_INSTRUCTION:

@@ -2,8 +2,14 @@
 // and the binary form.
 #pragma once
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <deque>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "corvane/xml/RQSimpleXML.h"
@@ -50,6 +56,11 @@ class TXmlNameTable : public kelvra::TInterfacedObject, public virtual IXmlNameT
 // once per chunk instead of several times per node. The store lives while its document or any of
 // its nodes does: each holds a count on it, so a node taken out of its document stays valid.
 //
+// When the last reference to a tree's root goes and nothing else refers to any node of the store,
+// every node is in that tree and owns nothing outside the store (boxed values aside, which are
+// counted): the tree is dropped with the store's memory instead of node by node. The store keeps
+// the counts that tell.
+//
 // The counts of the store and of the nodes are not atomic: a document, its nodes and its name
 // table are used by one thread at a time (the name table is not locked either).
 class TXmlNodeStore {
@@ -66,21 +77,76 @@ class TXmlNodeStore {
 
   // A block of at least `bytes`, aligned to 16; blocks past the largest size class come from
   // the heap.
-  void* Allocate(size_t bytes);
-  void Free(void* block, size_t bytes);
+  void* Allocate(size_t bytes) {
+    if (bytes <= kLargestClass) {
+      const size_t sizeClass = SizeClass(bytes);
+      if (TFreeBlock* block = free_[sizeClass]) {
+        free_[sizeClass] = block->Next;
+        return block;
+      }
+      if (size_t(end_ - next_) >= ClassSize(sizeClass)) return std::exchange(next_, next_ + ClassSize(sizeClass));
+    }
+    return AllocateSlow(bytes);
+  }
+  // Whether blocks of the two sizes are the same: one may be freed as the other.
+  static bool SameBlock(size_t bytes1, size_t bytes2) {
+    if (bytes1 > kLargestClass || bytes2 > kLargestClass) return bytes1 > kLargestClass && bytes2 > kLargestClass;
+    return SizeClass(bytes1) == SizeClass(bytes2);
+  }
+  void Free(void* block, size_t bytes) {
+    if (bytes > kLargestClass) return FreeLarge(block);
+    const size_t sizeClass = SizeClass(bytes);
+    free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
+  }
+
+  // The references to the store's nodes, the nodes that have a parent (each of which holds one
+  // of those references), the links between a parent and a child of different stores, the boxed
+  // values and the subtree releases under way.
+  struct TTreeCounts {
+    int64_t NodeRefs = 0;
+    int64_t Parented = 0;
+    int64_t Foreign = 0;
+    int64_t Boxed = 0;
+    int32_t Releases = 0;
+  };
+  TTreeCounts Counts;
+  // True when a root whose last reference has gone holds every other node of the store, and
+  // only those.
+  bool OnlyTreeLeft() const {
+    return Counts.NodeRefs == Counts.Parented && Counts.Foreign == 0 && Counts.Boxed == 0 &&
+           Counts.Releases == 0;
+  }
+  // Forgets the other nodes of the tree and their counts on the store: their memory goes with
+  // the store when the root releases its count.
+  void DropTree() { refs_ = 1; }
 
  private:
   // Steps of 16 bytes up to 256 (node slots fit closely), then powers of two up to 4096.
   static constexpr size_t kSizeClasses = 20;
   static constexpr size_t kLargestClass = 4096;
-  static size_t ClassSize(size_t sizeClass);
-  static size_t SizeClass(size_t bytes);
+  static size_t SizeClass(size_t bytes) {
+    if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
+    return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
+  }
+  static size_t ClassSize(size_t sizeClass) {
+    return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
+  }
+  // A new chunk, or a block past the largest class.
+  void* AllocateSlow(size_t bytes);
+  void FreeLarge(void* block);
   ~TXmlNodeStore();
 
   struct TFreeBlock {
     TFreeBlock* Next;
   };
+  // The header of a block past the largest class, linked so that the store can free those left.
+  struct TLargeBlock {
+    TLargeBlock* Prev;
+    TLargeBlock* Next;
+  };
+  static_assert(sizeof(TLargeBlock) == 16);
   TIntf<TXmlNameTable> names_;
+  TLargeBlock large_ = {&large_, &large_};
   int32_t refs_ = 0;
   TFreeBlock* free_[kSizeClasses] = {};
   std::vector<void*> chunks_;
@@ -88,48 +154,117 @@ class TXmlNodeStore {
   char* end_ = nullptr;
 };
 
-// The arrays inside nodes take their memory from the node store; without a store (free
-// selections) from the heap.
+// An array of trivially copyable items in 16 bytes, its memory from the node store, or from the
+// heap without one: the owner, which knows its store, passes it in.
 template <class T>
-class TXmlStoreAllocator {
- public:
-  using value_type = T;
-  explicit TXmlStoreAllocator(TXmlNodeStore* store = nullptr) : store_(store) {}
-  template <class U>
-  TXmlStoreAllocator(const TXmlStoreAllocator<U>& other) : store_(other.store_) {}
+class TXmlStoreArray {
+  static_assert(std::is_trivially_copyable_v<T>);
 
-  T* allocate(size_t n) {
-    return static_cast<T*>(store_ ? store_->Allocate(n * sizeof(T)) : ::operator new(n * sizeof(T)));
+ public:
+  TXmlStoreArray() = default;
+  TXmlStoreArray(const TXmlStoreArray&) = delete;
+  TXmlStoreArray& operator=(const TXmlStoreArray&) = delete;
+
+  size_t Size() const { return count_; }
+  T& operator[](size_t index) { return items_[index]; }
+  const T& operator[](size_t index) const { return items_[index]; }
+  T* begin() { return items_; }
+  T* end() { return items_ + count_; }
+  const T* begin() const { return items_; }
+  const T* end() const { return items_ + count_; }
+
+  void Reserve(TXmlNodeStore* store, size_t count) {
+    if (count <= capacity_) return;
+    if (count > UINT32_MAX / sizeof(T)) throw std::bad_alloc();
+    auto* items = static_cast<T*>(store ? store->Allocate(count * sizeof(T)) : ::operator new(count * sizeof(T)));
+    const uint32_t kept = count_;
+    if (kept > 0) std::memcpy(static_cast<void*>(items), items_, kept * sizeof(T));
+    FreeMemory(store);
+    items_ = items;
+    count_ = kept;
+    capacity_ = uint32_t(count);
   }
-  void deallocate(T* p, size_t n) {
-    if (store_)
-      store_->Free(p, n * sizeof(T));
+  T& Insert(TXmlNodeStore* store, size_t index, const T& item) {
+    if (count_ == capacity_) Reserve(store, std::max<size_t>(4, size_t(capacity_) * 2));
+    if (index < count_)
+      std::memmove(static_cast<void*>(items_ + index + 1), items_ + index, (count_ - index) * sizeof(T));
+    ++count_;
+    return items_[index] = item;
+  }
+  T& Append(TXmlNodeStore* store, const T& item) { return Insert(store, count_, item); }
+  // Replaces the items with count items from `items`.
+  void Assign(TXmlNodeStore* store, const T* items, size_t count) {
+    count_ = 0;
+    Reserve(store, count);
+    if (count > 0) std::memcpy(static_cast<void*>(items_), items, count * sizeof(T));
+    count_ = uint32_t(count);
+  }
+  void Erase(size_t index) {
+    std::memmove(static_cast<void*>(items_ + index), items_ + index + 1, (count_ - index - 1) * sizeof(T));
+    --count_;
+  }
+  void Clear() { count_ = 0; }
+  void FreeMemory(TXmlNodeStore* store) {
+    if (!items_) return;
+    if (store)
+      store->Free(items_, capacity_ * sizeof(T));
     else
-      ::operator delete(p);
+      ::operator delete(items_);
+    items_ = nullptr;
+    count_ = capacity_ = 0;
   }
-  friend bool operator==(const TXmlStoreAllocator& a, const TXmlStoreAllocator& b) {
-    return a.store_ == b.store_;
-  }
+  // Forgets the memory without giving it back (the store drops it all).
+  void Forget() { items_ = nullptr, count_ = capacity_ = 0; }
 
  private:
-  template <class U>
-  friend class TXmlStoreAllocator;
-  TXmlNodeStore* store_;
+  T* items_ = nullptr;
+  uint32_t count_ = 0;
+  uint32_t capacity_ = 0;
 };
 
 class TXmlNode;
 
-// A node's children are a list that the node makes on first use, counted with it: a reference to
-// the list keeps the node alive. A selection is a free list with its own count.
+// Nodes in order, each counted by the array: a node's children, kept inside the node, or the
+// nodes of a selection. The array's memory comes from the node store, or the heap without one.
+class TXmlChildren {
+ public:
+  size_t Size() const { return items_.Size(); }
+  TXmlNode* Item(size_t index) const { return items_[index]; }
+  TXmlNode* const* begin() const { return items_.begin(); }
+  TXmlNode* const* end() const { return items_.end(); }
+
+  void Reserve(TXmlNodeStore* store, size_t count) { items_.Reserve(store, count); }
+  void Insert(TXmlNodeStore* store, size_t index, TXmlNode* node);
+  // Takes the node out and gives back the array's count on it.
+  void Erase(size_t index);
+  void Exchange(size_t index1, size_t index2) { std::swap(items_[index1], items_[index2]); }
+  // Moves the nodes, with their counts, out into `out`.
+  template <class F>
+  void TakeAll(F&& out) {
+    const size_t count = items_.Size();
+    items_.Clear();
+    for (size_t i = 0; i < count; ++i) out(items_.begin()[i]);
+  }
+  // Gives the memory back; the array must be empty.
+  void FreeMemory(TXmlNodeStore* store) { items_.FreeMemory(store); }
+  // Forgets the nodes and the memory (the store drops them all).
+  void Forget() { items_.Forget(); }
+
+ private:
+  TXmlStoreArray<TXmlNode*> items_;
+};
+
+// The list of a node's children, made on first request and counted with the node: a reference to
+// the list keeps the node alive. A selection is a free list with its own count and nodes.
 class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeList {
  public:
-  TXmlNodeList(TXmlNode* owner, TXmlNodeStore* store)
-      : owner_(owner), items_(TXmlStoreAllocator<TIntf<TXmlNode>>(store)) {}
+  explicit TXmlNodeList(TXmlNode* owner = nullptr) : owner_(owner) {}
+  ~TXmlNodeList() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
   int32_t _AddRef() override;
   int32_t _Release() override;
-  int32_t GetCount() const override { return int32_t(items_.size()); }
+  int32_t GetCount() const override { return int32_t(Items().Size()); }
   TIntf<IXmlNode> Get(int32_t index) const override;
   void Insert(const TIntf<IXmlNode>& node, int32_t index = -1) override;
   void Delete(int32_t index) override;
@@ -139,27 +274,58 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
   int32_t IndexOf(const IXmlNode* node) const override;
   void Clear() override;
 
-  // Appends a node that has no parent yet (the parsers' and builders' fast path).
-  void AppendNew(TXmlNode* node);
-  TXmlNode* Item(size_t index) const { return items_[index].get(); }
-  size_t Size() const { return items_.size(); }
-  void Reserve(size_t count) { items_.reserve(count); }
+  // Appends to a selection.
+  void Select(TXmlNode* node) { own_.Insert(nullptr, own_.Size(), node); }
 
  private:
-  friend class TXmlNode;
   void CheckIndex(int32_t index) const;
   void Adopt(TXmlNode* node);
   void Release(TXmlNode* node);
+  const TXmlChildren& Items() const;
+  TXmlChildren& Items();
+  TXmlNodeStore* Store() const;
 
   TXmlNode* const owner_;  // nullptr for a selection, which does not re-parent its nodes
-  std::vector<TIntf<TXmlNode>, TXmlStoreAllocator<TIntf<TXmlNode>>> items_;
+  TXmlChildren own_;       // a selection's nodes
+};
+
+// The value of a node or an attribute, in 16 bytes: UTF-16 text (what the parsers produce) kept
+// in the store's memory, or any other Variant boxed there. The value is trivially copyable and
+// owns its memory only through the store: its owner gives it back with Clear.
+class TXmlValue {
+ public:
+  bool IsEmpty() const { return kind_ == kEmpty; }
+  bool IsText() const { return kind_ == kText; }
+  // The characters of a text value.
+  std::u16string_view Text() const { return {text_, length_}; }
+  // The value as the general conversion gives it; a text value as it stands.
+  std::u16string ToXSTR() const;
+  Variant ToVariant() const;
+  // The Variant of a boxed value (neither empty nor text).
+  const Variant& Boxed() const { return *boxed_; }
+
+  void SetText(TXmlNodeStore& store, std::u16string_view text);
+  // Text decoded from UTF-8 straight into the store's memory.
+  void SetUtf8(TXmlNodeStore& store, std::string_view bytes);
+  // UTF-16 strings of the host type become text; other values are boxed.
+  void Set(TXmlNodeStore& store, const Variant& value);
+  void Clear(TXmlNodeStore& store);
+
+ private:
+  enum : uint8_t { kEmpty, kText, kBoxed };
+  union {
+    const char16_t* text_ = nullptr;
+    Variant* boxed_;
+  };
+  uint32_t length_ = 0;
+  uint8_t kind_ = kEmpty;
 };
 
 struct TXmlAttr {
   TXmlNameId Name;
-  Variant Value;
+  TXmlValue Value;
 };
-using TXmlAttrs = std::vector<TXmlAttr, TXmlStoreAllocator<TXmlAttr>>;
+using TXmlAttrs = TXmlStoreArray<TXmlAttr>;
 
 class TXmlDocument;
 
@@ -169,8 +335,12 @@ class TXmlDocument;
 class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
  public:
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
-  int32_t _AddRef() override { return ++refs_; }
-  int32_t _Release() override {
+  int32_t _AddRef() final {
+    ++store_->Counts.NodeRefs;
+    return ++refs_;
+  }
+  int32_t _Release() final {
+    --store_->Counts.NodeRefs;
     const int32_t refs = --refs_;
     if (refs == 0) Destroy();
     return refs;
@@ -182,8 +352,8 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   IXmlNode* GetParentNode() const override { return parent_; }
   TIntf<IXmlDocument> GetOwnerDocument() const override;
 
-  TIntf<IXmlNodeList> GetChildNodes() override { return &Children(); }
-  bool HasChildNodes() const override { return children_ && children_->Size() > 0; }
+  TIntf<IXmlNodeList> GetChildNodes() override;
+  bool HasChildNodes() const override { return children_.Size() > 0; }
   void AppendChild(const TIntf<IXmlNode>& child) override;
   TIntf<IXmlElement> AppendElement(std::u16string_view name) override;
   TIntf<IXmlNode> AppendText(std::u16string_view text) override;
@@ -196,13 +366,13 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   void SetValue(const Variant& value) override;
   std::u16string GetXml() const override;
 
-  int32_t AttrCount() const override { return int32_t(attrs_.size()); }
+  int32_t AttrCount() const override { return int32_t(attrs_.Size()); }
   std::u16string AttrName(int32_t index) const override;
   bool AttrExists(std::u16string_view name) const override;
   Variant GetVarAttr(std::u16string_view name, const Variant& defaultValue = {}) const override;
   void SetVarAttr(std::u16string_view name, const Variant& value) override;
   void RemoveAttr(std::u16string_view name) override;
-  void ClearAttrs() override { attrs_.clear(); }
+  void ClearAttrs() override;
   std::u16string GetAttr(std::u16string_view name, std::u16string_view defaultValue = {}) const override;
   int64_t GetIntAttr(std::u16string_view name, int64_t defaultValue = 0) const override;
   bool GetBoolAttr(std::u16string_view name, bool defaultValue = false) const override;
@@ -224,21 +394,25 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   TXmlNameTable& Names() const { return store_->Names(); }
   TXmlNameId NameId() const { return name_; }
   void SetNameId(TXmlNameId name) { name_ = name; }
-  // The children, made on first use; the const form gives an empty list until then.
-  TXmlNodeList& Children();
-  const TXmlNodeList& Children() const;
-  size_t ChildCount() const { return children_ ? children_->Size() : 0; }
+  const TXmlChildren& Children() const { return children_; }
+  // Appends a node that has no parent yet (the parsers' and builders' fast path).
+  void AppendNewChild(TXmlNode* node);
+  void ReserveChildren(size_t count) { children_.Reserve(store_, count); }
+  // Releases every child.
+  void ClearChildren();
   TXmlNode* Parent() const { return parent_; }
   TXmlAttrs& Attrs() { return attrs_; }
   const TXmlAttrs& Attrs() const { return attrs_; }
   const TXmlAttr* FindAttr(TXmlNameId name) const;
   // Sets the attribute with an interned name, replacing an existing one.
-  void SetAttrById(TXmlNameId name, Variant value);
-  const Variant& Value() const { return value_; }
-  void SetValueDirect(Variant value) { value_ = std::move(value); }
+  void SetAttrById(TXmlNameId name, const Variant& value);
+  void SetAttrTextById(TXmlNameId name, std::u16string_view text);
+  const TXmlValue& Value() const { return value_; }
+  TXmlValue& MutableValue() { return value_; }
+  void SetValueVariant(const Variant& value) { value_.Set(*store_, value); }
   // The text of a CDATA section, comment or instruction (kept as the value).
-  const std::u16string& Text() const;
-  void SetText(std::u16string text) { value_ = Variant(std::move(text)); }
+  std::u16string_view Text() const { return value_.IsText() ? value_.Text() : std::u16string_view(); }
+  void SetText(std::u16string_view text) { value_.SetText(*store_, text); }
   // The document this node belongs to, nullptr for a free node.
   const TXmlDocument* Document() const;
 
@@ -257,15 +431,18 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   [[noreturn]] void AttributeMissing(const char* format, std::u16string_view name) const;
   // Runs when the last reference goes: gives the node's memory back and releases the store.
   void Destroy();
+  void ReleaseSubtree();
+  void SetParent(TXmlNode* parent);
 
   TXmlNodeStore* const store_;
   TXmlNameId name_;  // elements and processing instructions
   TXmlNode* parent_ = nullptr;
-  TXmlNodeList* children_ = nullptr;  // in the store's memory
+  TXmlChildren children_;
+  TXmlNodeList* childList_ = nullptr;  // made on request, in the store's memory
   int32_t refs_ = 0;
   const TXmlNodeType type_;
   TXmlAttrs attrs_;
-  Variant value_;  // element and text values; the text of the other kinds
+  TXmlValue value_;  // element and text values; the text of the other kinds
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {

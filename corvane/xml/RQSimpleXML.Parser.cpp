@@ -187,6 +187,11 @@ constexpr auto kAsciiNameChars = [] {
   return table;
 }();
 inline bool IsNameChar(char16_t c) { return c < 128 ? kAsciiNameChars[c] : IsXmlNameChar(c); }
+inline bool IsNameStart(int c) {
+  if (c < 0) return false;
+  if (c < 128) return kAsciiNameChars[size_t(c)] && !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != ':';
+  return IsXmlNameStart(char16_t(c));
+}
 
 // The first of `a` or `b` in [p, end), or end.
 const char16_t* FindEither(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
@@ -281,8 +286,8 @@ class TXmlParser {
     }
     if (text.empty()) return;
     TXmlNode* node = TXmlNode::Make(NODE_TEXT, document_.Store());
-    node->SetValueDirect(std::u16string(text));
-    container.Children().AppendNew(node);
+    node->SetText(text);
+    container.AppendNewChild(node);
   }
 
   // After "&": a named entity or a character reference, appended to `out`.
@@ -331,7 +336,7 @@ class TXmlParser {
   // A name: "_" or a letter, then letters, digits, "-", ".", ":" and "_". Returns it interned.
   TXmlNameId ReadName() {
     const int first = source_.Peek();
-    if (first < 0 || !IsXmlNameStart(char16_t(first))) throw EXmlError("Name must start with letter or \" _\"");
+    if (!IsNameStart(first)) throw EXmlError("Name must start with letter or \" _\"");
     name_.clear();
     uint32_t hash = 0;
     while (source_.Available()) {
@@ -360,7 +365,7 @@ class TXmlParser {
   // Returns the element when its content follows.
   TXmlNode* ReadElement(TXmlNode& container) {
     TXmlNode* element = TXmlNode::Make(NODE_ELEMENT, document_.Store(), ReadName());
-    container.Children().AppendNew(element);
+    container.AppendNewChild(element);
     const int c = source_.Peek();
     if (c < 0) throw EXmlError("The determination of the element is not completed");
     if (!IsBlank(c) && c != '/' && c != '>') throw EXmlError("Invalid symbol in the name of the element");
@@ -385,14 +390,25 @@ class TXmlParser {
     ExpectCharacter(u'>');
   }
 
-  // The attributes are gathered in a scratch list and given to the node in one allocation.
+  // The attributes are gathered in a scratch list and given to the node in one allocation; their
+  // values are in the store already and go back to it when the tag is ill-formed.
   void ReadAttributes(TXmlNode& node) {
     attrIndex_.clear();
     scratch_.clear();
+    try {
+      ReadAttributeList();
+    } catch (...) {
+      for (TXmlAttr& attr : scratch_) attr.Value.Clear(document_.Store());
+      throw;
+    }
+    node.Attrs().Assign(&node.Store(), scratch_.data(), scratch_.size());
+  }
+
+  void ReadAttributeList() {
     for (;;) {
       SkipBlanks();
       const int c = source_.Peek();
-      if (c < 0 || !IsXmlNameStart(char16_t(c))) break;
+      if (!IsNameStart(c)) break;
       const TXmlNameId name = ReadName();
       SkipBlanks();
       ExpectCharacter(u'=');
@@ -400,13 +416,13 @@ class TXmlParser {
       const int quote = source_.Next();
       if (quote < 0) throw EXmlError("The value of the attribute is expected");
       if (quote != '"' && quote != '\'') throw EXmlError("Line constant expected");
-      AddAttribute(name, Variant(ReadAttributeValue(char16_t(quote))));
+      AddAttribute(name, ReadAttributeValue(char16_t(quote)));
     }
-    node.Attrs().assign(std::make_move_iterator(scratch_.begin()), std::make_move_iterator(scratch_.end()));
   }
 
-  // The value up to the closing quote, taken from the decoded chunk when it lies there whole.
-  std::u16string ReadAttributeValue(char16_t quote) {
+  // The value up to the closing quote, seen in the decoded chunk when it lies there whole; valid
+  // until the next read.
+  std::u16string_view ReadAttributeValue(char16_t quote) {
     token_.clear();
     for (;;) {
       if (!source_.Available()) Expected("\"%s\" expected", std::u16string_view(&quote, 1));
@@ -417,7 +433,7 @@ class TXmlParser {
       source_.Advance(q);
       if (q < end && *q == quote && token_.empty()) {
         source_.Skip();
-        return std::u16string(p, q);
+        return {p, size_t(q - p)};
       }
       token_.append(p, q);
       if (q == end) continue;
@@ -430,25 +446,21 @@ class TXmlParser {
 
   // A repeated attribute name replaces the earlier value. Past a few attributes the names are
   // indexed, so that an element with very many attributes parses in linear time.
-  void AddAttribute(TXmlNameId name, Variant value) {
+  void AddAttribute(TXmlNameId name, std::u16string_view value) {
     std::vector<TXmlAttr>& attrs = scratch_;
     constexpr size_t kLinearLimit = 16;
+    TXmlAttr* attr = nullptr;
     if (attrs.size() < kLinearLimit) {
-      for (TXmlAttr& attr : attrs)
-        if (attr.Name == name) {
-          attr.Value = std::move(value);
-          return;
-        }
-      attrs.push_back({name, std::move(value)});
-      return;
+      for (TXmlAttr& a : attrs)
+        if (a.Name == name) attr = &a;
+    } else {
+      if (attrIndex_.empty())
+        for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
+      const auto [it, added] = attrIndex_.emplace(name, attrs.size());
+      if (!added) attr = &attrs[it->second];
     }
-    if (attrIndex_.empty())
-      for (size_t i = 0; i < attrs.size(); ++i) attrIndex_.emplace(attrs[i].Name, i);
-    const auto [it, added] = attrIndex_.emplace(name, attrs.size());
-    if (added)
-      attrs.push_back({name, std::move(value)});
-    else
-      attrs[it->second].Value = std::move(value);
+    if (!attr) attr = &attrs.emplace_back(TXmlAttr{name, {}});
+    attr->Value.SetText(document_.Store(), value);
   }
 
   // Everything up to `terminator`, which is taken but not kept, into token_.
@@ -479,7 +491,7 @@ class TXmlParser {
   void ReadProcessingInstruction(TXmlNode& container) {
     const TXmlNameId name = ReadName();
     TXmlNode* instruction = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, document_.Store(), name);
-    container.Children().AppendNew(instruction);
+    container.AppendNewChild(instruction);
     if (name != names_->idXml) {
       SkipBlanks();
       ReadUntil(u"?>");
@@ -490,7 +502,7 @@ class TXmlParser {
     SkipBlanks();
     ExpectText(u"?>");
     const TXmlAttr* encoding = instruction->FindAttr(names_->idEncoding);
-    const std::u16string encodingName = encoding ? VarToXSTR(encoding->Value) : std::u16string();
+    const std::u16string encodingName = encoding ? encoding->Value.ToXSTR() : std::u16string();
     const int32_t codePage = encodingName.empty() ? 65001 : XmlCodePage(encodingName);
     if (codePage == 0) Expected("Encoding \"%s\" is not supported by SimpleXML", encodingName);
     // The first declaration fixes the code page of the rest of the input.
@@ -505,13 +517,13 @@ class TXmlParser {
       ReadUntil(u"-->");
       TXmlNode* comment = TXmlNode::Make(NODE_COMMENT, document_.Store());
       comment->SetText(token_);
-      container.Children().AppendNew(comment);
+      container.AppendNewChild(comment);
     } else if (c == '[') {
       ExpectText(u"[CDATA[");
       ReadUntil(u"]]>");
       TXmlNode* section = TXmlNode::Make(NODE_CDATA_SECTION, document_.Store());
       section->SetText(token_);
-      container.Children().AppendNew(section);
+      container.AppendNewChild(section);
     } else {
       ExpectText(u"DOCTYPE");
       ReadUntil(u">");

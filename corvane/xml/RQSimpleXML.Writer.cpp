@@ -33,7 +33,7 @@ class TXmlTextWriter {
     WriteNode(root, depth);
     while (frames_.size() > 1) {
       TFrame& frame = frames_.back();
-      const TXmlNodeList& children = frame.Node->Children();
+      const TXmlChildren& children = frame.Node->Children();
       if (frame.NextChild < children.Size()) {
         const TXmlNode& child = *children.Item(frame.NextChild++);
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);
@@ -69,7 +69,7 @@ class TXmlTextWriter {
       Append(u" ");
       Append(IXmlNameTable::GetName(attr.Name));
       Append(u"=\"");
-      Append(TextToXML(VarToXSTR(attr.Value)));
+      Append(TextToXML(attr.Value.ToXSTR()));
       Append(u"\"");
     }
   }
@@ -103,12 +103,12 @@ class TXmlTextWriter {
         out_ += u'>';
         frames_.push_back({&node, 0, startTagEnd, out_.size(), depth, false});
         if (!node.HasChildNodes()) {
-          if (!node.Value().IsEmpty()) Append(TextToXML(VarToXSTR(node.Value())));
+          if (!node.Value().IsEmpty()) Append(TextToXML(node.Value().ToXSTR()));
           Close();
         }
         break;
       }
-      case NODE_TEXT: Append(TextToXML(VarToXSTR(node.Value()))); break;
+      case NODE_TEXT: Append(TextToXML(node.Value().ToXSTR())); break;
       case NODE_CDATA_SECTION: WriteCDATA(node.Text()); break;
       case NODE_COMMENT:
         Append(u"<!--");

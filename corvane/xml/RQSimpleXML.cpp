@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <utility>
 
 #include <locale.h>
 
@@ -193,46 +194,126 @@ constexpr size_t kLargestChunk = size_t(1) << 20;
 
 TXmlNodeStore::~TXmlNodeStore() {
   for (void* chunk : chunks_) ::operator delete(chunk);
+  for (TLargeBlock* block = large_.Next; block != &large_;) ::operator delete(std::exchange(block, block->Next));
 }
 
-size_t TXmlNodeStore::SizeClass(size_t bytes) {
-  if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
-  return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
-}
-
-size_t TXmlNodeStore::ClassSize(size_t sizeClass) {
-  return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
-}
-
-void* TXmlNodeStore::Allocate(size_t bytes) {
-  if (bytes > kLargestClass) return ::operator new(bytes);
-  const size_t sizeClass = SizeClass(bytes);
-  if (TFreeBlock* block = free_[sizeClass]) {
-    free_[sizeClass] = block->Next;
-    return block;
+void* TXmlNodeStore::AllocateSlow(size_t bytes) {
+  if (bytes > kLargestClass) {
+    auto* block = static_cast<TLargeBlock*>(::operator new(sizeof(TLargeBlock) + bytes));
+    *block = {&large_, large_.Next};
+    large_.Next->Prev = block;
+    large_.Next = block;
+    return block + 1;
   }
-  const size_t size = ClassSize(sizeClass);
-  if (size_t(end_ - next_) < size) {
-    // The rest of a full chunk is left unused: at most one block of the largest class.
-    const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
-    chunks_.reserve(chunks_.size() + 1);
-    next_ = static_cast<char*>(::operator new(chunkSize));
-    end_ = next_ + chunkSize;
-    chunks_.push_back(next_);
-  }
-  void* block = next_;
-  next_ += size;
-  return block;
+  // The rest of the full chunk is left unused: at most one block of the largest class.
+  const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
+  chunks_.reserve(chunks_.size() + 1);
+  next_ = static_cast<char*>(::operator new(chunkSize));
+  end_ = next_ + chunkSize;
+  chunks_.push_back(next_);
+  return Allocate(bytes);
 }
 
-void TXmlNodeStore::Free(void* block, size_t bytes) {
-  if (bytes > kLargestClass) return ::operator delete(block);
-  const size_t sizeClass = SizeClass(bytes);
-  free_[sizeClass] = new (block) TFreeBlock{free_[sizeClass]};
+void TXmlNodeStore::FreeLarge(void* block) {
+  TLargeBlock* const large = static_cast<TLargeBlock*>(block) - 1;
+  large->Prev->Next = large->Next;
+  large->Next->Prev = large->Prev;
+  ::operator delete(large);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlValue
+
+std::u16string TXmlValue::ToXSTR() const {
+  switch (kind_) {
+    case kEmpty: return {};
+    case kText: return std::u16string(Text());
+    default: return VarToXSTR(*boxed_);
+  }
+}
+
+Variant TXmlValue::ToVariant() const {
+  switch (kind_) {
+    case kEmpty: return {};
+    case kText: return std::u16string(Text());
+    default: return *boxed_;
+  }
+}
+
+void TXmlValue::SetText(TXmlNodeStore& store, std::u16string_view text) {
+  if (text.size() > UINT32_MAX) return Set(store, std::u16string(text));
+  char16_t* const copy =
+      text.empty() ? nullptr : static_cast<char16_t*>(store.Allocate(text.size() * sizeof(char16_t)));
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Clear(store);
+  text_ = copy;
+  length_ = uint32_t(text.size());
+  kind_ = kText;
+}
+
+void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > UINT32_MAX) return SetText(store, kelvra::Utf8ToUtf16(bytes));
+  const size_t room = bytes.size() * sizeof(char16_t);  // never more code units than bytes
+  auto* const text = static_cast<char16_t*>(store.Allocate(room));
+  size_t produced = 0;
+  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, text, produced);
+  if (produced == 0 || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
+    // Far fewer code units than bytes: kept in a block of their own size.
+    SetText(store, {text, produced});
+    return store.Free(text, room);
+  }
+  Clear(store);
+  text_ = text;
+  length_ = uint32_t(produced);
+  kind_ = kText;
+}
+
+void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
+  if (value.VarType() == kelvra::varUString && value.AsWideString().size() <= UINT32_MAX)
+    return SetText(store, value.AsWideString());
+  if (value.IsEmpty()) return Clear(store);
+  Variant* const boxed = new (store.Allocate(sizeof(Variant))) Variant(value);
+  Clear(store);
+  ++store.Counts.Boxed;
+  boxed_ = boxed;
+  kind_ = kBoxed;
+}
+
+void TXmlValue::Clear(TXmlNodeStore& store) {
+  if (kind_ == kText && length_ > 0) {
+    store.Free(const_cast<char16_t*>(text_), length_ * sizeof(char16_t));
+  } else if (kind_ == kBoxed) {
+    boxed_->~Variant();
+    store.Free(boxed_, sizeof(Variant));
+    --store.Counts.Boxed;
+  }
+  text_ = nullptr;
+  length_ = 0;
+  kind_ = kEmpty;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXmlChildren
+
+void TXmlChildren::Insert(TXmlNodeStore* store, size_t index, TXmlNode* node) {
+  items_.Insert(store, index, node);
+  node->_AddRef();
+}
+
+void TXmlChildren::Erase(size_t index) {
+  TXmlNode* const node = items_[index];
+  items_.Erase(index);
+  node->_Release();
 }
 
 // ---------------------------------------------------------------------------------------------
 // TXmlNodeList
+
+TXmlNodeList::~TXmlNodeList() {
+  if (owner_) return;
+  own_.TakeAll([](TXmlNode* node) { node->_Release(); });
+  own_.FreeMemory(nullptr);
+}
 
 bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNodeList, IXmlBase, kelvra::IInterface>(iid, out);
@@ -241,14 +322,18 @@ bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
 int32_t TXmlNodeList::_AddRef() { return owner_ ? owner_->_AddRef() : TInterfacedObject::_AddRef(); }
 int32_t TXmlNodeList::_Release() { return owner_ ? owner_->_Release() : TInterfacedObject::_Release(); }
 
+const TXmlChildren& TXmlNodeList::Items() const { return owner_ ? owner_->children_ : own_; }
+TXmlChildren& TXmlNodeList::Items() { return owner_ ? owner_->children_ : own_; }
+TXmlNodeStore* TXmlNodeList::Store() const { return owner_ ? owner_->store_ : nullptr; }
+
 void TXmlNodeList::CheckIndex(int32_t index) const {
-  if (index < 0 || size_t(index) >= items_.size())
+  if (index < 0 || size_t(index) >= Items().Size())
     throw EXmlError("Error obtaining the element the list: Index out of range");
 }
 
 TIntf<IXmlNode> TXmlNodeList::Get(int32_t index) const {
   CheckIndex(index);
-  return items_[size_t(index)].get();
+  return Items().Item(size_t(index));
 }
 
 namespace {
@@ -264,32 +349,35 @@ TXmlNode* AsNode(const TIntf<IXmlNode>& node) {
 void TXmlNodeList::Adopt(TXmlNode* node) {
   if (!owner_) return;
   for (const TXmlNode* p = owner_; p; p = p->parent_) KELVRA_ASSERT(p != node);
-  if (node->parent_) node->parent_->Children().Remove(node);
-  node->parent_ = owner_;
+  if (TXmlNode* former = node->parent_) {
+    const TXmlChildren& siblings = former->children_;
+    for (size_t i = 0; i < siblings.Size(); ++i)
+      if (siblings.Item(i) == node) {
+        node->SetParent(nullptr);
+        former->children_.Erase(i);  // the caller holds the node
+        break;
+      }
+  }
+  node->SetParent(owner_);
 }
 
 void TXmlNodeList::Release(TXmlNode* node) {
-  if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
+  if (owner_ && node->parent_ == owner_) node->SetParent(nullptr);
 }
 
 void TXmlNodeList::Insert(const TIntf<IXmlNode>& node, int32_t index) {
   TIntf<TXmlNode> n = AsNode(node);
-  if (index != -1 && (index < 0 || size_t(index) > items_.size())) CheckIndex(index);
+  if (index != -1 && (index < 0 || size_t(index) > Items().Size())) CheckIndex(index);
   const int32_t present = owner_ && n->parent_ == owner_ ? IndexOf(n.get()) : -1;
   if (present >= 0 && present < index) --index;
   Adopt(n.get());
-  items_.insert(index == -1 ? items_.end() : items_.begin() + index, std::move(n));
-}
-
-void TXmlNodeList::AppendNew(TXmlNode* node) {
-  node->parent_ = owner_;
-  items_.emplace_back(node);
+  Items().Insert(Store(), index == -1 ? Items().Size() : size_t(index), n.get());
 }
 
 void TXmlNodeList::Delete(int32_t index) {
   CheckIndex(index);
-  Release(items_[size_t(index)].get());
-  items_.erase(items_.begin() + index);
+  Release(Items().Item(size_t(index)));
+  Items().Erase(size_t(index));
 }
 
 void TXmlNodeList::Remove(const TIntf<IXmlNode>& node) {
@@ -300,61 +388,93 @@ void TXmlNodeList::Remove(const TIntf<IXmlNode>& node) {
 void TXmlNodeList::Exchange(int32_t index1, int32_t index2) {
   CheckIndex(index1);
   CheckIndex(index2);
-  std::swap(items_[size_t(index1)], items_[size_t(index2)]);
+  Items().Exchange(size_t(index1), size_t(index2));
 }
 
 void TXmlNodeList::Replace(int32_t index, const TIntf<IXmlNode>& node) {
   CheckIndex(index);
   TIntf<TXmlNode> n = AsNode(node);
-  if (n == items_[size_t(index)]) return;
+  if (n.get() == Items().Item(size_t(index))) return;
   Delete(index);
   Insert(n, index);
 }
 
 int32_t TXmlNodeList::IndexOf(const IXmlNode* node) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (static_cast<const IXmlNode*>(items_[i].get()) == node) return int32_t(i);
+  const TXmlChildren& items = Items();
+  for (size_t i = 0; i < items.Size(); ++i)
+    if (static_cast<const IXmlNode*>(items.Item(i)) == node) return int32_t(i);
   return -1;
 }
 
 void TXmlNodeList::Clear() {
-  for (auto& item : items_) Release(item.get());
-  items_.clear();
+  for (TXmlNode* item : Items()) Release(item);
+  Items().TakeAll([](TXmlNode* node) { node->_Release(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // TXmlNode
 
 TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
-    : store_(&store), name_(name), type_(type), attrs_(TXmlStoreAllocator<TXmlAttr>(&store)) {
+    : store_(&store), name_(name), type_(type) {
   store.AddRef();
 }
 
-// Releases the subtree without recursion: children that die with this node hand their own
-// children to the work list before they go.
 TXmlNode::~TXmlNode() {
-  if (!children_) return;
-  std::vector<TIntf<TXmlNode>> pending;
-  auto takeChildren = [&pending](TXmlNodeList* list) {
-    if (!list) return;
-    for (auto& item : list->items_) {
-      item->parent_ = nullptr;
-      pending.push_back(std::move(item));
-    }
-    list->items_.clear();
-  };
-  takeChildren(children_);
-  while (!pending.empty()) {
-    TIntf<TXmlNode> node = std::move(pending.back());
-    pending.pop_back();
-    if (node->refs_ == 1) takeChildren(node->children_);
+  value_.Clear(*store_);
+  ClearAttrs();
+  attrs_.FreeMemory(store_);
+  if (childList_) {
+    childList_->~TXmlNodeList();
+    store_->Free(childList_, sizeof(TXmlNodeList));
   }
-  children_->~TXmlNodeList();
-  store_->Free(children_, sizeof(TXmlNodeList));
+  if (children_.Size() > 0) ReleaseSubtree();
+  children_.FreeMemory(store_);
+}
+
+// Releases the children without recursion: children that die with this node hand their own
+// children to the work list before they go.
+void TXmlNode::ReleaseSubtree() {
+  std::vector<TXmlNode*> pending;  // each holds the count its parent had on it
+  auto takeChildren = [&pending](TXmlNode& parent) {
+    parent.children_.TakeAll([&pending](TXmlNode* child) {
+      child->SetParent(nullptr);
+      pending.push_back(child);
+    });
+  };
+  // This node is no longer counted but still holds the store: no node released here may take
+  // the store's memory with it.
+  ++store_->Counts.Releases;
+  takeChildren(*this);
+  while (!pending.empty()) {
+    TXmlNode* const node = pending.back();
+    pending.pop_back();
+    if (node->refs_ == 1) takeChildren(*node);
+    node->_Release();
+  }
+  --store_->Counts.Releases;
+}
+
+void TXmlNode::SetParent(TXmlNode* parent) {
+  auto count = [this](TXmlNode* link, int step) {
+    if (!link) return;
+    store_->Counts.Parented += step;
+    if (link->store_ != store_) {
+      store_->Counts.Foreign += step;
+      link->store_->Counts.Foreign += step;
+    }
+  };
+  count(parent_, -1);
+  count(parent, 1);
+  parent_ = parent;
 }
 
 void TXmlNode::Destroy() {
   TXmlNodeStore* const store = store_;
+  if (!parent_ && store->OnlyTreeLeft()) {
+    // The rest of the tree goes with the store's memory, unvisited.
+    children_.Forget();
+    store->DropTree();
+  }
   if (type_ == NODE_DOCUMENT) {
     delete this;
   } else {
@@ -365,14 +485,19 @@ void TXmlNode::Destroy() {
   store->Release();
 }
 
-TXmlNodeList& TXmlNode::Children() {
-  if (!children_) children_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this, store_);
-  return *children_;
+TIntf<IXmlNodeList> TXmlNode::GetChildNodes() {
+  if (!childList_) childList_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this);
+  return childList_;
 }
 
-const TXmlNodeList& TXmlNode::Children() const {
-  static TXmlNodeList* const empty = new TXmlNodeList(nullptr, nullptr);
-  return children_ ? *children_ : *empty;
+void TXmlNode::AppendNewChild(TXmlNode* node) {
+  node->SetParent(this);
+  children_.Insert(store_, children_.Size(), node);
+}
+
+void TXmlNode::ClearChildren() {
+  for (TXmlNode* child : children_) child->SetParent(nullptr);
+  children_.TakeAll([](TXmlNode* node) { node->_Release(); });
 }
 
 bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
@@ -412,16 +537,11 @@ TIntf<IXmlDocument> TXmlNode::GetOwnerDocument() const {
   return const_cast<TXmlDocument*>(Document());
 }
 
-const std::u16string& TXmlNode::Text() const {
-  static const std::u16string empty;
-  return value_.IsWideString() ? value_.AsWideString() : empty;
-}
-
-void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { Children().Insert(child); }
+void TXmlNode::AppendChild(const TIntf<IXmlNode>& child) { GetChildNodes()->Insert(child); }
 
 TXmlNode* TXmlNode::AppendNew(TXmlNodeType type, TXmlNameId name) {
   TXmlNode* node = Make(type, *store_, name);
-  Children().AppendNew(node);
+  AppendNewChild(node);
   return node;
 }
 
@@ -431,34 +551,34 @@ TIntf<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
 
 TIntf<IXmlNode> TXmlNode::AppendText(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_TEXT, nullptr);
-  node->value_ = std::u16string(text);
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendCDATA(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_CDATA_SECTION, nullptr);
-  node->SetText(std::u16string(text));
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendComment(std::u16string_view text) {
   TXmlNode* node = AppendNew(NODE_COMMENT, nullptr);
-  node->SetText(std::u16string(text));
+  node->SetText(text);
   return node;
 }
 
 TIntf<IXmlNode> TXmlNode::AppendProcessingInstruction(std::u16string_view name,
                                                       std::u16string_view data) {
   TXmlNode* node = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().GetID(name));
-  node->SetText(std::u16string(data));
+  node->SetText(data);
   return node;
 }
 
-Variant TXmlNode::GetValue() const { return value_; }
+Variant TXmlNode::GetValue() const { return value_.ToVariant(); }
 
 void TXmlNode::SetValue(const Variant& value) {
   if (type_ == NODE_ELEMENT || type_ == NODE_TEXT)
-    value_ = value;
+    SetValueVariant(value);
   else if (type_ != NODE_DOCUMENT)
     SetText(VarToXSTR(value));
 }
@@ -473,17 +593,25 @@ const TXmlAttr* TXmlNode::FindAttr(TXmlNameId name) const {
   return nullptr;
 }
 
-void TXmlNode::SetAttrById(TXmlNameId name, Variant value) {
+void TXmlNode::SetAttrById(TXmlNameId name, const Variant& value) {
   for (TXmlAttr& attr : attrs_)
-    if (attr.Name == name) {
-      attr.Value = std::move(value);
-      return;
-    }
-  attrs_.push_back({name, std::move(value)});
+    if (attr.Name == name) return attr.Value.Set(*store_, value);
+  attrs_.Append(store_, {name, {}}).Value.Set(*store_, value);
+}
+
+void TXmlNode::SetAttrTextById(TXmlNameId name, std::u16string_view text) {
+  for (TXmlAttr& attr : attrs_)
+    if (attr.Name == name) return attr.Value.SetText(*store_, text);
+  attrs_.Append(store_, {name, {}}).Value.SetText(*store_, text);
+}
+
+void TXmlNode::ClearAttrs() {
+  for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
+  attrs_.Clear();
 }
 
 std::u16string TXmlNode::AttrName(int32_t index) const {
-  if (index < 0 || size_t(index) >= attrs_.size())
+  if (index < 0 || size_t(index) >= attrs_.Size())
     throw EXmlError("Error obtaining the element the list: Index out of range");
   return IXmlNameTable::GetName(attrs_[size_t(index)].Name);
 }
@@ -494,7 +622,7 @@ bool TXmlNode::AttrExists(std::u16string_view name) const {
 
 Variant TXmlNode::GetVarAttr(std::u16string_view name, const Variant& defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? attr->Value : defaultValue;
+  return attr ? attr->Value.ToVariant() : defaultValue;
 }
 
 void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
@@ -502,23 +630,27 @@ void TXmlNode::SetVarAttr(std::u16string_view name, const Variant& value) {
 }
 
 void TXmlNode::SetAttr(std::u16string_view name, std::u16string_view value) {
-  SetAttrById(Names().GetID(name), std::u16string(value));
+  SetAttrTextById(Names().GetID(name), value);
 }
 
 void TXmlNode::RemoveAttr(std::u16string_view name) {
   const TXmlNameId id = Names().GetID(name);
-  std::erase_if(attrs_, [id](const TXmlAttr& a) { return a.Name == id; });
+  for (size_t i = attrs_.Size(); i-- > 0;)
+    if (attrs_[i].Name == id) {
+      attrs_[i].Value.Clear(*store_);
+      attrs_.Erase(i);
+    }
 }
 
 std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? VarToXSTR(attr->Value) : std::u16string(defaultValue);
+  return attr ? attr->Value.ToXSTR() : std::u16string(defaultValue);
 }
 
 int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
-  const std::string text = MessageText(VarToXSTR(attr->Value));
+  const std::string text = MessageText(attr->Value.ToXSTR());
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(text.c_str(), &end, 10);
@@ -530,8 +662,9 @@ int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) con
 bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) return defaultValue;
-  if (attr->Value.VarType() == kelvra::varBoolean) return attr->Value.AsInt64() != 0;
-  const std::u16string text = VarToXSTR(attr->Value);
+  if (!attr->Value.IsEmpty() && !attr->Value.IsText() && attr->Value.Boxed().VarType() == kelvra::varBoolean)
+    return attr->Value.Boxed().AsInt64() != 0;
+  const std::u16string text = attr->Value.ToXSTR();
   if (text == u"0" || EqualsIgnoringAsciiCase(text, u"false")) return false;
   if (text == u"1" || EqualsIgnoringAsciiCase(text, u"true")) return true;
   throw kelvra::EConvertError("'" + MessageText(text) + "' is not a valid boolean value");
@@ -539,7 +672,7 @@ bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
 
 double TXmlNode::GetFloatAttr(std::u16string_view name, double defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? XSTRToFloat(VarToXSTR(attr->Value)) : defaultValue;
+  return attr ? XSTRToFloat(attr->Value.ToXSTR()) : defaultValue;
 }
 
 namespace {
@@ -558,7 +691,7 @@ int32_t EnumIndex(const TXmlNode& node, std::u16string_view name, const std::u16
 int32_t TXmlNode::GetEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed,
                               int32_t defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  return attr ? EnumIndex(*this, name, VarToXSTR(attr->Value), allowed) : defaultValue;
+  return attr ? EnumIndex(*this, name, attr->Value.ToXSTR(), allowed) : defaultValue;
 }
 
 void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) const {
@@ -568,22 +701,21 @@ void TXmlNode::AttributeMissing(const char* format, std::u16string_view name) co
 std::u16string TXmlNode::NeedAttr(std::u16string_view name) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not assigned", name);
-  return VarToXSTR(attr->Value);
+  return attr->Value.ToXSTR();
 }
 
 int32_t TXmlNode::NeedEnumAttr(std::u16string_view name, std::span<const std::u16string> allowed) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
   if (!attr) AttributeMissing("Attribute \"%s\" not found", name);
-  return EnumIndex(*this, name, VarToXSTR(attr->Value), allowed);
+  return EnumIndex(*this, name, attr->Value.ToXSTR(), allowed);
 }
 
 // ---- children and paths
 
 TIntf<IXmlElement> TXmlNode::FindElement(std::u16string_view name) const {
   const TXmlNameId id = Names().GetID(name);
-  if (children_)
-    for (const auto& child : children_->items_)
-      if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child.get());
+  for (TXmlNode* child : children_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) return static_cast<TXmlElement*>(child);
   return {};
 }
 
@@ -594,7 +726,7 @@ TIntf<IXmlElement> TXmlNode::NeedChild(std::u16string_view name) const {
 }
 
 TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
-  TIntf<TXmlNodeList> result = new TXmlNodeList(nullptr, nullptr);
+  TIntf<TXmlNodeList> result = new TXmlNodeList();
   TXmlNode* node = this;
   // Descend along "first\rest" without recursion, then select the last name's elements.
   for (size_t delimiter; (delimiter = expression.find(XMLPathDelimiter)) != std::u16string_view::npos;) {
@@ -605,8 +737,8 @@ TIntf<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view expression) {
   }
   if (!IsXmlName(expression)) throw EXmlError("This feature is not supported by SimpleXML");
   const TXmlNameId id = Names().GetID(expression);
-  for (const auto& child : std::as_const(*node).Children().items_)
-    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->items_.push_back(child);
+  for (TXmlNode* child : node->children_)
+    if (child->type_ == NODE_ELEMENT && child->name_ == id) result->Select(child);
   return result;
 }
 
@@ -676,7 +808,7 @@ TIntf<IXmlElement> TXmlDocument::DocumentElement() const {
 }
 
 void TXmlDocument::ClearForLoad() {
-  Children().Clear();
+  ClearChildren();
   ClearAttrs();
 }
 
@@ -685,7 +817,7 @@ std::u16string TXmlDocument::DeclaredEncoding() const {
     const TXmlNode* child = Children().Item(i);
     if (child->GetNodeType() == NODE_PROCESSING_INSTRUCTION && child->NameId() == Names().idXml) {
       const TXmlAttr* encoding = child->FindAttr(Names().idEncoding);
-      return encoding ? VarToXSTR(encoding->Value) : std::u16string();
+      return encoding ? encoding->Value.ToXSTR() : std::u16string();
     }
   }
   return {};
@@ -769,7 +901,7 @@ std::string TXmlDocument::GetBinaryXML() const { return WriteBinaryXmlString(*th
 
 TIntf<IXmlElement> TXmlDocument::NewDocument(std::u16string_view version, std::u16string_view encoding,
                                              std::u16string_view rootName) {
-  Children().Clear();
+  ClearChildren();
   TXmlNode* declaration = AppendNew(NODE_PROCESSING_INSTRUCTION, Names().idXml);
   declaration->SetAttr(u"version", version.empty() ? u"1.0" : version);
   declaration->SetAttr(u"encoding", encoding.empty() ? u"UTF-8" : encoding);

@@ -138,6 +138,15 @@ TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
     EXPECT_TRUE(XmlIsInBinaryFormat(binary));
     EXPECT_EQ(TextOf(LoadXmlDocumentFromXML(binary)), TextOf(document));
   }
+  // Texts of 3-byte characters decode to a third as many code units: short and long ones.
+  for (size_t count : {5, 100, 3000}) {
+    std::string euros;
+    for (size_t i = 0; i < count; ++i) euros += "\xE2\x82\xAC";
+    TIntf<IXmlDocument> document = LoadXmlDocumentFromXML("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"" + euros + "\">" + euros + "</r>");
+    TIntf<IXmlDocument> loaded = LoadXmlDocumentFromXML(document->GetBinaryXML());
+    EXPECT_EQ(loaded->DocumentElement()->GetAttr(u"a"), std::u16string(count, u'\u20AC'));
+    EXPECT_EQ(TextOf(loaded), TextOf(document)) << count;
+  }
 }
 
 TEST(BinaryXml, ExactlyTheSignatureIsText) {
