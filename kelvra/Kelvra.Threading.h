@@ -45,25 +45,31 @@ class TCriticalSection : public TInterfacedObject, public ICriticalSection {
 class TReentrantSpinLock {
  public:
   void lock() {
-    const std::thread::id self = std::this_thread::get_id();
+    const void* self = ThreadToken();
     if (owner_.load(std::memory_order_relaxed) == self) {
       ++depth_;
       return;
     }
-    std::thread::id free;
+    const void* free = nullptr;
     while (!owner_.compare_exchange_weak(free, self, std::memory_order_acquire,
                                          std::memory_order_relaxed)) {
-      free = std::thread::id();
+      free = nullptr;
       std::this_thread::yield();
     }
     depth_ = 1;
   }
   void unlock() {
-    if (--depth_ == 0) owner_.store(std::thread::id(), std::memory_order_release);
+    if (--depth_ == 0) owner_.store(nullptr, std::memory_order_release);
   }
 
  private:
-  std::atomic<std::thread::id> owner_{};
+  // A distinct address per thread, found without a library call (unlike the thread id).
+  static const void* ThreadToken() {
+    static thread_local const char token = 0;
+    return &token;
+  }
+
+  std::atomic<const void*> owner_{nullptr};
   int depth_ = 0;  // touched only by the owner
 };
 

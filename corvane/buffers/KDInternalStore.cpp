@@ -53,11 +53,6 @@ void TKDSmartBuffer::RemoveOwnerShip() {
     ownerCount_.fetch_sub(1, std::memory_order_release);
 }
 
-bool TKDSmartBuffer::SingleOwner() {
-  std::lock_guard guard(lock_);
-  return ownerCount_.load(std::memory_order_relaxed) < 2;
-}
-
 TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
   kelvra::AssertionFailed(__FILE__, __LINE__,
                           "Cloning is not implemented for " + kelvra::ClassName(typeid(*this)));

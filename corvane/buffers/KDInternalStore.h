@@ -78,7 +78,12 @@ class TKDSmartBuffer : public kelvra::TObject {
   virtual void AddReff(bool AOwnership);
   virtual void RemoveReff(bool AOwnership);
   virtual void RemoveOwnerShip();
-  virtual bool SingleOwner();
+  // At most one owner (others may hold the block without owning it). Inline: every write to a
+  // buffer asks it.
+  bool SingleOwner() {
+    std::lock_guard guard(lock_);
+    return ownerCount_.load(std::memory_order_relaxed) < 2;
+  }
   virtual uint32_t GetSize() = 0;
   virtual void* GetData() = 0;
   // A new block of the same class; with ACopyData the bytes too. The base class cannot.
