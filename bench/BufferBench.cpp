@@ -199,21 +199,14 @@ std::string FormatBufferSummary(const MedianCollector& times) {
 
 int main(int argc, char** argv) {
   using namespace corvane::bench;
-  const std::string summaryPath = TakeSummaryPath(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-
   corvane::Initialize();
-  RegisterAll();
-  benchmark::AddCustomContext("cpu", CpuModel());
-  benchmark::AddCustomContext("kernels", corvane::kernels::KernelTargetName());
-  MedianCollector times;
-  benchmark::RunSpecifiedBenchmarks(&times);
-  benchmark::Shutdown();
-
-  const std::string summary = FormatBufferSummary(times);
-  std::cout << '\n' << summary;
-  if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
+  const int status = RunBenchmarks(
+      argc, argv,
+      [] {
+        RegisterAll();
+        benchmark::AddCustomContext("kernels", corvane::kernels::KernelTargetName());
+      },
+      FormatBufferSummary);
   corvane::Finalize();
-  return 0;
+  return status;
 }

@@ -283,30 +283,25 @@ std::vector<std::string> RegisterAll() {
 
 int main(int argc, char** argv) {
   using namespace corvane::bench;
-  const std::string summaryPath = TakeSummaryPath(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-
   corvane::Initialize();
-  SummaryContext context{CpuModel(), corvane::kernels::KernelTargetName(), kLengths, kTriadLength,
-                         RegisterAll()};
-  for (const std::string& name : context.skipped)
-    std::cerr << "note: " << name << " skipped, its slot is empty\n";
-  benchmark::AddCustomContext("cpu", context.cpu);
-  benchmark::AddCustomContext("kernels", context.kernelTarget);
-
-  MedianCollector times;
-  benchmark::RunSpecifiedBenchmarks(&times);
-  benchmark::Shutdown();
-
-  std::vector<SummarySubject> subjects;
-  for (const KernelCase& c : kCases) subjects.push_back({c.name, c.bytesPerElement});
-  const PeerComparison peers[] = {{"vs_fftw", "fft_c", "fftw", kFftLengths},
-                                  {"vs_fftw", "fft_r", "fftw", kFftLengths},
-                                  {"vs_direct", "conv", "direct", kConvLengths}};
-  const std::string summary = FormatSummary(times, context, subjects, peers);
-  std::cout << '\n' << summary;
-  if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
+  SummaryContext context;
+  const int status = RunBenchmarks(
+      argc, argv,
+      [&context] {
+        context = {CpuModel(), corvane::kernels::KernelTargetName(), kLengths, kTriadLength,
+                   RegisterAll()};
+        for (const std::string& name : context.skipped)
+          std::cerr << "note: " << name << " skipped, its slot is empty\n";
+        benchmark::AddCustomContext("kernels", context.kernelTarget);
+      },
+      [&context](const MedianCollector& times) {
+        std::vector<SummarySubject> subjects;
+        for (const KernelCase& c : kCases) subjects.push_back({c.name, c.bytesPerElement});
+        const PeerComparison peers[] = {{"vs_fftw", "fft_c", "fftw", kFftLengths},
+                                        {"vs_fftw", "fft_r", "fftw", kFftLengths},
+                                        {"vs_direct", "conv", "direct", kConvLengths}};
+        return FormatSummary(times, context, subjects, peers);
+      });
   corvane::Finalize();
-  return 0;
+  return status;
 }

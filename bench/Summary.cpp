@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string_view>
 
@@ -102,6 +103,9 @@ std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigu
   return out;
 }
 
+namespace {
+
+// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
 std::string TakeSummaryPath(int& argc, char** argv) {
   const std::string flag = "--summary=";
   std::string path;
@@ -114,6 +118,24 @@ std::string TakeSummaryPath(int& argc, char** argv) {
   }
   argc = kept;
   return path;
+}
+
+}  // namespace
+
+int RunBenchmarks(int argc, char** argv, const std::function<void()>& registerAll,
+                  const std::function<std::string(const MedianCollector&)>& summarize) {
+  const std::string summaryPath = TakeSummaryPath(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  registerAll();
+  benchmark::AddCustomContext("cpu", CpuModel());
+  MedianCollector times;
+  benchmark::RunSpecifiedBenchmarks(&times);
+  benchmark::Shutdown();
+  const std::string summary = summarize(times);
+  std::cout << '\n' << summary;
+  if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
+  return 0;
 }
 
 std::string CpuModel() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -77,7 +78,11 @@ std::string CpuModel();
 // One summary line, `<metric> <subject> <N> <value>`, the value with three decimals.
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n, double value);
 
-// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
-std::string TakeSummaryPath(int& argc, char** argv);
+// The main of a benchmark program: takes --summary=FILE off the arguments, initialises Google
+// Benchmark, calls `registerAll`, runs the benchmarks (the CPU model recorded in the context),
+// then prints the summary that `summarize` makes of the median times and writes it to FILE.
+// Returns the program's exit status.
+int RunBenchmarks(int argc, char** argv, const std::function<void()>& registerAll,
+                  const std::function<std::string(const MedianCollector&)>& summarize);
 
 }  // namespace corvane::bench

@@ -184,24 +184,13 @@ std::vector<RatioFigure> Figures() {
 
 int main(int argc, char** argv) {
   using namespace corvane::bench;
-  const std::string summaryPath = TakeSummaryPath(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   xmlInitParser();
-  RegisterAll();
-  benchmark::AddCustomContext("cpu", CpuModel());
-
-  MedianCollector times;
-  benchmark::RunSpecifiedBenchmarks(&times);
-  benchmark::Shutdown();
-
-  const std::vector<RatioFigure> figures = Figures();
-  const std::string summary =
-      "# xml: peers parse and write the same generated documents; <n> is the text size in bytes;\n"
-      "# vs_libxml2, vs_pugixml = peer time / our time; vs_text = our text time / our binary time\n" +
-      FormatRatios(times, figures);
-  std::cout << '\n' << summary;
-  if (!summaryPath.empty()) std::ofstream(summaryPath) << summary;
+  const int status = RunBenchmarks(argc, argv, RegisterAll, [](const MedianCollector& times) {
+    return "# xml: peers parse and write the same generated documents; <n> is the text size in "
+           "bytes;\n# vs_libxml2, vs_pugixml = peer time / our time; vs_text = our text time / "
+           "our binary time\n" +
+           FormatRatios(times, Figures());
+  });
   xmlCleanupParser();
-  return 0;
+  return status;
 }
