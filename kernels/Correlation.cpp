@@ -72,7 +72,7 @@ int Log2(int64_t powerOfTwo) {
   return order;
 }
 
-// The spec of each order, made on first use with the inverse divided by N; never freed.
+// The FFT context of each order, made on first use with the inverse divided by N; never freed.
 template <class Spec, class InitAlloc>
 const Spec* CachedSpec(int order, InitAlloc initAlloc) {
   static std::mutex mutex;

@@ -576,7 +576,7 @@ IppStatus Free(Opaque* pFFTSpec, SpecKind kind) {
   return ippStsNoErr;
 }
 
-// Argument checks of a transform: null pointers, then the spec's kind.
+// Argument checks of a transform: null pointers, then the kind of the FFT context.
 template <class Opaque>
 IppStatus CheckTransform(const void* src, const void* dst, const Opaque* spec, SpecKind kind) {
   if (src == nullptr || dst == nullptr || spec == nullptr) return ippStsNullPtrErr;

@@ -140,7 +140,7 @@ struct IppiRect {
   int height;
 };
 
-// Opaque state and specification handles: only the routine that made one reads or frees it.
+// Opaque state and FFT-plan handles: only the routine that made one reads or frees it.
 struct IppsFFTSpec_R_64f;
 struct IppsFFTSpec_C_64fc;
 struct IppsFIRState_64f;
