@@ -241,6 +241,15 @@ class TBinXmlReader {
   }
 
   int32_t ReadCompact() {
+    if (end_ - cur_ >= 5) {  // the longest form lies in the window: read in place
+      const uint8_t first = cur_[0];
+      if (first < 0x80) return ++cur_, first;
+      if (first != 0xFF) return cur_ += 2, int32_t((first & 0x7F) << 8 | cur_[-1]);
+      int32_t value;
+      std::memcpy(&value, cur_ + 1, sizeof value);
+      cur_ += 5;
+      return value;
+    }
     const uint8_t first = ReadRaw<uint8_t>();
     if (first < 0x80) return first;
     if (first == 0xFF) return ReadRaw<int32_t>();
@@ -251,7 +260,8 @@ class TBinXmlReader {
   // input can hold.
   size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
-    if (count < 0 || uint64_t(count) * minimumBytes > Remaining()) throw EReadError("Stream read error");
+    if (count < 0 || uint64_t(count) * minimumBytes > Remaining()) [[unlikely]]
+      RaiseReadError();
     return size_t(count);
   }
 
@@ -276,16 +286,21 @@ class TBinXmlReader {
     return s;
   }
 
-  // A value into `value`, UTF-8 strings without a Variant on the way.
+  // A value into the empty `value`, UTF-8 strings without a Variant on the way.
   void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
     const int32_t type = ReadCompact();
+    if (type == varEmpty) return;
     if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
-    value.Set(store, ReadVariantOf(type));
+    ReadOtherValue(store, value, type);
   }
 
   std::u16string ReadString() { return options_ & kWideStrings ? ReadWideString() : ReadUtf8String(); }
 
   Variant ReadVariant() { return ReadVariantOf(ReadCompact()); }
+
+  [[gnu::noinline]] void ReadOtherValue(TXmlNodeStore& store, TXmlValue& value, int32_t type) {
+    value.Set(store, ReadVariantOf(type));
+  }
 
   // The value after its type code.
   Variant ReadVariantOf(int32_t type) {
@@ -330,11 +345,12 @@ class TBinXmlReader {
 
  private:
   uint64_t Remaining() const { return uint64_t(end_ - cur_) + unread_; }
+  [[noreturn, gnu::noinline]] static void RaiseReadError() { throw EReadError("Stream read error"); }
 
   void ReadSlow(uint8_t* data, size_t count) {
-    if (count > Remaining()) throw EReadError("Stream read error");
+    if (count > Remaining()) RaiseReadError();
     while (count > 0) {
-      if (cur_ == end_ && !Refill()) throw EReadError("Stream read error");
+      if (cur_ == end_ && !Refill()) RaiseReadError();
       const size_t n = std::min(count, size_t(end_ - cur_));
       std::memcpy(data, cur_, n);
       cur_ += n;
@@ -413,14 +429,16 @@ class TNameLookup {
   TSlot slots_[kSlots] = {};
 };
 
+// Into a node that has no attributes: a new one or the cleared document.
 void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
-  node.ClearAttrs();
   TXmlAttrs& attrs = node.Attrs();
   attrs.Reserve(&node.Store(), count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
-    reader.ReadValue(node.Store(), attrs.Append(&node.Store(), {name, {}}).Value);
+    TXmlAttr& attr = attrs.AppendNew(&node.Store());
+    attr.Name = name;
+    reader.ReadValue(node.Store(), attr.Value);
   }
 }
 
@@ -437,10 +455,11 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
     size_t Left;
   };
   std::vector<TFrame> frames;
+  // Nodes are read into new elements and instructions, or the cleared document: none has
+  // children yet.
   auto readChildBlock = [&](TXmlNode& node) {
     const size_t count = reader.ReadCount(1);
     if (count == 0) return;
-    node.ClearChildren();
     node.ReserveChildren(count);
     frames.push_back({&node, count});
   };

@@ -185,13 +185,18 @@ class TXmlStoreArray {
     capacity_ = uint32_t(count);
   }
   T& Insert(TXmlNodeStore* store, size_t index, const T& item) {
-    if (count_ == capacity_) Reserve(store, std::max<size_t>(4, size_t(capacity_) * 2));
+    if (count_ == capacity_) Grow(store);
     if (index < count_)
       std::memmove(static_cast<void*>(items_ + index + 1), items_ + index, (count_ - index) * sizeof(T));
     ++count_;
     return items_[index] = item;
   }
   T& Append(TXmlNodeStore* store, const T& item) { return Insert(store, count_, item); }
+  // Appends a value-initialised item made in place, with no copy through the stack.
+  T& AppendNew(TXmlNodeStore* store) {
+    if (count_ == capacity_) Grow(store);
+    return *new (static_cast<void*>(items_ + count_++)) T();
+  }
   // Replaces the items with count items from `items`.
   void Assign(TXmlNodeStore* store, const T* items, size_t count) {
     count_ = 0;
@@ -217,6 +222,9 @@ class TXmlStoreArray {
   void Forget() { items_ = nullptr, count_ = capacity_ = 0; }
 
  private:
+  // From room for one item: many elements hold a single child, their text or one element.
+  void Grow(TXmlNodeStore* store) { Reserve(store, std::max<size_t>(1, size_t(capacity_) * 2)); }
+
   T* items_ = nullptr;
   uint32_t count_ = 0;
   uint32_t capacity_ = 0;
@@ -289,37 +297,66 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
   TXmlChildren own_;       // a selection's nodes
 };
 
-// The value of a node or an attribute, in 16 bytes: UTF-16 text (what the parsers produce) kept
-// in the store's memory, or any other Variant boxed there. The value is trivially copyable and
-// owns its memory only through the store: its owner gives it back with Clear.
+// The value of a node or an attribute, in 16 bytes: UTF-16 text (what the parsers produce), or
+// any other Variant boxed in the store's memory. A text of up to seven characters (numbers,
+// flags, short identifiers: most attribute values) is kept in the value itself, a longer one in
+// the store's memory. The value is trivially copyable and owns its memory only through the store:
+// its owner gives it back with Clear. A view of its text is valid until the value changes or moves.
 class TXmlValue {
  public:
   bool IsEmpty() const { return kind_ == kEmpty; }
-  bool IsText() const { return kind_ == kText; }
-  // The characters of a text value.
-  std::u16string_view Text() const { return {text_, length_}; }
+  bool IsText() const { return kind_ == kShortText || kind_ == kText; }
+  // The characters of a text value; empty for the other kinds.
+  std::u16string_view Text() const {
+    if (kind_ == kShortText) return {chars_, shortLength_};
+    return kind_ == kText ? std::u16string_view(Pointer<const char16_t>(), StoredLength()) : std::u16string_view();
+  }
   // The value as the general conversion gives it; a text value as it stands.
   std::u16string ToXSTR() const;
   Variant ToVariant() const;
   // The Variant of a boxed value (neither empty nor text).
-  const Variant& Boxed() const { return *boxed_; }
+  const Variant& Boxed() const { return *Pointer<const Variant>(); }
 
   void SetText(TXmlNodeStore& store, std::u16string_view text);
-  // Text decoded from UTF-8 straight into the store's memory.
+  // Text decoded from UTF-8 straight into the value or the store's memory.
   void SetUtf8(TXmlNodeStore& store, std::string_view bytes);
   // UTF-16 strings of the host type become text; other values are boxed.
   void Set(TXmlNodeStore& store, const Variant& value);
-  void Clear(TXmlNodeStore& store);
+  void Clear(TXmlNodeStore& store) {
+    if (kind_ >= kText) Release(store);
+    shortLength_ = 0;
+    kind_ = kEmpty;
+  }
 
  private:
-  enum : uint8_t { kEmpty, kText, kBoxed };
-  union {
-    const char16_t* text_ = nullptr;
-    Variant* boxed_;
-  };
-  uint32_t length_ = 0;
+  enum : uint8_t { kEmpty, kShortText, kText, kBoxed };
+  static constexpr size_t kShortLength = 7;
+
+  // A stored text or a boxed value: the pointer in the first 8 bytes, a text's length after it.
+  template <class T>
+  T* Pointer() const {
+    T* pointer;
+    std::memcpy(&pointer, chars_, sizeof pointer);
+    return pointer;
+  }
+  uint32_t StoredLength() const {
+    uint32_t length;
+    std::memcpy(&length, chars_ + 4, sizeof length);
+    return length;
+  }
+  void SetStored(uint8_t kind, const void* pointer, uint32_t length = 0) {
+    std::memcpy(chars_, &pointer, sizeof pointer);
+    std::memcpy(chars_ + 4, &length, sizeof length);
+    kind_ = kind;
+  }
+  // Gives back the memory of a stored text or a boxed value.
+  void Release(TXmlNodeStore& store);
+
+  alignas(8) char16_t chars_[kShortLength] = {};  // a short text, or a pointer and a length
+  uint8_t shortLength_ = 0;
   uint8_t kind_ = kEmpty;
 };
+static_assert(sizeof(TXmlValue) == 16);
 
 struct TXmlAttr {
   TXmlNameId Name;

@@ -17,27 +17,55 @@
 
 namespace corvane {
 
+namespace {
+
+// Widens the ASCII bytes from bytes[i] on, a block at a time, up to the first other byte or the
+// last whole block. A block is widened whole even when it holds other bytes: the characters past
+// its ASCII prefix are written over afterwards. The output has room for that, as it has room for
+// `count` code units and `produced` never passes `i`.
+void WidenAsciiPrefix(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
+#if defined(__SSE2__)
+  while (i + 16 <= count) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), _mm_unpacklo_epi8(block, _mm_setzero_si128()));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced + 8), _mm_unpackhi_epi8(block, _mm_setzero_si128()));
+    const unsigned others = unsigned(_mm_movemask_epi8(block));
+    const size_t ascii = others ? size_t(std::countr_zero(others)) : 16;
+    i += ascii;
+    produced += ascii;
+    if (others) return;
+  }
+#endif
+  while (i + 8 <= count) {
+    uint64_t block;
+    std::memcpy(&block, bytes + i, sizeof block);  // little-endian: byte k in bits 8k..8k+7
+    for (size_t k = 0; k < 8; ++k) out[produced + k] = char16_t(block >> (8 * k) & 0xFF);
+    const uint64_t others = block & 0x8080808080808080u;
+    const size_t ascii = others ? size_t(std::countr_zero(others)) / 8 : 8;
+    i += ascii;
+    produced += ascii;
+    if (others) return;
+  }
+}
+
+}  // namespace
+
 size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
-  size_t i = 0;
-  produced = 0;
+  // The count lives in a local: kept in the caller's variable it would be stored and loaded
+  // again for every character.
+  size_t i = 0, n = 0;
   while (i < count) {
-    // ASCII runs, the common case, 16 bytes at a time.
-    for (uint64_t lo, hi; i + 16 <= count; i += 16, produced += 16) {
-      std::memcpy(&lo, bytes + i, 8);
-      std::memcpy(&hi, bytes + i + 8, 8);
-      if ((lo | hi) & 0x8080808080808080u) break;
-      for (size_t k = 0; k < 16; ++k) out[produced + k] = bytes[i + k];
-    }
+    WidenAsciiPrefix(bytes, count, i, out, n);  // ASCII runs, the common case
     if (i == count) break;
     const uint8_t b = bytes[i];
     if (b < 0x80) {
-      out[produced++] = b;
+      out[n++] = b;
       ++i;
       continue;
     }
     const size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
     if (length == 0) {
-      out[produced++] = 0xFFFD;
+      out[n++] = 0xFFFD;
       ++i;
       continue;
     }
@@ -47,18 +75,19 @@ size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out,
     if (k < length && i + k == count && !final) break;  // carried over to the next chunk
     static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
     if (k < length || c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out[produced++] = 0xFFFD;
+      out[n++] = 0xFFFD;
       ++i;
       continue;
     }
     if (c >= 0x10000) {
-      out[produced++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out[produced++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+      out[n++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
+      out[n++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      out[produced++] = char16_t(c);
+      out[n++] = char16_t(c);
     }
     i += length;
   }
+  produced = n;
   return i;
 }
 
@@ -80,25 +109,25 @@ class TXmlSource {
   TXmlSource& operator=(const TXmlSource&) = delete;
 
   // The next character without taking it; -1 at the end of input.
-  int Peek() { return pos_ < len_ || Fill() ? chars_[pos_] : -1; }
+  int Peek() { return cur_ < end_ || Fill() ? *cur_ : -1; }
   int Next() {
     const int c = Peek();
-    pos_ += c >= 0;
+    cur_ += c >= 0;
     return c;
   }
-  void Skip() { ++pos_; }
+  void Skip() { ++cur_; }
 
   // The characters available without reading: [Current(), End()).
-  const char16_t* Current() const { return chars_ + pos_; }
-  const char16_t* End() const { return chars_ + len_; }
-  void Advance(const char16_t* to) { pos_ = size_t(to - chars_); }
-  bool Available() { return pos_ < len_ || Fill(); }
+  const char16_t* Current() const { return cur_; }
+  const char16_t* End() const { return end_; }
+  void Advance(const char16_t* to) { cur_ = to; }
+  bool Available() { return cur_ < end_ || Fill(); }
 
   int32_t CodePage() const { return codePage_; }
   void SetCodePage(int32_t codePage) {
     // The characters not taken yet stand one for one for the bytes from which they came.
-    bytePos_ = charsFirstByte_ + pos_;
-    pos_ = len_ = 0;
+    bytePos_ = charsFirstByte_ + size_t(cur_ - chars_);
+    cur_ = end_ = chars_;
     carryOnly_ = false;
     codePage_ = codePage;
     if (codePage != 65001) {
@@ -121,7 +150,8 @@ class TXmlSource {
   }
 
   bool Fill() {
-    pos_ = len_ = 0;
+    cur_ = end_ = chars_;
+    len_ = 0;
     while (len_ == 0) {
       if (bytePos_ == byteLen_ || carryOnly_) {
         if (ended_ || !ReadBytes()) {
@@ -141,6 +171,7 @@ class TXmlSource {
       // Nothing decoded: the pending bytes are the start of a sequence that the next chunk ends.
       carryOnly_ = len_ == 0;
     }
+    end_ = chars_ + len_;
     return true;
   }
 
@@ -173,38 +204,60 @@ class TXmlSource {
   size_t bytePos_ = 0, byteLen_ = 0;
   size_t charsFirstByte_ = 0;  // the byte from which chars_[0] came, while the code page is 0
   char16_t chars_[kChunkSize + 2];
-  size_t pos_ = 0, len_ = 0;
+  size_t len_ = 0;  // the characters decoded into chars_
+  // The characters not taken yet: [cur_, end_) in chars_. Pointers rather than indices: every
+  // character read goes through them.
+  const char16_t* cur_ = chars_;
+  const char16_t* end_ = chars_;
 };
 
 bool IsBlank(int c) { return c >= 0 && c < 33; }
 
-// The ASCII name characters in a table, the rest through the Unicode classes.
-constexpr auto kAsciiNameChars = [] {
+// The ASCII name characters in tables, the rest through the Unicode classes.
+constexpr auto AsciiTable(bool (*test)(int)) {
   std::array<bool, 128> table{};
-  for (int c = 0; c < 128; ++c)
-    table[size_t(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '.' || c == ':' || c == '_';
+  for (int c = 0; c < 128; ++c) table[size_t(c)] = test(c);
   return table;
-}();
+}
+constexpr auto kAsciiNameStart =
+    AsciiTable([](int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; });
+constexpr auto kAsciiNameChars = AsciiTable(
+    [](int c) { return kAsciiNameStart[size_t(c)] || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':'; });
 inline bool IsNameChar(char16_t c) { return c < 128 ? kAsciiNameChars[c] : IsXmlNameChar(c); }
 inline bool IsNameStart(int c) {
   if (c < 0) return false;
-  if (c < 128) return kAsciiNameChars[size_t(c)] && !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != ':';
-  return IsXmlNameStart(char16_t(c));
+  return c < 128 ? kAsciiNameStart[size_t(c)] : IsXmlNameStart(char16_t(c));
 }
 
-// The first of `a` or `b` in [p, end), or end.
-const char16_t* FindEither(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
+// The first of `stops` in [p, end), or end; eight characters at a time where SSE2 is there.
+template <class... TChars>
+const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, TChars... stops) {
 #if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi16(short(a)), vb = _mm_set1_epi16(short(b));
   for (; end - p >= 8; p += 8) {
     const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(chars, va), _mm_cmpeq_epi16(chars, vb)));
+    const int mask = _mm_movemask_epi8((_mm_cmpeq_epi16(chars, _mm_set1_epi16(short(stops))) | ...));
     if (mask != 0) return p + std::countr_zero(unsigned(mask)) / 2;
   }
 #endif
-  while (p < end && *p != a && *p != b) ++p;
+  while (p < end && ((*p != stops) && ...)) ++p;
   return p;
+}
+
+// Whether the n characters at a and b are the same. Names are short: up to eight characters are
+// compared as two overlapping words, which costs less than a loop or a call.
+bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
+  const auto same = [&]<class TWord>(TWord) {
+    TWord a1, a2, b1, b2;
+    std::memcpy(&a1, a, sizeof a1);
+    std::memcpy(&b1, b, sizeof b1);
+    std::memcpy(&a2, a + n - sizeof a2 / 2, sizeof a2);
+    std::memcpy(&b2, b + n - sizeof b2 / 2, sizeof b2);
+    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+  };
+  if (n > 8) return std::memcmp(a, b, n * sizeof(char16_t)) == 0;
+  if (n >= 4) return same(uint64_t());
+  if (n >= 2) return same(uint32_t());
+  return n == 0 || *a == *b;
 }
 
 class TXmlParser {
@@ -266,7 +319,7 @@ class TXmlParser {
     while (source_.Available()) {
       const char16_t* p = source_.Current();
       const char16_t* end = source_.End();
-      const char16_t* q = FindEither(p, end, u'<', u'&');
+      const char16_t* q = FindFirstOf(p, end, u'<', u'&');
       source_.Advance(q);
       if (q < end && *q == u'<' && token_.empty()) {
         text = {p, size_t(q - p)};
@@ -319,9 +372,9 @@ class TXmlParser {
       return;
     }
     if (c < 0 || !IsNameChar(char16_t(c))) throw EXmlError("\"#\" or XML entity symbol name expected");
-    std::u16string name(1, char16_t(c));
-    for (int d; (d = source_.Peek()) >= 0 && d != ';' && IsNameChar(char16_t(d)); source_.Skip())
-      name += char16_t(d);
+    std::u16string& name = entity_;
+    name.assign(1, char16_t(c));
+    AppendWhile(name, IsNameChar);
     static constexpr std::pair<std::u16string_view, char16_t> kEntities[] = {
         {u"amp", u'&'}, {u"quot", u'"'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"apos", u'\''}};
     for (const auto& [entity, character] : kEntities)
@@ -334,18 +387,43 @@ class TXmlParser {
   }
 
   // A name: "_" or a letter, then letters, digits, "-", ".", ":" and "_". Returns it interned.
+  // Appends the characters from here on to `out` while `accept` holds for them.
+  template <class F>
+  void AppendWhile(std::u16string& out, F accept) {
+    while (source_.Available()) {
+      const char16_t* p = source_.Current();
+      const char16_t* end = source_.End();
+      const char16_t* q = p;
+      while (q < end && accept(*q)) ++q;
+      out.append(p, q);
+      source_.Advance(q);
+      if (q < end) return;
+    }
+  }
+
+  // A name that ends within the decoded chunk is read here, inline; one that runs on into the
+  // next chunk is gathered by ReadSplitName.
   TXmlNameId ReadName() {
-    const int first = source_.Peek();
-    if (!IsNameStart(first)) throw EXmlError("Name must start with letter or \" _\"");
-    name_.clear();
+    if (!IsNameStart(source_.Peek())) throw EXmlError("Name must start with letter or \" _\"");
+    const char16_t* p = source_.Current();
+    const char16_t* end = source_.End();
+    const char16_t* q = p;
     uint32_t hash = 0;
+    while (q < end && IsNameChar(*q)) hash += (hash << 6) ^ *q++;
+    source_.Advance(q);
+    if (q == end) return ReadSplitName(p, hash);
+    return Intern({p, size_t(q - p)}, hash);
+  }
+
+  // The rest of a name whose start [start, the chunk's end) has been read and hashed.
+  [[gnu::noinline]] TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
+    name_.assign(start, source_.End());
     while (source_.Available()) {
       const char16_t* p = source_.Current();
       const char16_t* end = source_.End();
       const char16_t* q = p;
       while (q < end && IsNameChar(*q)) hash += (hash << 6) ^ *q++;
       source_.Advance(q);
-      if (q < end && name_.empty()) return Intern({p, size_t(q - p)}, hash);  // within the chunk
       name_.append(p, q);
       if (q < end) break;
     }
@@ -356,8 +434,12 @@ class TXmlParser {
   // before the name table is asked.
   TXmlNameId Intern(std::u16string_view name, uint32_t hash) {
     TNameSlot& slot = nameSlots_[hash % kNameSlots];
-    if (slot.Name && slot.Hash == hash && *slot.Name == name) return slot.Name;
-    slot = {hash, names_->GetID(name, hash)};
+    if (slot.Hash == hash && slot.Text.size() == name.size() && slot.Name &&
+        SameChars(slot.Text.data(), name.data(), name.size()))
+      return slot.Name;
+    slot.Name = names_->GetID(name, hash);
+    slot.Hash = hash;
+    slot.Text = *slot.Name;
     return slot.Name;
   }
 
@@ -428,8 +510,7 @@ class TXmlParser {
       if (!source_.Available()) Expected("\"%s\" expected", std::u16string_view(&quote, 1));
       const char16_t* p = source_.Current();
       const char16_t* end = source_.End();
-      const char16_t* q = p;
-      while (q < end && *q != quote && *q != u'&' && *q != u'<') ++q;
+      const char16_t* q = FindFirstOf(p, end, quote, u'&', u'<');
       source_.Advance(q);
       if (q < end && *q == quote && token_.empty()) {
         source_.Skip();
@@ -459,7 +540,10 @@ class TXmlParser {
       const auto [it, added] = attrIndex_.emplace(name, attrs.size());
       if (!added) attr = &attrs[it->second];
     }
-    if (!attr) attr = &attrs.emplace_back(TXmlAttr{name, {}});
+    if (!attr) {
+      attr = &attrs.emplace_back();  // made in place: no copy through the stack
+      attr->Name = name;
+    }
     attr->Value.SetText(document_.Store(), value);
   }
 
@@ -534,12 +618,13 @@ class TXmlParser {
   TXmlNameTable* names_;
   TXmlSource source_;
   const bool preserve_;
-  std::u16string token_, name_;
+  std::u16string token_, name_, entity_;
   std::vector<TXmlAttr> scratch_;
   std::unordered_map<TXmlNameId, size_t> attrIndex_;
   struct TNameSlot {
     uint32_t Hash;
     TXmlNameId Name;
+    std::u16string_view Text;  // the name's characters, compared without a visit to the name
   };
   static constexpr size_t kNameSlots = 64;
   TNameSlot nameSlots_[kNameSlots] = {};

@@ -224,48 +224,78 @@ void TXmlNodeStore::FreeLarge(void* block) {
 // ---------------------------------------------------------------------------------------------
 // TXmlValue
 
+namespace {
+// Copies `count` characters. Attribute values and names are mostly a few characters long, for
+// which a call of memcpy costs more than the copy: up to 8 characters are moved as two
+// overlapping words.
+void CopyChars(char16_t* to, const char16_t* from, size_t count) {
+  const auto move = [&]<class TWord>(TWord) {
+    TWord head, tail;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + count - sizeof tail / 2, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + count - sizeof tail / 2, &tail, sizeof tail);
+  };
+  if (count > 8) return void(std::memcpy(to, from, count * sizeof(char16_t)));
+  if (count >= 4) return move(uint64_t());
+  if (count >= 2) return move(uint32_t());
+  if (count == 1) *to = *from;
+}
+}  // namespace
+
 std::u16string TXmlValue::ToXSTR() const {
-  switch (kind_) {
-    case kEmpty: return {};
-    case kText: return std::u16string(Text());
-    default: return VarToXSTR(*boxed_);
-  }
+  return kind_ == kBoxed ? VarToXSTR(Boxed()) : std::u16string(Text());
 }
 
 Variant TXmlValue::ToVariant() const {
   switch (kind_) {
     case kEmpty: return {};
-    case kText: return std::u16string(Text());
-    default: return *boxed_;
+    case kBoxed: return Boxed();
+    default: return std::u16string(Text());
   }
 }
 
 void TXmlValue::SetText(TXmlNodeStore& store, std::u16string_view text) {
   if (text.size() > UINT32_MAX) return Set(store, std::u16string(text));
-  char16_t* const copy =
-      text.empty() ? nullptr : static_cast<char16_t*>(store.Allocate(text.size() * sizeof(char16_t)));
-  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  if (text.size() <= kShortLength) {
+    char16_t chars[kShortLength];
+    if (!IsEmpty()) {  // the text may be this value's own: copied before Clear
+      CopyChars(chars, text.data(), text.size());
+      text = {chars, text.size()};
+    }
+    Clear(store);
+    CopyChars(chars_, text.data(), text.size());
+    shortLength_ = uint8_t(text.size());
+    kind_ = kShortText;
+    return;
+  }
+  auto* const copy = static_cast<char16_t*>(store.Allocate(text.size() * sizeof(char16_t)));
+  CopyChars(copy, text.data(), text.size());
   Clear(store);
-  text_ = copy;
-  length_ = uint32_t(text.size());
-  kind_ = kText;
+  SetStored(kText, copy, uint32_t(text.size()));
 }
 
 void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
-  if (bytes.empty() || bytes.size() > UINT32_MAX) return SetText(store, kelvra::Utf8ToUtf16(bytes));
-  const size_t room = bytes.size() * sizeof(char16_t);  // never more code units than bytes
-  auto* const text = static_cast<char16_t*>(store.Allocate(room));
+  if (bytes.size() > UINT32_MAX) return SetText(store, kelvra::Utf8ToUtf16(bytes));
   size_t produced = 0;
-  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, text, produced);
-  if (produced == 0 || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
-    // Far fewer code units than bytes: kept in a block of their own size.
+  const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (bytes.size() <= kShortLength) {  // never more code units than bytes
+    Clear(store);
+    DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
+    shortLength_ = uint8_t(produced);
+    kind_ = kShortText;
+    return;
+  }
+  const size_t room = bytes.size() * sizeof(char16_t);
+  auto* const text = static_cast<char16_t*>(store.Allocate(room));
+  DecodeUtf8(utf8, bytes.size(), true, text, produced);
+  if (produced <= kShortLength || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
+    // Far fewer code units than bytes: kept in the value or a block of their own size.
     SetText(store, {text, produced});
     return store.Free(text, room);
   }
   Clear(store);
-  text_ = text;
-  length_ = uint32_t(produced);
-  kind_ = kText;
+  SetStored(kText, text, uint32_t(produced));
 }
 
 void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
@@ -275,21 +305,18 @@ void TXmlValue::Set(TXmlNodeStore& store, const Variant& value) {
   Variant* const boxed = new (store.Allocate(sizeof(Variant))) Variant(value);
   Clear(store);
   ++store.Counts.Boxed;
-  boxed_ = boxed;
-  kind_ = kBoxed;
+  SetStored(kBoxed, boxed);
 }
 
-void TXmlValue::Clear(TXmlNodeStore& store) {
-  if (kind_ == kText && length_ > 0) {
-    store.Free(const_cast<char16_t*>(text_), length_ * sizeof(char16_t));
+void TXmlValue::Release(TXmlNodeStore& store) {
+  if (kind_ == kText) {
+    store.Free(Pointer<char16_t>(), StoredLength() * sizeof(char16_t));
   } else if (kind_ == kBoxed) {
-    boxed_->~Variant();
-    store.Free(boxed_, sizeof(Variant));
+    Variant* const boxed = Pointer<Variant>();
+    boxed->~Variant();
+    store.Free(boxed, sizeof(Variant));
     --store.Counts.Boxed;
   }
-  text_ = nullptr;
-  length_ = 0;
-  kind_ = kEmpty;
 }
 
 // ---------------------------------------------------------------------------------------------

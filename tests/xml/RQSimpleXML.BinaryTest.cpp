@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Classes.h"
@@ -146,6 +148,43 @@ TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
     TIntf<IXmlDocument> loaded = LoadXmlDocumentFromXML(document->GetBinaryXML());
     EXPECT_EQ(loaded->DocumentElement()->GetAttr(u"a"), std::u16string(count, u'\u20AC'));
     EXPECT_EQ(TextOf(loaded), TextOf(document)) << count;
+  }
+}
+
+// Values of every length around the sizes a value keeps in place and the decoder's block sizes,
+// with a character of each UTF-8 length at every position; names of every length that differ in
+// their last character only. Read from text, then from the binary form of that document.
+TEST(BinaryXml, ValuesAndNamesOfEveryLengthSurviveBothForms) {
+  const std::pair<std::string, std::u16string> inserts[] = {
+      {"", u""}, {"\xC3\xA9", u"\u00E9"}, {"\xE2\x82\xAC", u"\u20AC"}, {"\xF0\x9F\x98\x80", u"\U0001F600"}};
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>";
+  std::vector<std::u16string> values, names;
+  for (size_t length = 0; length <= 34; ++length)
+    for (const auto& [utf8, utf16] : inserts)
+      for (size_t at = 0; at <= length; at += utf8.empty() ? length + 1 : 1) {
+        std::string value8;
+        std::u16string value;
+        for (size_t i = 0; i < length; ++i) {
+          if (i == at) value8 += utf8, value += utf16;
+          value8 += char('a' + i % 26);
+          value += char16_t('a' + i % 26);
+        }
+        const std::u16string name = std::u16string(length % 12, u'n') + char16_t(u'a' + at % 4);
+        xml += "<" + kelvra::Utf16ToUtf8(name) + " x=\"" + value8 + "\">" + value8 + "</" + kelvra::Utf16ToUtf8(name) + ">";
+        values.push_back(value);
+        names.push_back(name);
+      }
+  xml += "</r>";
+  TIntf<IXmlDocument> parsed = LoadXmlDocumentFromXML(xml);
+  for (const TIntf<IXmlDocument>& document : {parsed, LoadXmlDocumentFromXML(parsed->GetBinaryXML())}) {
+    TIntf<IXmlNodeList> items = document->DocumentElement()->GetChildNodes();
+    ASSERT_EQ(size_t(items->GetCount()), values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+      TIntf<IXmlNode> item = items->Get(int32_t(i));
+      EXPECT_EQ(item->GetNodeName(), names[i]) << i;
+      EXPECT_EQ(item->GetAttr(u"x"), values[i]) << i;
+      EXPECT_EQ(item->HasChildNodes() ? VarToXSTR(item->GetChildNodes()->Get(0)->GetValue()) : u"", values[i]) << i;
+    }
   }
 }
 
