@@ -9,12 +9,16 @@
 #include <new>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "corvane/xml/RQSimpleXML.h"
 
 namespace corvane {
+
+class TXmlNode;
+class TXmlNodeList;
 
 class TXmlNameTable : public kelvra::TInterfacedObject, public virtual IXmlNameTable {
  public:
@@ -75,7 +79,12 @@ class TXmlNodeStore {
   }
   TXmlNameTable& Names() const { return *names_; }
 
-  // A block of at least `bytes`, aligned to 16; blocks past the largest size class come from
+  // The child list made for a node, kept here rather than in every node: few nodes are asked
+  // for one. The entry is null until the node makes its list.
+  TXmlNodeList*& ChildList(const TXmlNode* node) { return childLists_[node]; }
+  void ForgetChildList(const TXmlNode* node) { childLists_.erase(node); }
+
+  // A block of at least `bytes`, aligned to 8; blocks past the largest size class come from
   // the heap.
   void* Allocate(size_t bytes) {
     if (bytes <= kLargestClass) {
@@ -121,15 +130,16 @@ class TXmlNodeStore {
   void DropTree() { refs_ = 1; }
 
  private:
-  // Steps of 16 bytes up to 256 (node slots fit closely), then powers of two up to 4096.
-  static constexpr size_t kSizeClasses = 20;
+  // Steps of 8 bytes up to 256, so that node slots, attribute arrays and short texts fit
+  // closely (the tree is most of the memory a document takes), then powers of two up to 4096.
+  static constexpr size_t kSizeClasses = 36;
   static constexpr size_t kLargestClass = 4096;
   static size_t SizeClass(size_t bytes) {
-    if (bytes <= 256) return bytes <= 16 ? 0 : (bytes - 1) >> 4;
-    return 11 + size_t(std::bit_width((bytes - 1) >> 4));  // 512 -> 16, ..., 4096 -> 19
+    if (bytes <= 256) return bytes <= 8 ? 0 : (bytes - 1) >> 3;
+    return 31 + size_t(std::bit_width((bytes - 1) >> 8));  // 512 -> 32, ..., 4096 -> 35
   }
   static size_t ClassSize(size_t sizeClass) {
-    return sizeClass < 16 ? (sizeClass + 1) << 4 : size_t(16) << (sizeClass - 11);
+    return sizeClass < 32 ? (sizeClass + 1) << 3 : size_t(256) << (sizeClass - 31);
   }
   // A new chunk, or a block past the largest class.
   void* AllocateSlow(size_t bytes);
@@ -146,6 +156,7 @@ class TXmlNodeStore {
   };
   static_assert(sizeof(TLargeBlock) == 16);
   TIntf<TXmlNameTable> names_;
+  std::unordered_map<const TXmlNode*, TXmlNodeList*> childLists_;
   TLargeBlock large_ = {&large_, &large_};
   int32_t refs_ = 0;
   TFreeBlock* free_[kSizeClasses] = {};
@@ -229,8 +240,6 @@ class TXmlStoreArray {
   uint32_t count_ = 0;
   uint32_t capacity_ = 0;
 };
-
-class TXmlNode;
 
 // Nodes in order, each counted by the array: a node's children, kept inside the node, or the
 // nodes of a selection. The array's memory comes from the node store, or the heap without one.
@@ -471,15 +480,16 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   void ReleaseSubtree();
   void SetParent(TXmlNode* parent);
 
+  // The fields are ordered so that the count fills the base's tail: a node takes 104 bytes.
+  int32_t refs_ = 0;
   TXmlNodeStore* const store_;
   TXmlNameId name_;  // elements and processing instructions
   TXmlNode* parent_ = nullptr;
   TXmlChildren children_;
-  TXmlNodeList* childList_ = nullptr;  // made on request, in the store's memory
-  int32_t refs_ = 0;
-  const TXmlNodeType type_;
   TXmlAttrs attrs_;
   TXmlValue value_;  // element and text values; the text of the other kinds
+  const TXmlNodeType type_;
+  bool hasChildList_ = false;  // the store holds the list made for GetChildNodes
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {
@@ -487,6 +497,9 @@ class TXmlElement : public TXmlNode, public virtual IXmlElement {
   TXmlElement(TXmlNodeStore& store, TXmlNameId name) : TXmlNode(NODE_ELEMENT, store, name) {}
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
 };
+
+// The node slot's size is most of the memory of a large document.
+static_assert(sizeof(TXmlElement) <= 104, "the fields of TXmlNode are out of order");
 
 class TXmlCharacterData : public TXmlNode, public virtual IXmlCharacterData {
  public:

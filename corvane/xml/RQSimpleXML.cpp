@@ -450,9 +450,11 @@ TXmlNode::~TXmlNode() {
   value_.Clear(*store_);
   ClearAttrs();
   attrs_.FreeMemory(store_);
-  if (childList_) {
-    childList_->~TXmlNodeList();
-    store_->Free(childList_, sizeof(TXmlNodeList));
+  if (hasChildList_) {
+    TXmlNodeList* const list = store_->ChildList(this);
+    store_->ForgetChildList(this);
+    list->~TXmlNodeList();
+    store_->Free(list, sizeof(TXmlNodeList));
   }
   if (children_.Size() > 0) ReleaseSubtree();
   children_.FreeMemory(store_);
@@ -513,8 +515,12 @@ void TXmlNode::Destroy() {
 }
 
 TIntf<IXmlNodeList> TXmlNode::GetChildNodes() {
-  if (!childList_) childList_ = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this);
-  return childList_;
+  TXmlNodeList*& list = store_->ChildList(this);
+  if (!hasChildList_) {
+    list = new (store_->Allocate(sizeof(TXmlNodeList))) TXmlNodeList(this);
+    hasChildList_ = true;
+  }
+  return list;
 }
 
 void TXmlNode::AppendNewChild(TXmlNode* node) {

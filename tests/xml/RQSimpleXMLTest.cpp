@@ -98,6 +98,23 @@ TEST(XmlNodeList, EditsAndRangeError) {
   list->Clear();
 }
 
+// A node's child list lives as long as the node; a node made in the slot of a deleted one gets
+// a list of its own.
+TEST(XmlNodeList, EachNodeHasItsOwnListForItsLifetime) {
+  TIntf<IXmlDocument> document = LoadXmlDocumentFromXML("<r><a><x/></a></r>");
+  TIntf<IXmlElement> root = document->DocumentElement();
+  EXPECT_EQ(root->GetChildNodes(), root->GetChildNodes());
+  TIntf<IXmlNodeList> ofA = root->GetChildNodes()->Get(0)->GetChildNodes();
+  EXPECT_EQ(ofA->GetCount(), 1);
+  root->GetChildNodes()->Delete(0);  // `a` lives on through its list
+  EXPECT_EQ(ofA->Get(0)->GetNodeName(), u"x");
+  ofA = nullptr;
+  for (int i = 0; i < 4; ++i) {
+    TIntf<IXmlNodeList> fresh = root->AppendElement(u"b")->GetChildNodes();
+    EXPECT_EQ(fresh->GetCount(), 0);
+  }
+}
+
 // Nodes live in their document's memory: a node held past its document, one moved into another
 // document, and the slots freed by deleted nodes must all stay sound (run under the sanitizers).
 TEST(XmlNode, NodesOutliveTheirDocumentAndMoveBetweenDocuments) {
