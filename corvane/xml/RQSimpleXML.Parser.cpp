@@ -56,13 +56,9 @@ size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out,
   size_t i = 0, n = 0;
   while (i < count) {
     WidenAsciiPrefix(bytes, count, i, out, n);  // ASCII runs, the common case
+    while (i < count && bytes[i] < 0x80) out[n++] = bytes[i++];  // and their tails
     if (i == count) break;
     const uint8_t b = bytes[i];
-    if (b < 0x80) {
-      out[n++] = b;
-      ++i;
-      continue;
-    }
     const size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
     if (length == 0) {
       out[n++] = 0xFFFD;

@@ -281,7 +281,10 @@ void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   if (bytes.size() <= kShortLength) {  // never more code units than bytes
     Clear(store);
-    DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
+    uint8_t any = 0;  // ASCII, the common case, is widened here
+    for (size_t i = 0; i < bytes.size(); ++i) any |= utf8[i], chars_[i] = utf8[i];
+    produced = bytes.size();
+    if (any >= 0x80) DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
     shortLength_ = uint8_t(produced);
     kind_ = kShortText;
     return;
