@@ -12,6 +12,9 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "corvane/xml/RQSimpleXML.h"
 
@@ -566,8 +569,8 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
 void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream);
 // The node's XML text.
 std::u16string WriteXmlText(const TXmlNode& node);
-// Writes UTF-16 text to a stream in a code page of the encoding table.
-void SaveXmlText(std::u16string_view text, int32_t codePage, kelvra::TStream& stream);
+// Writes the node's XML text to a stream in a code page of the encoding table.
+void SaveXmlText(const TXmlNode& node, int32_t codePage, kelvra::TStream& stream);
 // The binary form.
 void WriteBinaryXml(const TXmlDocument& document, kelvra::TStream& stream, uint32_t options);
 std::string WriteBinaryXmlString(const TXmlDocument& document);
@@ -579,6 +582,23 @@ void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
 // needed) and returns the bytes consumed. An incomplete sequence at the end is left for the next
 // call unless `final`; ill-formed bytes become U+FFFD one by one.
 size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
+
+// The first of `stops` in [p, end), or end; eight characters at a time where SSE2 is there.
+template <class... TChars>
+inline const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, TChars... stops) {
+#if defined(__SSE2__)
+  for (; end - p >= 8; p += 8) {
+    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8((_mm_cmpeq_epi16(chars, _mm_set1_epi16(short(stops))) | ...));
+    if (mask != 0) return p + std::countr_zero(unsigned(mask)) / 2;
+  }
+#endif
+  while (p < end && ((*p != stops) && ...)) ++p;
+  return p;
+}
+
+// TextToXML appending to `out`, with no string of its own.
+void AppendTextToXML(std::u16string& out, std::u16string_view s);
 
 // The iconv name of a code page of the encoding table.
 std::string IconvCharset(int32_t codePage);

@@ -225,20 +225,6 @@ inline bool IsNameStart(int c) {
   return c < 128 ? kAsciiNameStart[size_t(c)] : IsXmlNameStart(char16_t(c));
 }
 
-// The first of `stops` in [p, end), or end; eight characters at a time where SSE2 is there.
-template <class... TChars>
-const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, TChars... stops) {
-#if defined(__SSE2__)
-  for (; end - p >= 8; p += 8) {
-    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int mask = _mm_movemask_epi8((_mm_cmpeq_epi16(chars, _mm_set1_epi16(short(stops))) | ...));
-    if (mask != 0) return p + std::countr_zero(unsigned(mask)) / 2;
-  }
-#endif
-  while (p < end && ((*p != stops) && ...)) ++p;
-  return p;
-}
-
 // Whether the n characters at a and b are the same. Names are short: up to eight characters are
 // compared as two overlapping words, which costs less than a loop or a call.
 bool SameChars(const char16_t* a, const char16_t* b, size_t n) {

@@ -2,8 +2,13 @@
 // the saver that writes that text to a stream in a code page of the encoding table.
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "corvane/xml/RQSimpleXML.Model.h"
 
@@ -13,19 +18,23 @@ namespace {
 constexpr std::u16string_view kLineBreak = u"\r\n";
 
 bool HasLineBreak(std::u16string_view s) {
-  for (char16_t c : s)
-    if (c == u'\r' || c == u'\n') return true;
-  return false;
+  return FindFirstOf(s.data(), s.data() + s.size(), u'\r', u'\n') != s.data() + s.size();
 }
 
 // Builds the text depth-first without recursion. Each open element remembers where its start tag
 // ended, so that an empty content turns ">" into "/>", and whether its content holds a line
-// break, which decides where its end tag goes.
+// break, which decides where its end tag goes. With a sink, the text is handed over in pieces as
+// it grows, so that a large document is never held whole.
 class TXmlTextWriter {
  public:
-  explicit TXmlTextWriter(bool preserveWhiteSpace)
-      : preserve_(preserveWhiteSpace), indentHasLineBreak_(HasLineBreak(DefaultIndentText)) {}
+  using TSink = std::function<void(std::u16string_view)>;
 
+  TXmlTextWriter(const TXmlNode& root, TSink sink = nullptr)
+      : preserve_(root.Document() ? root.Document()->GetPreserveWhiteSpace() : DefaultPreserveWhiteSpace),
+        indentHasLineBreak_(HasLineBreak(DefaultIndentText)),
+        sink_(std::move(sink)) {}
+
+  // The whole text, or, with a sink, what is left after the last piece handed over.
   std::u16string Write(const TXmlNode& root) {
     int depth = 0;
     for (const TXmlNode* p = root.Parent(); p; p = p->Parent()) depth += p->GetNodeType() == NODE_ELEMENT;
@@ -36,6 +45,7 @@ class TXmlTextWriter {
       const TXmlChildren& children = frame.Node->Children();
       if (frame.NextChild < children.Size()) {
         const TXmlNode& child = *children.Item(frame.NextChild++);
+        HandOver();
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);
       } else {
         Close();
@@ -48,29 +58,69 @@ class TXmlTextWriter {
   struct TFrame {
     const TXmlNode* Node;
     size_t NextChild;
-    size_t StartTagEnd;   // position of the ">" of the start tag
+    size_t StartTagEnd;   // position in the whole text of the ">" of the start tag
     size_t ContentStart;
     int Depth;            // element ancestors of Node
     bool LineBreak;       // the content written so far holds CR or LF
   };
 
+  static constexpr size_t kHandOverSize = 32768;
+
+  // The position in the whole text of the end of out_.
+  size_t Position() const { return handedOver_ + out_.size(); }
+
+  // Once enough text has gathered, passes it to the sink, all but what Close may still look at
+  // or change: the last two characters (the ">" of an element whose content is still empty
+  // becomes "/>"; an end tag looks for a line break before it), and a high surrogate waiting for
+  // its pair.
+  void HandOver() {
+    if (!sink_ || out_.size() < kHandOverSize) return;
+    size_t count = out_.size() - kLineBreak.size();
+    if (out_[count - 1] >= 0xD800 && out_[count - 1] <= 0xDBFF) --count;
+    sink_(std::u16string_view(out_).substr(0, count));
+    out_.erase(0, count);
+    handedOver_ += count;
+  }
+
   void Append(std::u16string_view piece) {
     out_ += piece;
+    NoteLineBreaks(piece);
+  }
+  // Markup of the writer's own, which holds no line break.
+  void AppendMarkup(std::u16string_view markup) { out_ += markup; }
+
+  void NoteLineBreaks(std::u16string_view piece) {
     if (!frames_.back().LineBreak && HasLineBreak(piece)) frames_.back().LineBreak = true;
   }
 
+  // A value escaped with TextToXML; text values are escaped straight from where they are kept.
+  void AppendValue(const TXmlValue& value) {
+    if (value.IsText()) {
+      AppendTextToXML(out_, value.Text());
+      NoteLineBreaks(value.Text());
+    } else {
+      const std::u16string text = value.ToXSTR();
+      AppendTextToXML(out_, text);
+      NoteLineBreaks(text);
+    }
+  }
+
+  // Appends `depth` indentation texts in one piece, cut from a run kept as long as the deepest
+  // indentation so far.
   void Indent(int depth) {
-    for (int i = 0; i < depth; ++i) out_ += DefaultIndentText;
+    const size_t length = size_t(depth) * DefaultIndentText.size();
+    while (indentRun_.size() < length) indentRun_ += DefaultIndentText;
+    out_.append(indentRun_, 0, length);
     if (depth > 0 && indentHasLineBreak_) frames_.back().LineBreak = true;
   }
 
   void WriteAttributes(const TXmlNode& node) {
     for (const TXmlAttr& attr : node.Attrs()) {
-      Append(u" ");
+      AppendMarkup(u" ");
       Append(IXmlNameTable::GetName(attr.Name));
-      Append(u"=\"");
-      Append(TextToXML(attr.Value.ToXSTR()));
-      Append(u"\"");
+      AppendMarkup(u"=\"");
+      AppendValue(attr.Value);
+      AppendMarkup(u"\"");
     }
   }
 
@@ -96,19 +146,19 @@ class TXmlTextWriter {
           Append(kLineBreak);
           Indent(depth);
         }
-        Append(u"<");
+        AppendMarkup(u"<");
         Append(IXmlNameTable::GetName(node.NameId()));
         WriteAttributes(node);
-        const size_t startTagEnd = out_.size();
+        const size_t startTagEnd = Position();
         out_ += u'>';
-        frames_.push_back({&node, 0, startTagEnd, out_.size(), depth, false});
+        frames_.push_back({&node, 0, startTagEnd, Position(), depth, false});
         if (!node.HasChildNodes()) {
-          if (!node.Value().IsEmpty()) Append(TextToXML(node.Value().ToXSTR()));
+          if (!node.Value().IsEmpty()) AppendValue(node.Value());
           Close();
         }
         break;
       }
-      case NODE_TEXT: Append(TextToXML(node.Value().ToXSTR())); break;
+      case NODE_TEXT: AppendValue(node.Value()); break;
       case NODE_CDATA_SECTION: WriteCDATA(node.Text()); break;
       case NODE_COMMENT:
         Append(u"<!--");
@@ -138,14 +188,14 @@ class TXmlTextWriter {
     const std::u16string& name = IXmlNameTable::GetName(frame.Node->NameId());
     TFrame& parent = frames_.back();
     parent.LineBreak = parent.LineBreak || frame.LineBreak || !preserve_;
-    if (out_.size() == frame.ContentStart) {
-      out_.resize(frame.StartTagEnd);
+    if (Position() == frame.ContentStart) {
+      out_.resize(frame.StartTagEnd - handedOver_);
       out_ += u"/>";
       return;
     }
     if (!preserve_ && frame.LineBreak) {
       if (!out_.ends_with(kLineBreak)) out_ += kLineBreak;
-      for (int i = 0; i < frame.Depth; ++i) out_ += DefaultIndentText;
+      Indent(frame.Depth);  // the parent has a line break already
     }
     out_ += u"</";
     out_ += name;
@@ -154,17 +204,16 @@ class TXmlTextWriter {
 
   const bool preserve_;
   const bool indentHasLineBreak_;
+  const TSink sink_;
   std::vector<TFrame> frames_;
   std::u16string out_;
+  size_t handedOver_ = 0;  // the characters passed to the sink before out_
+  std::u16string indentRun_;
 };
 
 }  // namespace
 
-std::u16string WriteXmlText(const TXmlNode& node) {
-  const TXmlDocument* document = node.Document();
-  return TXmlTextWriter(document ? document->GetPreserveWhiteSpace() : DefaultPreserveWhiteSpace)
-      .Write(node);
-}
+std::u16string WriteXmlText(const TXmlNode& node) { return TXmlTextWriter(node).Write(node); }
 
 // ---------------------------------------------------------------------------------------------
 // TXmlSaver: a 4,096-byte output buffer; each conversion takes at most a third of the free space
@@ -238,9 +287,19 @@ class TXmlSaver {
   }
 
   // The built-in encoder; the chunk keeps surrogate pairs whole, a lone surrogate becomes U+FFFD.
+  // ASCII goes eight characters at a time where SSE2 is there.
   void EncodeUtf8(std::u16string_view chunk) {
     uint8_t* out = buffer_ + used_;
     for (size_t i = 0; i < chunk.size(); ++i) {
+#if defined(__SSE2__)
+      for (__m128i chars; i + 8 <= chunk.size(); i += 8, out += 8) {
+        chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk.data() + i));
+        const __m128i high = _mm_and_si128(chars, _mm_set1_epi16(short(0xFF80)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(chars, chars));
+      }
+      if (i == chunk.size()) break;
+#endif
       uint32_t c = chunk[i];
       if (c < 0x80) {
         *out++ = uint8_t(c);
@@ -274,9 +333,10 @@ class TXmlSaver {
 
 }  // namespace
 
-void SaveXmlText(std::u16string_view text, int32_t codePage, kelvra::TStream& stream) {
+void SaveXmlText(const TXmlNode& node, int32_t codePage, kelvra::TStream& stream) {
   TXmlSaver saver(codePage, stream);
-  saver.Write(text);
+  TXmlTextWriter writer(node, [&saver](std::u16string_view text) { saver.Write(text); });
+  saver.Write(writer.Write(node));
   saver.Finish();
 }
 

@@ -926,7 +926,7 @@ void TXmlDocument::Save(kelvra::TStream& stream) const {
   int32_t codePage = 65001;
   if (!encoding.empty() && (codePage = XmlCodePage(encoding)) == 0)
     RaiseXml("Encoding \"%s\" is not supported by SimpleXML", encoding);
-  SaveXmlText(WriteXmlText(*this), codePage, stream);
+  SaveXmlText(*this, codePage, stream);
 }
 
 void TXmlDocument::SaveBinary(kelvra::TStream& stream, uint32_t options) const {
@@ -1006,22 +1006,25 @@ bool PrepareToLoadXml(TIntf<IXmlElement>& element, std::u16string_view name) {
 std::u16string TextToXML(std::u16string_view s) {
   std::u16string out;
   out.reserve(s.size());
-  size_t start = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char16_t* entity = nullptr;
-    switch (s[i]) {
-      case u'"': entity = u"&quot;"; break;
-      case u'&': entity = u"&amp;"; break;
-      case u'<': entity = u"&lt;"; break;
-      case u'>': entity = u"&gt;"; break;
-      default: continue;
-    }
-    out.append(s.substr(start, i - start));
-    out += entity;
-    start = i + 1;
-  }
-  out.append(s.substr(start));
+  AppendTextToXML(out, s);
   return out;
+}
+
+void AppendTextToXML(std::u16string& out, std::u16string_view s) {
+  const char16_t* p = s.data();
+  const char16_t* const end = p + s.size();
+  for (;;) {
+    const char16_t* const special = FindFirstOf(p, end, u'"', u'&', u'<', u'>');
+    out.append(p, special);
+    if (special == end) return;
+    switch (*special) {
+      case u'"': out += u"&quot;"; break;
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      default: out += u"&gt;"; break;
+    }
+    p = special + 1;
+  }
 }
 
 namespace {

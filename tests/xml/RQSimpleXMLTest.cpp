@@ -446,6 +446,26 @@ TEST(XmlWriter, IndentationAndLineBreakRules) {
             "<trail>text\r\n</trail><!-- note --><![CDATA[a]]]><![CDATA[]>b]]></root>");
 }
 
+// Save hands a large text over in pieces; wherever the pieces end (beside an empty element that
+// becomes "/>", inside a surrogate pair, before an end tag's line break), the bytes equal those
+// of the whole text.
+TEST(XmlWriter, LargeTextsSaveAsTheyWriteWhole) {
+  for (size_t shift = 0; shift < 150; ++shift) {  // moves the hand-over points across an item
+    TIntf<IXmlDocument> document = CreateXmlDocument(u"root");
+    TIntf<IXmlElement> root = document->DocumentElement();
+    root->AppendText(std::u16string(shift, u'x'));
+    for (int i = 0; i < 400; ++i) {
+      TIntf<IXmlElement> item = root->AppendElement(u"item");
+      item->AppendText(u"\U0001F600\U0001F600");
+      item->AppendElement(u"empty");
+      item->AppendElement(u"hollow")->AppendText(u"");  // written as an empty-element tag
+      item->AppendElement(u"emoji")->AppendText(u"\U0001F600\U0001F600");
+      item->AppendElement(i % 2 ? u"deep" : u"deeper")->AppendElement(u"inner")->AppendText(u"a\r\nb");
+    }
+    EXPECT_EQ(SaveText(document), Utf8(document->GetXml())) << shift;
+  }
+}
+
 TEST(XmlWriter, CDATAWithTerminatorRoundTripsAsTwoSections) {
   TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
   document->DocumentElement()->AppendCDATA(u"x]]>y]]>z");
