@@ -1,9 +1,10 @@
 // Vector initialisation: Set, Zero, Copy, Move.
 //
-// Set writes with Highway stores of a broadcast value. Zero, byte Set, Copy and Move use the C
-// library's memset, memcpy and memmove: they are the fastest correct choice (glibc picks the
-// widest stores the CPU has and handles alignment), and they copy bits, so NaN payloads and -0
-// are kept. IPP leaves overlapping Copy undefined; Move is memmove, overlap-safe both ways.
+// Set writes with Highway stores of a broadcast value. Zero, byte Set and Move use the C
+// library's memset and memmove: they are the fastest correct choice (glibc picks the widest
+// stores the CPU has and handles alignment). Copy uses memcpy too, except for runs of a few KiB
+// (see CopyBytes). All of them copy bits, so NaN payloads and -0 are kept. IPP leaves overlapping
+// Copy undefined; Move is memmove, overlap-safe both ways.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/FillCopyMove.cpp"
@@ -34,6 +35,32 @@ void SetComplex(double re, double im, double* dst, size_t n) {
   Fill(dst, 2 * n, {re, im});
 }
 
+// Copies n bytes, n at least one vector: the first and the last vector unaligned, and in between
+// whole vectors stored at dst's vector boundaries, four per iteration. The first and last vectors
+// may overlap the middle ones; they are loaded before anything is stored.
+void CopyVectors(const uint8_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, size_t n) {
+#if HWY_TARGET == HWY_SCALAR
+  std::memcpy(dst, src, n);  // one byte at a time cannot beat the C library
+#else
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  const auto first = hn::LoadU(d, src);
+  const auto last = hn::LoadU(d, src + n - lanes);
+  size_t i = lanes - reinterpret_cast<uintptr_t>(dst) % lanes;
+  for (; i + 4 * lanes <= n; i += 4 * lanes) {
+    const auto v0 = hn::LoadU(d, src + i), v1 = hn::LoadU(d, src + i + lanes);
+    const auto v2 = hn::LoadU(d, src + i + 2 * lanes), v3 = hn::LoadU(d, src + i + 3 * lanes);
+    hn::Store(v0, d, dst + i);
+    hn::Store(v1, d, dst + i + lanes);
+    hn::Store(v2, d, dst + i + 2 * lanes);
+    hn::Store(v3, d, dst + i + 3 * lanes);
+  }
+  for (; i + lanes <= n; i += lanes) hn::Store(hn::LoadU(d, src + i), d, dst + i);
+  hn::StoreU(first, d, dst);
+  hn::StoreU(last, d, dst + n - lanes);
+#endif
+}
+
 }  // namespace corvane::kernels::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -44,6 +71,7 @@ HWY_EXPORT(SetInt32);
 HWY_EXPORT(SetFloat);
 HWY_EXPORT(SetDouble);
 HWY_EXPORT(SetComplex);
+HWY_EXPORT(CopyVectors);
 
 namespace {
 
@@ -53,10 +81,25 @@ IppStatus ZeroBytes(T* dst, int len) {
   std::memset(dst, 0, size_t(len) * sizeof(T));  // all bits zero is +0.0 for the float types
   return ippStsNoErr;
 }
+
+// Copies of kVectorCopyMin to kVectorCopyMax bytes run our vector loop, others memcpy. On x86
+// glibc's memcpy leaves its own vector loop for `rep movsb` above about 2 KiB (2112 bytes where
+// short rep moves are fast), and the instruction's start-up costs as much as copying another KiB,
+// more when consecutive copies differ in size, as the runs of a buffer queue do. Below the range
+// memcpy's loop is as fast as ours; above it the start-up no longer counts.
+constexpr size_t kVectorCopyMin = 2048, kVectorCopyMax = 32768;
+
 template <class T>
 IppStatus CopyBytes(const T* src, T* dst, int len) {
   if (IppStatus s = CheckArgs(len, src, dst)) return s;
-  if (src != dst) std::memcpy(dst, src, size_t(len) * sizeof(T));  // memcpy forbids src == dst
+  if (src == dst) return ippStsNoErr;  // nothing to do; memcpy forbids it
+  const size_t bytes = size_t(len) * sizeof(T);
+  const auto* from = reinterpret_cast<const uint8_t*>(src);
+  auto* to = reinterpret_cast<uint8_t*>(dst);
+  if (bytes >= kVectorCopyMin && bytes <= kVectorCopyMax)
+    HWY_DYNAMIC_DISPATCH(CopyVectors)(from, to, bytes);
+  else
+    std::memcpy(to, from, bytes);
   return ippStsNoErr;
 }
 template <class T>

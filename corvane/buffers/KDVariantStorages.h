@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <type_traits>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
@@ -50,71 +51,51 @@ class TKDBufferQueue {
   // At most this many queued elements: a push beyond it drops the oldest buffer.
   static constexpr uint32_t kMaxElements = 1024000;
 
-  TKDBufferQueue() : lock_(kelvra::TCriticalSection::Create()) {}
-
   int32_t GetCount() {
-    int32_t result = 0;
-    kelvra::TLockAccess::Execute(*lock_, [&] { result = int32_t(buffers_.size()); });
-    return result;
+    std::lock_guard guard(lock_);
+    return int32_t(buffers_.size());
   }
 
   // Appends ABuffer (the reference, not a copy). When the total then exceeds the limit, the
   // oldest buffer is dropped: one buffer per push, however far the total is over.
   void Push(const TBuffer& ABuffer) {
-    kelvra::TLockAccess::Execute(*lock_, [&] {
-      total_ += ABuffer->GetSize();
-      buffers_.push_back(ABuffer);
-      if (total_ > kMaxElements) DropFirst();
-    });
+    std::lock_guard guard(lock_);
+    total_ += ABuffer->GetSize();
+    buffers_.push_back(ABuffer);
+    if (total_ > kMaxElements) DropFirst();
   }
 
   // Fills ADest completely from the queued elements, joining and splitting buffers as needed,
   // and returns true; false, with nothing changed, when fewer elements are queued.
   bool Pop(const TBuffer& ADest) {
-    // Declared before the lock is entered, so that the reference is let go after it is left: one
+    // Declared before the guard, so that the reference is let go after the lock is left: one
     // atomic operation less inside the critical section.
     TBuffer lastUsedUp;
-    lock_->Enter();
+    std::lock_guard guard(lock_);
     const uint32_t wanted = ADest->GetSize();
-    if (wanted > total_) {
-      lock_->Leave();
-      return false;
-    }
-    try {
-      Fill(ADest, wanted, lastUsedUp);
-      total_ -= wanted;
-    } catch (...) {
-      lock_->Leave();
-      throw;
-    }
-    lock_->Leave();
+    if (wanted > total_) return false;
+    Fill(ADest, wanted, lastUsedUp);
+    total_ -= wanted;
     return true;
   }
 
   void Clear() {
-    kelvra::TLockAccess::Execute(*lock_, [&] {
-      buffers_.clear();
-      total_ = 0;
-      readPosition_ = 0;
-    });
+    std::lock_guard guard(lock_);
+    buffers_.clear();
+    total_ = 0;
+    readPosition_ = 0;
   }
 
   // The first buffer's whole Size, whatever has been read from it; 0 when empty.
   uint32_t GetFirstBufferSize() {
-    uint32_t result = 0;
-    kelvra::TLockAccess::Execute(*lock_, [&] {
-      if (!buffers_.empty()) result = buffers_.front()->GetSize();
-    });
-    return result;
+    std::lock_guard guard(lock_);
+    return buffers_.empty() ? 0 : buffers_.front()->GetSize();
   }
 
   // Removes the first buffer and returns it whole (empty when there is none).
   TBuffer GetFirstBuffer() {
-    TBuffer result;
-    kelvra::TLockAccess::Execute(*lock_, [&] {
-      if (!buffers_.empty()) result = DropFirst();
-    });
-    return result;
+    std::lock_guard guard(lock_);
+    return buffers_.empty() ? TBuffer() : DropFirst();
   }
 
  private:
@@ -167,7 +148,11 @@ class TKDBufferQueue {
   std::deque<TBuffer> buffers_;
   uint32_t total_ = 0;
   uint32_t readPosition_ = 0;
-  kelvra::TIntf<kelvra::ICriticalSection> lock_;
+  // One producer and one consumer seldom meet in the queue, and each holds it for one operation
+  // at most: a lock that costs one compare-and-swap to take and a plain store to leave, where a
+  // recursive mutex costs two atomic operations. A thread that does meet the other spins,
+  // yielding its time slice, until that operation is over.
+  kelvra::TReentrantSpinLock lock_;
 };
 
 class IKDOperationList : public virtual kelvra::IInterface {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "tests/buffers/BufferTestSupport.h"
@@ -71,6 +74,30 @@ TEST_F(BufferQueueTest, ComplexBuffersQueueToo) {
   auto dest = TKDComplexBuffer::CreateSize(2);
   EXPECT_TRUE(queue.Pop(dest));
   EXPECT_TRUE(dest->IsEqualToValue({1, 2}));
+}
+
+// A Pop whose copy fails passes the failure on and leaves the critical section: the other thread
+// can still use the queue.
+TEST_F(BufferQueueTest, AFailedPopLeavesTheQueueToTheOtherThread) {
+  struct TFailingBlock : TKDBlockBuffer {
+    TFailingBlock() : TKDBlockBuffer(4u, 1u) {}
+    void CopyTo(int32_t, const kelvra::TIntf<IKDDataBuffer>&, int32_t, int32_t) override {
+      throw kelvra::EReadError("copy failed");
+    }
+  };
+  // Shared with the other thread, which keeps them should it never get in.
+  auto queue = std::make_shared<TKDBufferQueue<IKDDataBuffer>>();
+  auto count = std::make_shared<std::promise<int32_t>>();
+  queue->Push(new TFailingBlock());
+  EXPECT_THROW(queue->Pop(TKDBlockBuffer::CreateSize(4)), kelvra::EReadError);
+  std::thread other([queue, count] { count->set_value(queue->GetCount()); });
+  std::future<int32_t> answer = count->get_future();
+  if (answer.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    other.detach();
+    FAIL() << "the queue stayed locked after the failed Pop";
+  }
+  other.join();
+  EXPECT_EQ(answer.get(), 1);
 }
 
 TEST_F(OperationListTest, PushLimitPushBackPopAndPeek) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 
 #include "kernels/ipps.h"
@@ -113,6 +114,30 @@ TEST(FillCopyMove, CopyKeepsBitsAndStopsAtLen) {
   const auto original = bytes;
   ASSERT_EQ(ippsCopy_8u(bytes.data(), bytes.data(), 17), ippStsNoErr);  // src == dst is harmless
   EXPECT_EQ(bytes, original);
+}
+
+// Lengths on both sides of the vector loop's range and of glibc's switch to `rep movsb`, from
+// byte offsets at and off the vector boundaries to others: every byte of the destination run is
+// the source's, every byte around it is left as it was, whatever the target.
+TEST(FillCopyMove, CopyWritesExactlyItsRunFromAnyOffsetToAny) {
+  constexpr int kLongest = 32769, kOffsets[] = {0, 1, 31, 63};
+  constexpr size_t kRoom = kLongest + 2 * 64;
+  const auto source = RandomIntegers<uint8_t>(kRoom, 11);
+  const auto background = RandomIntegers<uint8_t>(kRoom, 12);
+  ForEachTarget([&] {
+    for (int len : {2047, 2048, 2049, 2175, 3001, 8000, 32767, 32768, kLongest}) {
+      for (int from : kOffsets) {
+        for (int to : kOffsets) {
+          std::vector<uint8_t> got = background;
+          const size_t start = 64 - reinterpret_cast<uintptr_t>(got.data()) % 64 + size_t(to);
+          ASSERT_EQ(ippsCopy_8u(source.data() + from, got.data() + start, len), ippStsNoErr);
+          std::vector<uint8_t> want = background;
+          std::copy_n(source.begin() + from, len, want.begin() + std::ptrdiff_t(start));
+          EXPECT_EQ(want, got) << "len " << len << " from " << from << " to " << to;
+        }
+      }
+    }
+  });
 }
 
 // Moves len elements between two overlapping windows of one buffer, `shift` elements apart in
