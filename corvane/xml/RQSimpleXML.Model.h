@@ -567,6 +567,8 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
 
 // The text parser: reads `stream` from its position into the (cleared) document.
 void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream);
+// The same for bytes in memory.
+void ParseXmlText(TXmlDocument& document, std::string_view bytes);
 // The node's XML text.
 std::u16string WriteXmlText(const TXmlNode& node);
 // Writes the node's XML text to a stream in a code page of the encoding table.

@@ -91,13 +91,17 @@ namespace {
 
 constexpr size_t kChunkSize = 16384;
 
-// TXmlSource: bytes are read in chunks of 16,384. Until a code page is set every byte is one
-// character of the same value; then the bytes not yet taken are decoded in that code page, by
-// the built-in UTF-8 decoder or through iconv, with an incomplete sequence at the end of a chunk
-// carried over to the front of the next.
+// TXmlSource: bytes are read from a stream in chunks of 16,384, or taken where they lie in
+// memory. Until a code page is set every byte is one character of the same value; then the bytes
+// not yet taken are decoded in that code page, by the built-in UTF-8 decoder or through iconv, at
+// most a chunk's worth at a time, with an incomplete sequence at the end of a chunk carried over
+// to the front of the next.
 class TXmlSource {
  public:
-  explicit TXmlSource(kelvra::TStream& stream) : stream_(stream) {}
+  explicit TXmlSource(kelvra::TStream& stream) : stream_(&stream) {}
+  // Bytes that stay in memory while the source reads them: no chunk is copied.
+  explicit TXmlSource(std::string_view bytes)
+      : bytes_(reinterpret_cast<const uint8_t*>(bytes.data())), byteLen_(bytes.size()), ended_(true) {}
   ~TXmlSource() {
     if (converter_ != iconv_t(-1)) iconv_close(converter_);
   }
@@ -136,10 +140,10 @@ class TXmlSource {
  private:
   // Reads the next chunk behind the bytes still pending; false at the end of input.
   bool ReadBytes() {
-    std::memmove(bytes_, bytes_ + bytePos_, byteLen_ - bytePos_);
+    std::memmove(buffer_, bytes_ + bytePos_, byteLen_ - bytePos_);
     byteLen_ -= bytePos_;
     bytePos_ = 0;
-    const int64_t read = stream_.Read(bytes_ + byteLen_, int64_t(kChunkSize - byteLen_));
+    const int64_t read = stream_->Read(buffer_ + byteLen_, int64_t(kChunkSize - byteLen_));
     if (read <= 0) return false;
     byteLen_ += size_t(read);
     return true;
@@ -156,13 +160,15 @@ class TXmlSource {
         }
       }
       charsFirstByte_ = bytePos_;
+      const size_t take = std::min(byteLen_ - bytePos_, kChunkSize);
+      const bool final = ended_ && take == byteLen_ - bytePos_;
       if (codePage_ == 0) {
-        for (size_t i = bytePos_; i < byteLen_; ++i) chars_[len_++] = bytes_[i];
-        bytePos_ = byteLen_;
+        for (size_t i = 0; i < take; ++i) chars_[len_++] = bytes_[bytePos_ + i];
+        bytePos_ += take;
       } else if (codePage_ == 65001) {
-        bytePos_ += DecodeUtf8(bytes_ + bytePos_, byteLen_ - bytePos_, ended_, chars_, len_);
+        bytePos_ += DecodeUtf8(bytes_ + bytePos_, take, final, chars_, len_);
       } else {
-        ConvertWithIconv(ended_);
+        ConvertWithIconv(final);
       }
       // Nothing decoded: the pending bytes are the start of a sequence that the next chunk ends.
       carryOnly_ = len_ == 0;
@@ -172,7 +178,7 @@ class TXmlSource {
   }
 
   void ConvertWithIconv(bool final) {
-    char* in = reinterpret_cast<char*>(bytes_ + bytePos_);
+    char* in = reinterpret_cast<char*>(const_cast<uint8_t*>(bytes_ + bytePos_));  // iconv does not write it
     size_t inLeft = byteLen_ - bytePos_;
     char* out = reinterpret_cast<char*>(chars_);
     size_t outLeft = kChunkSize * sizeof(char16_t);
@@ -191,13 +197,14 @@ class TXmlSource {
     len_ = (kChunkSize * sizeof(char16_t) - outLeft) / 2;
   }
 
-  kelvra::TStream& stream_;
+  kelvra::TStream* const stream_ = nullptr;  // none for bytes in memory
+  uint8_t buffer_[kChunkSize];                // a stream's chunk
+  const uint8_t* const bytes_ = buffer_;      // the buffer, or the bytes in memory
+  size_t bytePos_ = 0, byteLen_ = 0;
   int32_t codePage_ = 0;
   iconv_t converter_ = iconv_t(-1);
-  bool ended_ = false;      // the stream returned no more bytes
+  bool ended_ = false;      // no more bytes to read
   bool carryOnly_ = false;  // the pending bytes need more input to decode
-  uint8_t bytes_[kChunkSize];
-  size_t bytePos_ = 0, byteLen_ = 0;
   size_t charsFirstByte_ = 0;  // the byte from which chars_[0] came, while the code page is 0
   char16_t chars_[kChunkSize + 2];
   size_t len_ = 0;  // the characters decoded into chars_
@@ -227,7 +234,7 @@ inline bool IsNameStart(int c) {
 
 // Whether the n characters at a and b are the same. Names are short: up to eight characters are
 // compared as two overlapping words, which costs less than a loop or a call.
-bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
+inline bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
   const auto same = [&]<class TWord>(TWord) {
     TWord a1, a2, b1, b2;
     std::memcpy(&a1, a, sizeof a1);
@@ -244,10 +251,12 @@ bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
 
 class TXmlParser {
  public:
-  TXmlParser(TXmlDocument& document, kelvra::TStream& stream)
+  // Reads a stream, or bytes in memory.
+  template <class TInput>
+  TXmlParser(TXmlDocument& document, TInput& input)
       : document_(document),
         names_(&document.Names()),
-        source_(stream),
+        source_(input),
         preserve_(document.GetPreserveWhiteSpace()) {}
 
   void Run() {
@@ -616,8 +625,11 @@ class TXmlParser {
 
 void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream) {
   // The source holds two 16 KB buffers: kept off the stack of the caller.
-  auto parser = std::make_unique<TXmlParser>(document, stream);
-  parser->Run();
+  std::make_unique<TXmlParser>(document, stream)->Run();
+}
+
+void ParseXmlText(TXmlDocument& document, std::string_view bytes) {
+  std::make_unique<TXmlParser>(document, bytes)->Run();
 }
 
 }  // namespace corvane

@@ -859,38 +859,10 @@ std::u16string TXmlDocument::DeclaredEncoding() const {
   return {};
 }
 
-namespace {
-// A read-only stream over bytes that the caller keeps alive.
-class TByteViewStream : public kelvra::TStream {
- public:
-  explicit TByteViewStream(std::string_view bytes) : bytes_(bytes) {}
-  int64_t Read(void* buffer, int64_t count) override {
-    const int64_t n = std::clamp<int64_t>(count, 0, int64_t(bytes_.size()) - position_);
-    if (n > 0) std::memcpy(buffer, bytes_.data() + position_, size_t(n));
-    position_ += n;
-    return n;
-  }
-  int64_t Write(const void*, int64_t) override { return 0; }
-  int64_t Seek(int64_t offset, kelvra::TSeekOrigin origin) override {
-    const int64_t base = origin == kelvra::soBeginning ? 0
-                         : origin == kelvra::soCurrent ? position_
-                                                       : int64_t(bytes_.size());
-    position_ = std::clamp<int64_t>(base + offset, 0, int64_t(bytes_.size()));
-    return position_;
-  }
-  void SetSize(int64_t) override { throw kelvra::EWriteError("Stream write error"); }
-
- private:
-  std::string_view bytes_;
-  int64_t position_ = 0;
-};
-}  // namespace
-
 void TXmlDocument::LoadXML(std::string_view xml) {
   if (XmlIsInBinaryFormat(xml)) return LoadBinaryXML(xml);
   ClearForLoad();
-  TByteViewStream stream(xml);
-  ParseXmlText(*this, stream);
+  ParseXmlText(*this, xml);
 }
 
 void TXmlDocument::LoadBinaryXML(std::string_view xml) {

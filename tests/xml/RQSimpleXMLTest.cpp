@@ -354,10 +354,21 @@ TEST(XmlParser, DeclaredEncodingsAreDecoded) {
       {"ISO-2022-JP", "\x1B$B$\"\x1B(B", u"\u3042"},
   };
   for (const auto& c : cases) {
+    // Long enough to be decoded in several chunks, from memory and from a stream.
+    std::string bytes;
+    std::u16string text;
+    while (bytes.size() < 40000) bytes += c.bytes + "x", text += c.text + u"x";
     const std::string xml =
-        std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding + "\"?><a>" + c.bytes + "</a>";
+        std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding + "\"?><a>" + bytes + "</a>";
     TIntf<IXmlDocument> document = Parse(xml);
-    EXPECT_EQ(VarToXSTR(document->DocumentElement()->GetChildNodes()->Get(0)->GetValue()), c.text)
+    EXPECT_EQ(VarToXSTR(document->DocumentElement()->GetChildNodes()->Get(0)->GetValue()), text)
+        << c.encoding;
+    kelvra::TMemoryStream stream;
+    stream.WriteBuffer(xml.data(), int64_t(xml.size()));
+    stream.Seek(0, kelvra::soBeginning);
+    TIntf<IXmlDocument> fromStream = CreateXmlDocument();
+    fromStream->Load(stream);
+    EXPECT_EQ(VarToXSTR(fromStream->DocumentElement()->GetChildNodes()->Get(0)->GetValue()), text)
         << c.encoding;
     // Saved back in the same encoding, the bytes come back.
     const std::string saved = SaveText(document);
