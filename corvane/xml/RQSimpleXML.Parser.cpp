@@ -409,15 +409,11 @@ class TXmlParser {
   // The rest of a name whose start [start, the chunk's end) has been read and hashed.
   [[gnu::noinline]] TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
     name_.assign(start, source_.End());
-    while (source_.Available()) {
-      const char16_t* p = source_.Current();
-      const char16_t* end = source_.End();
-      const char16_t* q = p;
-      while (q < end && IsNameChar(*q)) hash += (hash << 6) ^ *q++;
-      source_.Advance(q);
-      name_.append(p, q);
-      if (q < end) break;
-    }
+    AppendWhile(name_, [&hash](char16_t c) {
+      if (!IsNameChar(c)) return false;
+      hash += (hash << 6) ^ c;
+      return true;
+    });
     return Intern(name_, hash);
   }
 

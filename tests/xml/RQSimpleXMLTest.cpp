@@ -393,6 +393,18 @@ TEST(XmlParser, Utf8SequencesAcrossChunkBoundaries) {
   }
 }
 
+TEST(XmlParser, NamesAcrossChunkBoundaries) {
+  for (size_t shift = 0; shift < 40; ++shift) {
+    std::string xml = "<r>" + std::string(shift, ' ');
+    while (xml.size() < 40000) xml += "<a_rather_long_element_name an_attribute_name=\"v\"/>";
+    TIntf<IXmlNodeList> items = Parse(xml + "</r>")->DocumentElement()->GetChildNodes();
+    for (int32_t i = 0; i < items->GetCount(); ++i) {
+      ASSERT_EQ(items->Get(i)->GetNodeName(), u"a_rather_long_element_name") << shift;
+      ASSERT_EQ(items->Get(i)->GetAttr(u"an_attribute_name"), u"v") << shift;
+    }
+  }
+}
+
 TEST(XmlParser, EveryErrorMessage) {
   const std::pair<const char*, const char*> cases[] = {
       {"<a b=\"1\" c>", "Character \"=\" expected"},
