@@ -563,6 +563,32 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
   bool preserveWhiteSpace_;
 };
 
+// ---- the tree's links, inline: the parsers make one for every node they read
+
+inline void TXmlChildren::Insert(TXmlNodeStore* store, size_t index, TXmlNode* node) {
+  items_.Insert(store, index, node);
+  node->_AddRef();
+}
+
+inline void TXmlNode::SetParent(TXmlNode* parent) {
+  auto count = [this](TXmlNode* link, int step) {
+    if (!link) return;
+    store_->Counts.Parented += step;
+    if (link->store_ != store_) {
+      store_->Counts.Foreign += step;
+      link->store_->Counts.Foreign += step;
+    }
+  };
+  count(parent_, -1);
+  count(parent, 1);
+  parent_ = parent;
+}
+
+inline void TXmlNode::AppendNewChild(TXmlNode* node) {
+  node->SetParent(this);
+  children_.Insert(store_, children_.Size(), node);
+}
+
 // ---- the seams between the source files of this unit
 
 // The text parser: reads `stream` from its position into the (cleared) document.

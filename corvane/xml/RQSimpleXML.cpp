@@ -325,11 +325,6 @@ void TXmlValue::Release(TXmlNodeStore& store) {
 // ---------------------------------------------------------------------------------------------
 // TXmlChildren
 
-void TXmlChildren::Insert(TXmlNodeStore* store, size_t index, TXmlNode* node) {
-  items_.Insert(store, index, node);
-  node->_AddRef();
-}
-
 void TXmlChildren::Erase(size_t index) {
   TXmlNode* const node = items_[index];
   items_.Erase(index);
@@ -486,20 +481,6 @@ void TXmlNode::ReleaseSubtree() {
   --store_->Counts.Releases;
 }
 
-void TXmlNode::SetParent(TXmlNode* parent) {
-  auto count = [this](TXmlNode* link, int step) {
-    if (!link) return;
-    store_->Counts.Parented += step;
-    if (link->store_ != store_) {
-      store_->Counts.Foreign += step;
-      link->store_->Counts.Foreign += step;
-    }
-  };
-  count(parent_, -1);
-  count(parent, 1);
-  parent_ = parent;
-}
-
 void TXmlNode::Destroy() {
   TXmlNodeStore* const store = store_;
   if (!parent_ && store->OnlyTreeLeft()) {
@@ -524,11 +505,6 @@ TIntf<IXmlNodeList> TXmlNode::GetChildNodes() {
     hasChildList_ = true;
   }
   return list;
-}
-
-void TXmlNode::AppendNewChild(TXmlNode* node) {
-  node->SetParent(this);
-  children_.Insert(store_, children_.Size(), node);
 }
 
 void TXmlNode::ClearChildren() {
