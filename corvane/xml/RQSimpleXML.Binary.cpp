@@ -215,39 +215,154 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
 // ---------------------------------------------------------------------------------------------
 // Byte readers
 
-// Reads from a window of bytes [cur_, end_): the whole input for a string, a buffer for a stream.
-// Reads that the window holds are inline copies; the rest goes through ReadSlow, which refills
-// the window. Every read is checked against the bytes that remain.
+[[noreturn, gnu::noinline]] void RaiseReadError() { throw EReadError("Stream read error"); }
+
+// The bytes at hand not read yet: [Cur, End).
+struct TByteWindow {
+  const uint8_t* Cur = nullptr;
+  const uint8_t* End = nullptr;
+
+  size_t Size() const { return size_t(End - Cur); }
+};
+
+// The UTF-16 string whose code units `bytes` holds.
+std::u16string WideStringOf(std::string_view bytes) {
+  std::u16string s(bytes.size() / sizeof(char16_t), u'\0');
+  std::memcpy(s.data(), bytes.data(), bytes.size());
+  return s;
+}
+
+// An 8-bit string decoded from UTF-8 straight into UTF-16.
+std::u16string DecodeUtf8String(std::string_view bytes) {
+  std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
+  size_t produced = 0;
+  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
+  s.resize(produced);
+  return s;
+}
+
+// Where the input comes from: all of it at once for a string, buffer-sized windows for a stream.
+// Both start with an empty window. The source keeps no read position: its slow paths take the
+// reader's window and return the one after the bytes they read.
+class TBinXmlSource {
+ public:
+  TBinXmlSource(const TBinXmlSource&) = delete;
+  TBinXmlSource& operator=(const TBinXmlSource&) = delete;
+
+  uint64_t Unread() const { return unread_; }
+
+  // Reads exactly `count` bytes, which `window` does not hold, moving on to the next windows;
+  // raises EReadError when the input ends first.
+  [[gnu::noinline]] TByteWindow ReadAcross(TByteWindow window, uint8_t* data, size_t count) {
+    if (count > window.Size() + unread_) RaiseReadError();
+    while (count > 0) {
+      if (window.Size() == 0) {
+        window = Refill();
+        if (window.Size() == 0) RaiseReadError();
+      }
+      const size_t n = std::min(count, window.Size());
+      std::memcpy(data, window.Cur, n);
+      window.Cur += n;
+      data += n;
+      count -= n;
+    }
+    return window;
+  }
+
+  // Copies the next `count` bytes, which run past `window`, into Gathered().
+  [[gnu::noinline]] TByteWindow Gather(TByteWindow window, size_t count) {
+    gathered_.resize(count);
+    return ReadAcross(window, reinterpret_cast<uint8_t*>(gathered_.data()), count);
+  }
+
+  // Valid until the next Gather.
+  std::string_view Gathered() const { return gathered_; }
+
+ protected:
+  explicit TBinXmlSource(uint64_t size) : unread_(size) {}
+  ~TBinXmlSource() = default;
+  // The next window of the input; empty when none is left.
+  virtual TByteWindow Refill() = 0;
+
+  uint64_t unread_;  // input bytes behind the window
+
+ private:
+  std::string gathered_;
+};
+
+class TStreamBinXmlSource final : public TBinXmlSource {
+ public:
+  explicit TStreamBinXmlSource(TStream& stream)
+      : TBinXmlSource(uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))),
+        stream_(stream) {}
+
+ protected:
+  TByteWindow Refill() override {
+    const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
+    const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
+    if (read <= 0) return {};
+    unread_ -= uint64_t(read);
+    return {buffer_.data(), buffer_.data() + read};
+  }
+
+ private:
+  TStream& stream_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
+};
+
+// The whole string is one window, read in place.
+class TStringBinXmlSource final : public TBinXmlSource {
+ public:
+  explicit TStringBinXmlSource(std::string_view bytes)
+      : TBinXmlSource(bytes.size()), bytes_(bytes) {}
+
+ protected:
+  TByteWindow Refill() override {
+    if (unread_ == 0) return {};
+    unread_ = 0;
+    const auto* start = reinterpret_cast<const uint8_t*>(bytes_.data());
+    return {start, start + bytes_.size()};
+  }
+
+ private:
+  std::string_view bytes_;
+};
+
+// Reads a source through the window that it holds by value. A reader kept in a local variable
+// whose address stays private keeps its read position in registers, so its reads are always
+// inlined (one call with `this` would put the reader back in memory for the whole caller), and
+// everything out of line (refills, reads across windows, rare value types) gets the window by
+// value and returns the new one. Every read is checked against the bytes that remain.
 class TBinXmlReader {
  public:
-  TBinXmlReader(const TBinXmlReader&) = delete;
-  TBinXmlReader& operator=(const TBinXmlReader&) = delete;
+  explicit TBinXmlReader(TBinXmlSource& source) : source_(&source) {}
 
   // Reads exactly `count` bytes or raises EReadError.
-  void Read(void* data, size_t count) {
-    if (size_t(end_ - cur_) >= count) {
-      std::memcpy(data, cur_, count);
-      cur_ += count;
+  [[gnu::always_inline]] void Read(void* data, size_t count) {
+    if (window_.Size() >= count) {
+      std::memcpy(data, window_.Cur, count);
+      window_.Cur += count;
     } else {
-      ReadSlow(static_cast<uint8_t*>(data), count);
+      window_ = source_->ReadAcross(window_, static_cast<uint8_t*>(data), count);
     }
   }
 
   template <class T>
-  T ReadRaw() {
+  [[gnu::always_inline]] T ReadRaw() {
     T value;
     Read(&value, sizeof value);  // little-endian: the machine's order on every supported target
     return value;
   }
 
-  int32_t ReadCompact() {
-    if (end_ - cur_ >= 5) {  // the longest form lies in the window: read in place
-      const uint8_t first = cur_[0];
-      if (first < 0x80) return ++cur_, first;
-      if (first != 0xFF) return cur_ += 2, int32_t((first & 0x7F) << 8 | cur_[-1]);
+  [[gnu::always_inline]] int32_t ReadCompact() {
+    if (window_.Size() >= 5) {  // the longest form lies in the window: read in place
+      const uint8_t* cur = window_.Cur;
+      const uint8_t first = cur[0];
+      if (first < 0x80) return window_.Cur += 1, first;
+      if (first != 0xFF) return window_.Cur += 2, int32_t((first & 0x7F) << 8 | cur[1]);
       int32_t value;
-      std::memcpy(&value, cur_ + 1, sizeof value);
-      cur_ += 5;
+      std::memcpy(&value, cur + 1, sizeof value);
+      window_.Cur += 5;
       return value;
     }
     const uint8_t first = ReadRaw<uint8_t>();
@@ -258,49 +373,50 @@ class TBinXmlReader {
 
   // A count of items that take at least `minimumBytes` each: never more than the rest of the
   // input can hold.
-  size_t ReadCount(size_t minimumBytes) {
+  [[gnu::always_inline]] size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
-    if (count < 0 || uint64_t(count) * minimumBytes > Remaining()) [[unlikely]]
-      RaiseReadError();
+    const uint64_t remaining = window_.Size() + source_->Unread();
+    if (count < 0 || uint64_t(count) * minimumBytes > remaining) [[unlikely]] RaiseReadError();
     return size_t(count);
   }
 
-  std::u16string ReadWideString() {
-    std::u16string s(ReadCount(sizeof(char16_t)), u'\0');
-    Read(s.data(), s.size() * sizeof(char16_t));
-    return s;
+  [[gnu::always_inline]] std::u16string ReadWideString() {
+    return WideStringOf(ReadBytes(ReadCount(sizeof(char16_t)) * sizeof(char16_t)));
   }
 
-  std::string ReadAnsiString() {
-    const std::string_view bytes = ReadBytes(ReadCount(1));
-    return std::string(bytes);
-  }
-
-  // An 8-bit string decoded from UTF-8 straight into UTF-16.
-  std::u16string ReadUtf8String() {
-    const std::string_view bytes = ReadBytes(ReadCount(1));
-    std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
-    size_t produced = 0;
-    DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
-    s.resize(produced);
-    return s;
+  [[gnu::always_inline]] std::u16string ReadUtf8String() {
+    return DecodeUtf8String(ReadBytes(ReadCount(1)));
   }
 
   // A value into the empty `value`, UTF-8 strings without a Variant on the way.
-  void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
+  [[gnu::always_inline]] void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
     const int32_t type = ReadCompact();
     if (type == varEmpty) return;
     if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
-    ReadOtherValue(store, value, type);
+    window_ = ReadOtherValue(*source_, window_, store, value, type);
   }
 
-  std::u16string ReadString() { return options_ & kWideStrings ? ReadWideString() : ReadUtf8String(); }
-
-  Variant ReadVariant() { return ReadVariantOf(ReadCompact()); }
-
-  [[gnu::noinline]] void ReadOtherValue(TXmlNodeStore& store, TXmlValue& value, int32_t type) {
-    value.Set(store, ReadVariantOf(type));
+  [[gnu::always_inline]] std::u16string ReadString() {
+    return options_ & kWideStrings ? ReadWideString() : ReadUtf8String();
   }
+
+  [[gnu::always_inline]] void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
+
+ private:
+  // The value types name their string form, so a reader of values needs no options.
+  TBinXmlReader(TBinXmlSource& source, TByteWindow window) : source_(&source), window_(window) {}
+
+  // Out of line on a reader of its own, which takes over the caller's window and hands it back:
+  // the caller's reader never has its address taken.
+  [[gnu::noinline]] static TByteWindow ReadOtherValue(TBinXmlSource& source, TByteWindow window,
+                                                      TXmlNodeStore& store, TXmlValue& value,
+                                                      int32_t type) {
+    TBinXmlReader reader(source, window);
+    value.Set(store, reader.ReadVariantOf(type));
+    return reader.window_;
+  }
+
+  std::string ReadAnsiString() { return std::string(ReadBytes(ReadCount(1))); }
 
   // The value after its type code.
   Variant ReadVariantOf(int32_t type) {
@@ -330,81 +446,21 @@ class TBinXmlReader {
     }
   }
 
-  void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
-
- protected:
-  TBinXmlReader(const uint8_t* bytes, size_t count, uint64_t unread)
-      : cur_(bytes), end_(bytes + count), unread_(unread) {}
-  ~TBinXmlReader() = default;
-  // Moves the window on to the next bytes of the input; false when none are left.
-  virtual bool Refill() = 0;
-
-  const uint8_t* cur_;
-  const uint8_t* end_;
-  uint64_t unread_;  // input bytes behind the window
-
- private:
-  uint64_t Remaining() const { return uint64_t(end_ - cur_) + unread_; }
-  [[noreturn, gnu::noinline]] static void RaiseReadError() { throw EReadError("Stream read error"); }
-
-  void ReadSlow(uint8_t* data, size_t count) {
-    if (count > Remaining()) RaiseReadError();
-    while (count > 0) {
-      if (cur_ == end_ && !Refill()) RaiseReadError();
-      const size_t n = std::min(count, size_t(end_ - cur_));
-      std::memcpy(data, cur_, n);
-      cur_ += n;
-      data += n;
-      count -= n;
-    }
-  }
-
-  // The next `count` bytes, in the window when it holds them, else gathered in scratch_; valid
+  // The next `count` bytes, in the window when it holds them, else gathered by the source; valid
   // until the next read.
-  std::string_view ReadBytes(size_t count) {
-    const auto* start = reinterpret_cast<const char*>(cur_);
-    if (size_t(end_ - cur_) >= count) {
-      cur_ += count;
+  [[gnu::always_inline]] std::string_view ReadBytes(size_t count) {
+    const auto* start = reinterpret_cast<const char*>(window_.Cur);
+    if (window_.Size() >= count) {
+      window_.Cur += count;
       return {start, count};
     }
-    scratch_.resize(count);
-    ReadSlow(reinterpret_cast<uint8_t*>(scratch_.data()), count);
-    return scratch_;
+    window_ = source_->Gather(window_, count);
+    return source_->Gathered();
   }
 
+  TBinXmlSource* source_;
+  TByteWindow window_;
   uint32_t options_ = 0;
-  std::string scratch_;
-};
-
-class TStreamBinXmlReader final : public TBinXmlReader {
- public:
-  explicit TStreamBinXmlReader(TStream& stream)
-      : TBinXmlReader(nullptr, 0, uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))),
-        stream_(stream) {}
-
- protected:
-  bool Refill() override {
-    const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
-    const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
-    if (read <= 0) return false;
-    unread_ -= uint64_t(read);
-    cur_ = buffer_.data();
-    end_ = cur_ + read;
-    return true;
-  }
-
- private:
-  TStream& stream_;
-  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
-};
-
-class TStringBinXmlReader final : public TBinXmlReader {
- public:
-  explicit TStringBinXmlReader(std::string_view bytes)
-      : TBinXmlReader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0) {}
-
- protected:
-  bool Refill() override { return false; }
 };
 
 // Turns name hashes back into names. The hashes of a document repeat all the time, so the last
@@ -429,8 +485,10 @@ class TNameLookup {
   TSlot slots_[kSlots] = {};
 };
 
-// Into a node that has no attributes: a new one or the cleared document.
-void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) {
+// Into a node that has no attributes: a new one or the cleared document. Always inline, so that
+// the caller's reader does not have its address taken.
+[[gnu::always_inline]] inline void ReadAttributes(TBinXmlReader& reader, TXmlNode& node,
+                                                  TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
   TXmlAttrs& attrs = node.Attrs();
   attrs.Reserve(&node.Store(), count);
@@ -442,7 +500,8 @@ void ReadAttributes(TBinXmlReader& reader, TXmlNode& node, TNameLookup& nameOf) 
   }
 }
 
-void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
+// The reader is taken by value: the node loop's own copy, kept in registers.
+void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
   reader.ReadOptions();
   TXmlNameTable& names = document.Names();
   names.ClearBuckets();
@@ -456,14 +515,13 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
   };
   std::vector<TFrame> frames;
   // Nodes are read into new elements and instructions, or the cleared document: none has
-  // children yet.
-  auto readChildBlock = [&](TXmlNode& node) {
-    const size_t count = reader.ReadCount(1);
+  // children yet. The count is read by the caller, so that the lambda needs no reader.
+  auto expectChildren = [&frames](TXmlNode& node, size_t count) {
     if (count == 0) return;
     node.ReserveChildren(count);
     frames.push_back({&node, count});
   };
-  readChildBlock(document);
+  expectChildren(document, reader.ReadCount(1));
   while (!frames.empty()) {
     if (frames.back().Left == 0) {
       frames.pop_back();
@@ -481,18 +539,15 @@ void ReadDocument(TBinXmlReader& reader, TXmlDocument& document) {
     container.AppendNewChild(node);
     switch (type) {
       case NODE_ELEMENT:
-        reader.ReadValue(document.Store(), node->MutableValue());
-        ReadAttributes(reader, *node, nameOf);
-        readChildBlock(*node);
-        break;
       case NODE_TEXT: reader.ReadValue(document.Store(), node->MutableValue()); break;
       case NODE_CDATA_SECTION:
-      case NODE_COMMENT: node->SetText(reader.ReadString()); break;
-      case NODE_PROCESSING_INSTRUCTION:
-        node->SetText(reader.ReadString());
-        ReadAttributes(reader, *node, nameOf);
-        readChildBlock(*node);
-        break;
+      case NODE_COMMENT:
+      case NODE_PROCESSING_INSTRUCTION: node->SetText(reader.ReadString()); break;
+    }
+    // One place for what elements and instructions have besides, so that it is inlined once.
+    if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION) {
+      ReadAttributes(reader, *node, nameOf);
+      expectChildren(*node, reader.ReadCount(1));
     }
   }
 }
@@ -513,12 +568,13 @@ std::string WriteBinaryXmlString(const TXmlDocument& document) {
 }
 
 void ReadBinaryXml(TXmlDocument& document, TStream& stream) {
-  TStreamBinXmlReader reader(stream);
-  ReadDocument(reader, document);
+  TStreamBinXmlSource source(stream);
+  ReadDocument(TBinXmlReader(source), document);
 }
 
 void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml) {
-  TStringBinXmlReader reader(xml);
+  TStringBinXmlSource source(xml);
+  TBinXmlReader reader(source);
   std::string signature(14, '\0');  // read and discarded, not compared
   reader.Read(signature.data(), signature.size());
   ReadDocument(reader, document);

@@ -128,6 +128,33 @@ TEST(BinaryXml, WideOptionStoresNamesAndTextsAsUtf16) {
   }
 }
 
+// A stream is read in windows of 64 KiB: hashes, counts, numbers and strings of varied lengths
+// fall across their ends, in both string forms. A stream cut short ends in a read error.
+TEST(BinaryXml, StreamInputAcrossWindows) {
+  TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+  TIntf<IXmlElement> root = document->DocumentElement();
+  for (int32_t i = 0; i < 4000; ++i) {
+    TIntf<IXmlElement> item = root->AppendElement(u"item" + std::u16string(size_t(i % 3), u'x'));
+    item->SetVarAttr(u"n", kelvra::Variant(int32_t(i * 977)));
+    item->SetAttr(u"s", std::u16string(size_t(i % 41), u'\u00E9'));
+    item->AppendComment(std::u16string(size_t(i % 23), u'c'));
+  }
+  for (uint32_t options : {0u, 1u}) {
+    kelvra::TMemoryStream stream;
+    document->SaveBinary(stream, options);
+    ASSERT_GT(stream.Size(), 3 * 65536);
+    stream.SetPosition(0);
+    EXPECT_EQ(TextOf(LoadXmlDocument(stream)), TextOf(document)) << options;
+    const std::string binary = Bytes(stream);
+    for (size_t cut : {size_t(14 + 65536 + 1), binary.size() / 2, binary.size() - 1}) {
+      kelvra::TMemoryStream truncated;
+      truncated.WriteBuffer(binary.data(), int64_t(cut));
+      truncated.SetPosition(0);
+      EXPECT_THROW(LoadXmlDocument(truncated), kelvra::EReadError) << options << " " << cut;
+    }
+  }
+}
+
 TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
   const char* documents[] = {
       "<?xml version=\"1.0\" encoding=\"windows-1252\"?><!--c--><r a=\"\x80\"><![CDATA[x]]]]><![CDATA[>y]]>"
