@@ -215,7 +215,8 @@ class TXmlStoreArray {
   void Assign(TXmlNodeStore* store, const T* items, size_t count) {
     count_ = 0;
     Reserve(store, count);
-    if (count > 0) std::memcpy(static_cast<void*>(items_), items, count * sizeof(T));
+    // Item by item: nodes hold a few attributes, fewer bytes than a call of memcpy is worth.
+    for (size_t i = 0; i < count; ++i) std::memcpy(static_cast<void*>(items_ + i), items + i, sizeof(T));
     count_ = uint32_t(count);
   }
   void Erase(size_t index) {
@@ -563,7 +564,14 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
   bool preserveWhiteSpace_;
 };
 
-// ---- the tree's links, inline: the parsers make one for every node they read
+// ---- making nodes and linking them, inline: the parsers do it for every node they read
+
+// Inline in the constructors of the node kinds, which then know where their virtual bases lie
+// instead of looking it up in the tables of the object under construction.
+[[gnu::always_inline]] inline TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
+    : store_(&store), name_(name), type_(type) {
+  store.AddRef();
+}
 
 inline void TXmlChildren::Insert(TXmlNodeStore* store, size_t index, TXmlNode* node) {
   items_.Insert(store, index, node);

@@ -449,7 +449,7 @@ class TXmlParser {
 
   // After "</": the element's name, optional blanks and ">".
   void ReadEndTag(const TXmlNode& element) {
-    const std::u16string& name = IXmlNameTable::GetName(element.NameId());
+    const std::u16string& name = *element.NameId();  // every element has one
     if (source_.Available() && size_t(source_.End() - source_.Current()) >= name.size() &&
         std::u16string_view(source_.Current(), name.size()) == name)
       source_.Advance(source_.Current() + name.size());
@@ -462,7 +462,7 @@ class TXmlParser {
   // The attributes are gathered in a scratch list and given to the node in one allocation; their
   // values are in the store already and go back to it when the tag is ill-formed.
   void ReadAttributes(TXmlNode& node) {
-    attrIndex_.clear();
+    if (!attrIndex_.empty()) attrIndex_.clear();  // clear() wipes every bucket, used or not
     scratch_.clear();
     try {
       ReadAttributeList();

@@ -439,11 +439,6 @@ void TXmlNodeList::Clear() {
 // ---------------------------------------------------------------------------------------------
 // TXmlNode
 
-TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
-    : store_(&store), name_(name), type_(type) {
-  store.AddRef();
-}
-
 TXmlNode::~TXmlNode() {
   value_.Clear(*store_);
   ClearAttrs();
