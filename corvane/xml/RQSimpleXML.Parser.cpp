@@ -305,6 +305,7 @@ class TXmlParser {
   // Text up to "<" with its entities; trimmed unless white space is preserved.
   // A text that ends in the decoded chunk without entities is taken from it without a copy.
   void ReadText(TXmlNode& container) {
+    if (source_.Available() && *source_.Current() == u'<') return;  // tags back to back: no text
     token_.clear();
     std::u16string_view text;
     while (source_.Available()) {
