@@ -335,8 +335,12 @@ class TXmlParser {
     container.AppendNewChild(node);
   }
 
+  static constexpr std::pair<std::u16string_view, char16_t> kEntities[] = {
+      {u"amp", u'&'}, {u"quot", u'"'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"apos", u'\''}};
+
   // After "&": a named entity or a character reference, appended to `out`.
   void ReadEntity(std::u16string& out) {
+    if (const char16_t character = ReadEntityInChunk()) return out.push_back(character);
     const int c = source_.Next();
     if (c == '#') {
       const bool hex = source_.Peek() == 'x';
@@ -367,8 +371,6 @@ class TXmlParser {
     std::u16string& name = entity_;
     name.assign(1, char16_t(c));
     AppendWhile(name, IsNameChar);
-    static constexpr std::pair<std::u16string_view, char16_t> kEntities[] = {
-        {u"amp", u'&'}, {u"quot", u'"'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"apos", u'\''}};
     for (const auto& [entity, character] : kEntities)
       if (name == entity) {
         ExpectCharacter(u';');
@@ -376,6 +378,19 @@ class TXmlParser {
         return;
       }
     Expected("Unknown XML entity symbol name \"%s\" found", name);
+  }
+
+  // A predefined entity whose name and ";" lie in the decoded chunk, taken where it lies; 0 when
+  // there is none, and nothing is taken.
+  char16_t ReadEntityInChunk() {
+    const char16_t* p = source_.Current();
+    const size_t available = size_t(source_.End() - p);
+    for (const auto& [entity, character] : kEntities)
+      if (available > entity.size() && p[entity.size()] == u';' && SameChars(p, entity.data(), entity.size())) {
+        source_.Advance(p + entity.size() + 1);
+        return character;
+      }
+    return 0;
   }
 
   // A name: "_" or a letter, then letters, digits, "-", ".", ":" and "_". Returns it interned.

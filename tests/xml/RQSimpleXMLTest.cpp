@@ -405,6 +405,22 @@ TEST(XmlParser, NamesAcrossChunkBoundaries) {
   }
 }
 
+TEST(XmlParser, EntitiesAcrossChunkBoundaries) {
+  // The predefined entities in a text and in an attribute value, each cut at every point by the
+  // chunk edges: the shifts move a 25-character run across them.
+  const std::string run = "&amp;&lt;&gt;&quot;&apos;";
+  std::string encoded;
+  std::u16string decoded;
+  while (encoded.size() < 20000) encoded += run, decoded += u"&<>\"'";
+  for (size_t shift = 0; shift < run.size(); ++shift) {
+    const std::string xml = "<r>" + std::string(shift, ' ') + "<t>" + encoded + "</t><a v=\"" + encoded + "\"/></r>";
+    TIntf<IXmlElement> root = Parse(xml)->DocumentElement();
+    TIntf<IXmlNodeList> children = root->GetChildNodes();
+    ASSERT_TRUE(VarToXSTR(children->Get(0)->GetChildNodes()->Get(0)->GetValue()) == decoded) << shift;
+    ASSERT_TRUE(children->Get(1)->GetAttr(u"v") == decoded) << shift;
+  }
+}
+
 TEST(XmlParser, EveryErrorMessage) {
   const std::pair<const char*, const char*> cases[] = {
       {"<a b=\"1\" c>", "Character \"=\" expected"},
