@@ -375,8 +375,9 @@ class TBinXmlReader {
   // input can hold.
   [[gnu::always_inline]] size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
-    const uint64_t remaining = window_.Size() + source_->Unread();
-    if (count < 0 || uint64_t(count) * minimumBytes > remaining) [[unlikely]] RaiseReadError();
+    const uint64_t least = uint64_t(count) * minimumBytes;
+    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread())) [[unlikely]]
+      RaiseReadError();
     return size_t(count);
   }
 
@@ -464,13 +465,16 @@ class TBinXmlReader {
 };
 
 // Turns name hashes back into names. The hashes of a document repeat all the time, so the last
-// answer for each of a few slots is kept in front of the name table's lookup.
+// answer for each of a few slots is kept in front of the name table's lookup. A slot holds hashes
+// of its own remainder only, so it starts with one of another, which no lookup matches.
 class TNameLookup {
  public:
-  explicit TNameLookup(const TXmlNameTable& names) : names_(names) {}
+  explicit TNameLookup(const TXmlNameTable& names) : names_(names) {
+    for (uint32_t i = 0; i < kSlots; ++i) slots_[i].Hash = i + 1;
+  }
   TXmlNameId operator()(uint32_t hash) {
     TSlot& slot = slots_[hash % kSlots];
-    if (!slot.Known || slot.Hash != hash) slot = {hash, names_.FindHash(hash), true};
+    if (slot.Hash != hash) slot = {hash, names_.FindHash(hash)};
     return slot.Name;
   }
 
@@ -478,20 +482,19 @@ class TNameLookup {
   struct TSlot {
     uint32_t Hash;
     TXmlNameId Name;
-    bool Known;
   };
-  static constexpr size_t kSlots = 64;
+  static constexpr uint32_t kSlots = 64;
   const TXmlNameTable& names_;
-  TSlot slots_[kSlots] = {};
+  TSlot slots_[kSlots];
 };
 
-// Into a node that has no attributes: a new one or the cleared document. Always inline, so that
-// the caller's reader does not have its address taken.
+// Into a node that has no attributes nor memory for them: a new one or the cleared document.
+// Always inline, so that the caller's reader does not have its address taken.
 [[gnu::always_inline]] inline void ReadAttributes(TBinXmlReader& reader, TXmlNode& node,
                                                   TNameLookup& nameOf) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
   TXmlAttrs& attrs = node.Attrs();
-  attrs.Reserve(&node.Store(), count);
+  if (count > 0) attrs.ReserveFresh(node.Store(), count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
     TXmlAttr& attr = attrs.AppendNew(&node.Store());
@@ -515,10 +518,11 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
   };
   std::vector<TFrame> frames;
   // Nodes are read into new elements and instructions, or the cleared document: none has
-  // children yet. The count is read by the caller, so that the lambda needs no reader.
+  // children yet, nor memory for them. The count is read by the caller, so that the lambda needs
+  // no reader.
   auto expectChildren = [&frames](TXmlNode& node, size_t count) {
     if (count == 0) return;
-    node.ReserveChildren(count);
+    node.ReserveNewChildren(count);
     frames.push_back({&node, count});
   };
   expectChildren(document, reader.ReadCount(1));

@@ -87,16 +87,13 @@ class TXmlNodeStore {
   TXmlNodeList*& ChildList(const TXmlNode* node) { return childLists_[node]; }
   void ForgetChildList(const TXmlNode* node) { childLists_.erase(node); }
 
-  // A block of at least `bytes`, aligned to 8; blocks past the largest size class come from
-  // the heap.
-  void* Allocate(size_t bytes) {
+  // A block of at least `bytes`, aligned to 8: cut from the current chunk while it lasts, then
+  // taken from the blocks freed before or cut from a new chunk. Blocks past the largest size class
+  // come from the heap.
+  [[gnu::always_inline]] void* Allocate(size_t bytes) {
     if (bytes <= kLargestClass) {
-      const size_t sizeClass = SizeClass(bytes);
-      if (TFreeBlock* block = free_[sizeClass]) {
-        free_[sizeClass] = block->Next;
-        return block;
-      }
-      if (size_t(end_ - next_) >= ClassSize(sizeClass)) return std::exchange(next_, next_ + ClassSize(sizeClass));
+      const size_t size = BlockSize(bytes);
+      if (size <= size_t(end_ - next_)) return std::exchange(next_, next_ + size);
     }
     return AllocateSlow(bytes);
   }
@@ -144,7 +141,11 @@ class TXmlNodeStore {
   static size_t ClassSize(size_t sizeClass) {
     return sizeClass < 32 ? (sizeClass + 1) << 3 : size_t(256) << (sizeClass - 31);
   }
-  // A new chunk, or a block past the largest class.
+  // ClassSize(SizeClass(bytes)), in fewer steps.
+  static size_t BlockSize(size_t bytes) {
+    return bytes <= 256 ? std::max<size_t>(8, (bytes + 7) & ~size_t(7)) : std::bit_ceil(bytes);
+  }
+  // A freed block, a block of a new chunk, or a block past the largest class.
   void* AllocateSlow(size_t bytes);
   void FreeLarge(void* block);
   ~TXmlNodeStore();
@@ -196,6 +197,12 @@ class TXmlStoreArray {
     FreeMemory(store);
     items_ = items;
     count_ = kept;
+    capacity_ = uint32_t(count);
+  }
+  // Reserve for an array that has no memory yet, a new node's: the readers' fast path.
+  void ReserveFresh(TXmlNodeStore& store, size_t count) {
+    if (count > UINT32_MAX / sizeof(T)) throw std::bad_alloc();
+    items_ = static_cast<T*>(store.Allocate(count * sizeof(T)));
     capacity_ = uint32_t(count);
   }
   T& Insert(TXmlNodeStore* store, size_t index, const T& item) {
@@ -255,6 +262,7 @@ class TXmlChildren {
   TXmlNode* const* end() const { return items_.end(); }
 
   void Reserve(TXmlNodeStore* store, size_t count) { items_.Reserve(store, count); }
+  void ReserveFresh(TXmlNodeStore& store, size_t count) { items_.ReserveFresh(store, count); }
   void Insert(TXmlNodeStore* store, size_t index, TXmlNode* node);
   // Takes the node out and gives back the array's count on it.
   void Erase(size_t index);
@@ -331,7 +339,8 @@ class TXmlValue {
   const Variant& Boxed() const { return *Pointer<const Variant>(); }
 
   void SetText(TXmlNodeStore& store, std::u16string_view text);
-  // Text decoded from UTF-8 straight into the value or the store's memory.
+  // Text decoded from UTF-8 straight into the value or the store's memory. Inline for a short
+  // ASCII text into a value that holds no memory, what the binary reader sets for most values.
   void SetUtf8(TXmlNodeStore& store, std::string_view bytes);
   // UTF-16 strings of the host type become text; other values are boxed.
   void Set(TXmlNodeStore& store, const Variant& value);
@@ -364,6 +373,8 @@ class TXmlValue {
   }
   // Gives back the memory of a stored text or a boxed value.
   void Release(TXmlNodeStore& store);
+  // SetUtf8 for every other text.
+  void SetUtf8Decoded(TXmlNodeStore& store, std::string_view bytes);
 
   alignas(8) char16_t chars_[kShortLength] = {};  // a short text, or a pointer and a length
   uint8_t shortLength_ = 0;
@@ -448,7 +459,9 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   // Appends a node that has no parent yet (the parsers' and builders' fast path).
   void AppendNewChild(TXmlNode* node);
   void ReserveChildren(size_t count) { children_.Reserve(store_, count); }
-  // Releases every child.
+  // Room for the children of a new node.
+  void ReserveNewChildren(size_t count) { children_.ReserveFresh(*store_, count); }
+  // Releases every child and gives back the memory that held them.
   void ClearChildren();
   TXmlNode* Parent() const { return parent_; }
   TXmlAttrs& Attrs() { return attrs_; }
@@ -555,7 +568,8 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
   TIntf<IXmlElement> NewDocument(std::u16string_view version, std::u16string_view encoding,
                                  std::u16string_view rootName) override;
 
-  // Clears the children and the attributes: the first step of every load.
+  // Clears the children and the attributes, with their memory: the first step of every load,
+  // which then fills the document as it fills a new node.
   void ClearForLoad();
   // The "encoding" attribute of the "xml" declaration, empty when there is none.
   std::u16string DeclaredEncoding() const;
@@ -618,6 +632,73 @@ void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
 // needed) and returns the bytes consumed. An incomplete sequence at the end is left for the next
 // call unless `final`; ill-formed bytes become U+FFFD one by one.
 size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
+
+// Short texts, at most 16 bytes, are read as two overlapping words: the first bytes and the last.
+constexpr size_t kShortAsciiBytes = 16;
+
+template <class TWord>
+[[gnu::always_inline]] inline std::pair<TWord, TWord> HeadAndTail(const uint8_t* bytes, size_t count) {
+  TWord head, tail;
+  std::memcpy(&head, bytes, sizeof head);
+  std::memcpy(&tail, bytes + count - sizeof tail, sizeof tail);
+  return {head, tail};
+}
+
+// Whether the `count` bytes, at most kShortAsciiBytes, are all ASCII.
+[[gnu::always_inline]] inline bool IsShortAscii(const uint8_t* bytes, size_t count) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  if (count >= 8) {
+    const auto [head, tail] = HeadAndTail<uint64_t>(bytes, count);
+    return ((head | tail) & kHighBits) == 0;
+  }
+  if (count >= 4) {
+    const auto [head, tail] = HeadAndTail<uint32_t>(bytes, count);
+    return ((head | tail) & uint32_t(kHighBits)) == 0;
+  }
+  uint8_t any = 0;
+  for (size_t i = 0; i < count; ++i) any |= bytes[i];
+  return any < 0x80;
+}
+
+// Widens `count` ASCII bytes, at most kShortAsciiBytes, into `out`.
+[[gnu::always_inline]] inline void WidenShortAscii(const uint8_t* bytes, size_t count, char16_t* out) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  if (count >= 8) {
+    const auto [head, tail] = HeadAndTail<uint64_t>(bytes, count);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(head)), zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count - 8),
+                     _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(tail)), zero));
+    return;
+  }
+  if (count >= 4) {
+    const auto [head, tail] = HeadAndTail<uint32_t>(bytes, count);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(head)), zero));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + count - 4),
+                     _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(tail)), zero));
+    return;
+  }
+#endif
+  for (size_t i = 0; i < count; ++i) out[i] = bytes[i];
+}
+
+inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+  const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t count = bytes.size();
+  if (kind_ < kText && count <= kShortAsciiBytes && IsShortAscii(utf8, count)) {
+    if (count <= kShortLength) {
+      WidenShortAscii(utf8, count, chars_);
+      shortLength_ = uint8_t(count);
+      kind_ = kShortText;
+    } else {
+      auto* const text = static_cast<char16_t*>(store.Allocate(count * sizeof(char16_t)));
+      WidenShortAscii(utf8, count, text);
+      SetStored(kText, text, uint32_t(count));
+    }
+    return;
+  }
+  SetUtf8Decoded(store, bytes);
+}
 
 // The first of `stops` in [p, end), or end; eight characters at a time where SSE2 is there.
 template <class... TChars>

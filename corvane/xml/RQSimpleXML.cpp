@@ -205,13 +205,19 @@ void* TXmlNodeStore::AllocateSlow(size_t bytes) {
     large_.Next = block;
     return block + 1;
   }
-  // The rest of the full chunk is left unused: at most one block of the largest class.
+  static_assert(kFirstChunk >= kLargestClass, "every chunk holds a block of any class");
+  const size_t sizeClass = SizeClass(bytes);
+  if (TFreeBlock* block = free_[sizeClass]) {
+    free_[sizeClass] = block->Next;
+    return block;
+  }
+  // The rest of the full chunk is left unused: less than one block of the largest class.
   const size_t chunkSize = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * chunks_.size() * kFirstChunk);
   chunks_.reserve(chunks_.size() + 1);
   next_ = static_cast<char*>(::operator new(chunkSize));
   end_ = next_ + chunkSize;
   chunks_.push_back(next_);
-  return Allocate(bytes);
+  return std::exchange(next_, next_ + ClassSize(sizeClass));
 }
 
 void TXmlNodeStore::FreeLarge(void* block) {
@@ -275,16 +281,13 @@ void TXmlValue::SetText(TXmlNodeStore& store, std::u16string_view text) {
   SetStored(kText, copy, uint32_t(text.size()));
 }
 
-void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+void TXmlValue::SetUtf8Decoded(TXmlNodeStore& store, std::string_view bytes) {
   if (bytes.size() > UINT32_MAX) return SetText(store, kelvra::Utf8ToUtf16(bytes));
   size_t produced = 0;
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   if (bytes.size() <= kShortLength) {  // never more code units than bytes
     Clear(store);
-    uint8_t any = 0;  // ASCII, the common case, is widened here
-    for (size_t i = 0; i < bytes.size(); ++i) any |= utf8[i], chars_[i] = utf8[i];
-    produced = bytes.size();
-    if (any >= 0x80) DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
+    DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
     shortLength_ = uint8_t(produced);
     kind_ = kShortText;
     return;
@@ -505,6 +508,7 @@ TIntf<IXmlNodeList> TXmlNode::GetChildNodes() {
 void TXmlNode::ClearChildren() {
   for (TXmlNode* child : children_) child->SetParent(nullptr);
   children_.TakeAll([](TXmlNode* node) { node->_Release(); });
+  children_.FreeMemory(store_);
 }
 
 bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
@@ -614,7 +618,7 @@ void TXmlNode::SetAttrTextById(TXmlNameId name, std::u16string_view text) {
 
 void TXmlNode::ClearAttrs() {
   for (TXmlAttr& attr : attrs_) attr.Value.Clear(*store_);
-  attrs_.Clear();
+  attrs_.FreeMemory(store_);
 }
 
 std::u16string TXmlNode::AttrName(int32_t index) const {
