@@ -512,27 +512,25 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
   TNameLookup nameOf(names);
   ReadAttributes(reader, document, nameOf);
 
-  struct TFrame {
+  // The children block being read is kept in locals; the blocks it interrupts wait on a stack,
+  // unless it starts with their last node, which leaves nothing of them to come back to. Nodes
+  // are read into new elements and instructions, or the cleared document: none has children
+  // yet, nor memory for them.
+  struct TChildBlock {
     TXmlNode* Container;
     size_t Left;
   };
-  std::vector<TFrame> frames;
-  // Nodes are read into new elements and instructions, or the cleared document: none has
-  // children yet, nor memory for them. The count is read by the caller, so that the lambda needs
-  // no reader.
-  auto expectChildren = [&frames](TXmlNode& node, size_t count) {
-    if (count == 0) return;
-    node.ReserveNewChildren(count);
-    frames.push_back({&node, count});
-  };
-  expectChildren(document, reader.ReadCount(1));
-  while (!frames.empty()) {
-    if (frames.back().Left == 0) {
-      frames.pop_back();
+  std::vector<TChildBlock> waiting;
+  TChildBlock block = {&document, reader.ReadCount(1)};
+  if (block.Left > 0) document.ReserveNewChildren(block.Left);
+  for (;;) {
+    if (block.Left == 0) {
+      if (waiting.empty()) return;
+      block = waiting.back();
+      waiting.pop_back();
       continue;
     }
-    --frames.back().Left;
-    TXmlNode& container = *frames.back().Container;
+    --block.Left;
     const uint8_t type = reader.ReadRaw<uint8_t>();
     if (type < NODE_ELEMENT || type > NODE_COMMENT)
       throw EXmlError("Error of reading binary XML: incorrect node-type");
@@ -540,7 +538,7 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
     if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION)
       name = nameOf(uint32_t(reader.ReadCompact()));
     TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), document.Store(), name);
-    container.AppendNewChild(node);
+    block.Container->AppendNewChild(node);
     switch (type) {
       case NODE_ELEMENT:
       case NODE_TEXT: reader.ReadValue(document.Store(), node->MutableValue()); break;
@@ -551,7 +549,11 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
     // One place for what elements and instructions have besides, so that it is inlined once.
     if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION) {
       ReadAttributes(reader, *node, nameOf);
-      expectChildren(*node, reader.ReadCount(1));
+      if (const size_t children = reader.ReadCount(1); children > 0) {
+        node->ReserveNewChildren(children);
+        if (block.Left > 0) waiting.push_back(block);
+        block = {node, children};
+      }
     }
   }
 }

@@ -655,9 +655,8 @@ template <class TWord>
     const auto [head, tail] = HeadAndTail<uint32_t>(bytes, count);
     return ((head | tail) & uint32_t(kHighBits)) == 0;
   }
-  uint8_t any = 0;
-  for (size_t i = 0; i < count; ++i) any |= bytes[i];
-  return any < 0x80;
+  if (count == 0) return true;
+  return (bytes[0] | bytes[count / 2] | bytes[count - 1]) < 0x80;  // every byte of up to three
 }
 
 // Widens `count` ASCII bytes, at most kShortAsciiBytes, into `out`.
@@ -678,8 +677,11 @@ template <class TWord>
                      _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(tail)), zero));
     return;
   }
-#endif
+  if (count == 0) return;
+  out[0] = bytes[0], out[count / 2] = bytes[count / 2], out[count - 1] = bytes[count - 1];  // up to three
+#else
   for (size_t i = 0; i < count; ++i) out[i] = bytes[i];
+#endif
 }
 
 inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
