@@ -520,6 +520,7 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
     TXmlNode* Container;
     size_t Left;
   };
+  TXmlNodeStore& store = document.Store();
   std::vector<TChildBlock> waiting;
   TChildBlock block = {&document, reader.ReadCount(1)};
   if (block.Left > 0) document.ReserveNewChildren(block.Left);
@@ -532,28 +533,32 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
     }
     --block.Left;
     const uint8_t type = reader.ReadRaw<uint8_t>();
-    if (type < NODE_ELEMENT || type > NODE_COMMENT)
-      throw EXmlError("Error of reading binary XML: incorrect node-type");
-    TXmlNameId name = nullptr;
-    if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION)
-      name = nameOf(uint32_t(reader.ReadCompact()));
-    TXmlNode* node = TXmlNode::Make(TXmlNodeType(type), document.Store(), name);
-    block.Container->AppendNewChild(node);
-    switch (type) {
-      case NODE_ELEMENT:
-      case NODE_TEXT: reader.ReadValue(document.Store(), node->MutableValue()); break;
-      case NODE_CDATA_SECTION:
-      case NODE_COMMENT:
-      case NODE_PROCESSING_INSTRUCTION: node->SetText(reader.ReadString()); break;
+    TXmlNode* node;
+    if (type == NODE_ELEMENT) {
+      node = TXmlNode::MakeElement(store, nameOf(uint32_t(reader.ReadCompact())));
+      block.Container->AppendNewChild(node);
+      reader.ReadValue(store, node->MutableValue());
+    } else if (type == NODE_PROCESSING_INSTRUCTION) {
+      node = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, store, nameOf(uint32_t(reader.ReadCompact())));
+      block.Container->AppendNewChild(node);
+      node->SetText(reader.ReadString());
+    } else {  // the kinds without attributes or children
+      if (type < NODE_ELEMENT || type > NODE_COMMENT)
+        throw EXmlError("Error of reading binary XML: incorrect node-type");
+      node = TXmlNode::Make(TXmlNodeType(type), store);
+      block.Container->AppendNewChild(node);
+      if (type == NODE_TEXT)
+        reader.ReadValue(store, node->MutableValue());
+      else
+        node->SetText(reader.ReadString());
+      continue;
     }
-    // One place for what elements and instructions have besides, so that it is inlined once.
-    if (type == NODE_ELEMENT || type == NODE_PROCESSING_INSTRUCTION) {
-      ReadAttributes(reader, *node, nameOf);
-      if (const size_t children = reader.ReadCount(1); children > 0) {
-        node->ReserveNewChildren(children);
-        if (block.Left > 0) waiting.push_back(block);
-        block = {node, children};
-      }
+    // What elements and instructions have besides, in one place so that it is inlined once.
+    ReadAttributes(reader, *node, nameOf);
+    if (const size_t children = reader.ReadCount(1); children > 0) {
+      node->ReserveNewChildren(children);
+      if (block.Left > 0) waiting.push_back(block);
+      block = {node, children};
     }
   }
 }

@@ -484,6 +484,8 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   // Makes a node of `type` (element, text, CDATA, comment or processing instruction) in the
   // store's memory.
   static TXmlNode* Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name = nullptr);
+  // Make for an element, the kind that documents hold most of.
+  static TXmlNode* MakeElement(TXmlNodeStore& store, TXmlNameId name);
 
  protected:
   TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name);

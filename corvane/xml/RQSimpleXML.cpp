@@ -515,10 +515,14 @@ bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNode, IXmlBase, kelvra::IInterface>(iid, out);
 }
 
+TXmlNode* TXmlNode::MakeElement(TXmlNodeStore& store, TXmlNameId name) {
+  return new (store.Allocate(kNodeSlotSize)) TXmlElement(store, name);
+}
+
 TXmlNode* TXmlNode::Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name) {
+  if (type == NODE_ELEMENT) return MakeElement(store, name);
   void* const memory = store.Allocate(kNodeSlotSize);
   switch (type) {
-    case NODE_ELEMENT: return new (memory) TXmlElement(store, name);
     case NODE_TEXT: return new (memory) TXmlText(store);
     case NODE_CDATA_SECTION: return new (memory) TXmlCDATASection(store);
     case NODE_COMMENT: return new (memory) TXmlComment(store);
