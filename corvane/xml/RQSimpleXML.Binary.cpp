@@ -397,6 +397,14 @@ class TBinXmlReader {
     window_ = ReadOtherValue(*source_, window_, store, value, type);
   }
 
+  // Takes the next value if it is empty (one byte, the type code): what the value of an element
+  // with children or without text always is.
+  [[gnu::always_inline]] bool SkipEmptyValue() {
+    if (window_.Size() == 0 || *window_.Cur != varEmpty) return false;
+    ++window_.Cur;
+    return true;
+  }
+
   [[gnu::always_inline]] std::u16string ReadString() {
     return options_ & kWideStrings ? ReadWideString() : ReadUtf8String();
   }
@@ -488,13 +496,19 @@ class TNameLookup {
   TSlot slots_[kSlots];
 };
 
-// Into a node that has no attributes nor memory for them: a new one or the cleared document.
-// Always inline, so that the caller's reader does not have its address taken.
-[[gnu::always_inline]] inline void ReadAttributes(TBinXmlReader& reader, TXmlNode& node,
-                                                  TNameLookup& nameOf) {
+// The attribute count of a node that has no attributes nor memory for them, a new one or the
+// cleared document, and room reserved for them. Always inline, as ReadAttributeList, so that the
+// caller's reader does not have its address taken.
+[[gnu::always_inline]] inline size_t ReserveAttributes(TBinXmlReader& reader, TXmlNode& node) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
+  if (count > 0) node.Attrs().ReserveFresh(node.Store(), count);
+  return count;
+}
+
+// `count` attributes into the room reserved for them.
+[[gnu::always_inline]] inline void ReadAttributeList(TBinXmlReader& reader, TXmlNode& node, size_t count,
+                                                     TNameLookup& nameOf) {
   TXmlAttrs& attrs = node.Attrs();
-  if (count > 0) attrs.ReserveFresh(node.Store(), count);
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
     TXmlAttr& attr = attrs.AppendNew(&node.Store());
@@ -510,7 +524,7 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
   names.ClearBuckets();
   for (size_t count = reader.ReadCount(1); count > 0; --count) names.GetID(reader.ReadString());
   TNameLookup nameOf(names);
-  ReadAttributes(reader, document, nameOf);
+  ReadAttributeList(reader, document, ReserveAttributes(reader, document), nameOf);
 
   // The children block being read is kept in locals; the blocks it interrupts wait on a stack,
   // unless it starts with their last node, which leaves nothing of them to come back to. Nodes
@@ -534,14 +548,25 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
     --block.Left;
     const uint8_t type = reader.ReadRaw<uint8_t>();
     TXmlNode* node;
+    size_t attributes;
     if (type == NODE_ELEMENT) {
-      node = TXmlNode::MakeElement(store, nameOf(uint32_t(reader.ReadCompact())));
-      block.Container->AppendNewChild(node);
-      reader.ReadValue(store, node->MutableValue());
+      const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
+      if (reader.SkipEmptyValue()) {
+        // The attribute count comes next: the node is made with room for the attributes.
+        attributes = reader.ReadCount(2);
+        node = TXmlNode::MakeElement(store, name, attributes);
+        block.Container->AppendNewChild(node);
+      } else {
+        node = TXmlNode::MakeElement(store, name);
+        block.Container->AppendNewChild(node);
+        reader.ReadValue(store, node->MutableValue());
+        attributes = ReserveAttributes(reader, *node);
+      }
     } else if (type == NODE_PROCESSING_INSTRUCTION) {
       node = TXmlNode::Make(NODE_PROCESSING_INSTRUCTION, store, nameOf(uint32_t(reader.ReadCompact())));
       block.Container->AppendNewChild(node);
       node->SetText(reader.ReadString());
+      attributes = ReserveAttributes(reader, *node);
     } else {  // the kinds without attributes or children
       if (type < NODE_ELEMENT || type > NODE_COMMENT)
         throw EXmlError("Error of reading binary XML: incorrect node-type");
@@ -554,7 +579,7 @@ void ReadDocument(TBinXmlReader reader, TXmlDocument& document) {
       continue;
     }
     // What elements and instructions have besides, in one place so that it is inlined once.
-    ReadAttributes(reader, *node, nameOf);
+    ReadAttributeList(reader, *node, attributes, nameOf);
     if (const size_t children = reader.ReadCount(1); children > 0) {
       node->ReserveNewChildren(children);
       if (block.Left > 0) waiting.push_back(block);

@@ -97,6 +97,9 @@ class TXmlNodeStore {
     }
     return AllocateSlow(bytes);
   }
+  // A block of at most this many bytes may be given back in parts, each a multiple of 8 bytes
+  // and then a block of its own size: a node and its attributes are cut from one block.
+  static constexpr size_t kLargestSplitBlock = 256;
   // Whether blocks of the two sizes are the same: one may be freed as the other.
   static bool SameBlock(size_t bytes1, size_t bytes2) {
     if (bytes1 > kLargestClass || bytes2 > kLargestClass) return bytes1 > kLargestClass && bytes2 > kLargestClass;
@@ -130,11 +133,13 @@ class TXmlNodeStore {
   void DropTree() { refs_ = 1; }
 
  private:
-  // Steps of 8 bytes up to 256, so that node slots, attribute arrays and short texts fit
-  // closely (the tree is most of the memory a document takes), then powers of two up to 4096.
+  // Steps of 8 bytes up to kLargestSplitBlock, so that node slots, attribute arrays and short
+  // texts fit closely (the tree is most of the memory a document takes), then powers of two up to
+  // 4096.
   static constexpr size_t kSizeClasses = 36;
   static constexpr size_t kLargestClass = 4096;
   static size_t SizeClass(size_t bytes) {
+    static_assert(kLargestSplitBlock == 256);
     if (bytes <= 256) return bytes <= 8 ? 0 : (bytes - 1) >> 3;
     return 31 + size_t(std::bit_width((bytes - 1) >> 8));  // 512 -> 32, ..., 4096 -> 35
   }
@@ -198,6 +203,12 @@ class TXmlStoreArray {
     items_ = items;
     count_ = kept;
     capacity_ = uint32_t(count);
+  }
+  // Takes room for `capacity` items, cut from a block with its owner (see kLargestSplitBlock), as
+  // the memory of an array that has none.
+  void Adopt(T* items, size_t capacity) {
+    items_ = items;
+    capacity_ = uint32_t(capacity);
   }
   // Reserve for an array that has no memory yet, a new node's: the readers' fast path.
   void ReserveFresh(TXmlNodeStore& store, size_t count) {
@@ -484,8 +495,9 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   // Makes a node of `type` (element, text, CDATA, comment or processing instruction) in the
   // store's memory.
   static TXmlNode* Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name = nullptr);
-  // Make for an element, the kind that documents hold most of.
-  static TXmlNode* MakeElement(TXmlNodeStore& store, TXmlNameId name);
+  // Make for an element, the kind that documents hold most of, with room reserved for
+  // `attributes` attributes: in the node's own block when they fit there.
+  static TXmlNode* MakeElement(TXmlNodeStore& store, TXmlNameId name, size_t attributes = 0);
 
  protected:
   TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name);
@@ -686,7 +698,7 @@ template <class TWord>
 #endif
 }
 
-inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+[[gnu::always_inline]] inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   const size_t count = bytes.size();
   if (kind_ < kText && count <= kShortAsciiBytes && IsShortAscii(utf8, count)) {

@@ -515,8 +515,26 @@ bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
   return AnswerInterfaces<IXmlNode, IXmlBase, kelvra::IInterface>(iid, out);
 }
 
-TXmlNode* TXmlNode::MakeElement(TXmlNodeStore& store, TXmlNameId name) {
-  return new (store.Allocate(kNodeSlotSize)) TXmlElement(store, name);
+TXmlNode* TXmlNode::MakeElement(TXmlNodeStore& store, TXmlNameId name, size_t attributes) {
+  // The attributes go in the node's block when they fit, their room cut from its end. A single
+  // attribute, the commonest case after none, gets a block size known here: the store's next
+  // block then does not wait for the count read from the input.
+  if (attributes == 1) {
+    auto* const block = static_cast<char*>(store.Allocate(kNodeSlotSize + sizeof(TXmlAttr)));
+    TXmlNode* const node = new (block) TXmlElement(store, name);
+    node->attrs_.Adopt(reinterpret_cast<TXmlAttr*>(block + kNodeSlotSize), 1);
+    return node;
+  }
+  const size_t attributeBytes = attributes * sizeof(TXmlAttr);
+  if (attributes > 0 && kNodeSlotSize + attributeBytes <= TXmlNodeStore::kLargestSplitBlock) {
+    auto* const block = static_cast<char*>(store.Allocate(kNodeSlotSize + attributeBytes));
+    TXmlNode* const node = new (block) TXmlElement(store, name);
+    node->attrs_.Adopt(reinterpret_cast<TXmlAttr*>(block + kNodeSlotSize), attributes);
+    return node;
+  }
+  TXmlNode* const node = new (store.Allocate(kNodeSlotSize)) TXmlElement(store, name);
+  if (attributes > 0) node->attrs_.ReserveFresh(store, attributes);
+  return node;
 }
 
 TXmlNode* TXmlNode::Make(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name) {
