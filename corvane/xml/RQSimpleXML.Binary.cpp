@@ -30,12 +30,15 @@ class TBinXmlWriter {
   }
 
   void Write(const void* data, size_t count) {
-    if (count <= kBufferSize - used_) {  // the common case, inline: a few bytes at a time
-      std::memcpy(buffer_.data() + used_, data, count);
-      used_ += count;
-      return;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (count > 0) {
+      if (used_ == kBufferSize) Flush();
+      const size_t n = std::min(count, kBufferSize - used_);
+      std::memcpy(buffer_.data() + used_, bytes, n);
+      used_ += n;
+      bytes += n;
+      count -= n;
     }
-    WriteAcross(static_cast<const uint8_t*>(data), count);
   }
 
   template <class T>
@@ -66,22 +69,11 @@ class TBinXmlWriter {
     Write(s.data(), s.size());
   }
 
-  // UTF-16 text as an 8-bit string of its UTF-8 bytes. ASCII, the common case, is narrowed
-  // straight into the buffer.
-  void WriteUtf8String(std::u16string_view s) {
-    char16_t any = 0;
-    for (char16_t c : s) any |= c;
-    if (any >= 0x80 || s.size() > kBufferSize) return WriteAnsiString(Utf16ToUtf8(s));
-    WriteCompact(int32_t(s.size()));
-    if (s.size() > kBufferSize - used_) Flush();
-    for (char16_t c : s) buffer_[used_++] = uint8_t(c);
-  }
-
   void WriteString(std::u16string_view s) {
     if (options_ & kWideStrings)
       WriteWideString(s);
     else
-      WriteUtf8String(s);
+      WriteAnsiString(Utf16ToUtf8(s));
   }
 
   void WriteVariant(const Variant& v) {
@@ -100,7 +92,7 @@ class TBinXmlWriter {
       case varWord: WriteCompact(type); WriteRaw(uint16_t(v.AsInt64())); return;
       case varLongWord: WriteCompact(type); WriteRaw(uint32_t(v.AsInt64())); return;
       case varString: WriteCompact(type); WriteAnsiString(v.AsAnsiString()); return;
-      case varUString: WriteCompact(type); WriteUtf8String(v.AsWideString()); return;
+      case varUString: WriteCompact(type); WriteAnsiString(Utf16ToUtf8(v.AsWideString())); return;
       case varByteArray:
         WriteCompact(type);
         WriteCompact(int32_t(v.AsBytes().size()));
@@ -114,7 +106,7 @@ class TBinXmlWriter {
     if (v.IsEmpty()) return WriteCompact(varEmpty);
     if (!v.IsText()) return WriteVariant(v.Boxed());
     WriteCompact(varUString);
-    WriteUtf8String(v.Text());
+    WriteAnsiString(Utf16ToUtf8(v.Text()));
   }
 
   void Flush() {
@@ -126,17 +118,6 @@ class TBinXmlWriter {
   virtual void Output(const uint8_t* data, size_t count) = 0;
 
  private:
-  void WriteAcross(const uint8_t* bytes, size_t count) {
-    while (count > 0) {
-      if (used_ == kBufferSize) Flush();
-      const size_t n = std::min(count, kBufferSize - used_);
-      std::memcpy(buffer_.data() + used_, bytes, n);
-      used_ += n;
-      bytes += n;
-      count -= n;
-    }
-  }
-
   uint32_t options_ = 0;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
   size_t used_ = 0;
@@ -166,34 +147,12 @@ class TStringBinXmlWriter : public TBinXmlWriter {
   std::string result_;
 };
 
-// The hash fields of names. A document repeats its names all the time, so the last answer for
-// each of a few slots is kept; every slot starts with the empty name's.
-class THashOfName {
- public:
-  THashOfName() {
-    for (TSlot& slot : slots_) slot = {nullptr, Hash(nullptr)};
-  }
-  int32_t operator()(TXmlNameId name) {
-    TSlot& slot = slots_[reinterpret_cast<uintptr_t>(name) / alignof(std::u16string) % kSlots];
-    if (slot.Name != name) slot = {name, Hash(name)};
-    return slot.Hash;
-  }
+int32_t HashField(TXmlNameId name) { return int32_t(XmlNameHash(IXmlNameTable::GetName(name))); }
 
- private:
-  static int32_t Hash(TXmlNameId name) { return int32_t(XmlNameHash(IXmlNameTable::GetName(name))); }
-
-  struct TSlot {
-    TXmlNameId Name;
-    int32_t Hash;
-  };
-  static constexpr size_t kSlots = 64;
-  TSlot slots_[kSlots];
-};
-
-void WriteAttributes(TBinXmlWriter& writer, const TXmlNode& node, THashOfName& hashOf) {
+void WriteAttributes(TBinXmlWriter& writer, const TXmlNode& node) {
   writer.WriteCompact(int32_t(node.Attrs().Size()));
   for (const TXmlAttr& attr : node.Attrs()) {
-    writer.WriteCompact(hashOf(attr.Name));
+    writer.WriteCompact(HashField(attr.Name));
     writer.WriteValue(attr.Value);
   }
 }
@@ -202,8 +161,7 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
   const TXmlNameTable& names = document.Names();
   writer.WriteCompact(int32_t(names.NameCount()));
   names.ForEachName([&writer](const std::u16string& name) { writer.WriteString(name); });
-  THashOfName hashOf;
-  WriteAttributes(writer, document, hashOf);
+  WriteAttributes(writer, document);
 
   struct TFrame {
     const TXmlChildren* List;
@@ -227,9 +185,9 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
     switch (type) {
       case NODE_ELEMENT:
         writer.WriteRaw(uint8_t(type));
-        writer.WriteCompact(hashOf(node.NameId()));
+        writer.WriteCompact(HashField(node.NameId()));
         writer.WriteValue(node.HasChildNodes() ? TXmlValue() : node.Value());
-        WriteAttributes(writer, node, hashOf);
+        WriteAttributes(writer, node);
         writeChildBlock(node);  // invalidates `frame`
         break;
       case NODE_TEXT:
@@ -243,9 +201,9 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
         break;
       case NODE_PROCESSING_INSTRUCTION:
         writer.WriteRaw(uint8_t(type));
-        writer.WriteCompact(hashOf(node.NameId()));
+        writer.WriteCompact(HashField(node.NameId()));
         writer.WriteString(node.Text());
-        WriteAttributes(writer, node, hashOf);
+        WriteAttributes(writer, node);
         writeChildBlock(node);
         break;
       default: throw EXmlError("Error of the record of binary XML: incorrect node-type");
