@@ -35,39 +35,21 @@ void StartKDBasicDispatcher() {
   IPP_IMAGE(CORVANE_SLOT_FILL)
 }
 
+void FinishKDBasicDispatcher() {
+  ClearIPPSlots("KDBasicDispatcher");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Built-in routines
 
-IppStatus ippsDivC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
-  return ippsDivC_32s_Sfs(pSrcDst, val, pSrcDst, len, scaleFactor);
-}
-
-IppStatus ippsDivC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int) {
-  // Callers never pass 0; a stray one must not trap, so it changes nothing.
-  if (val == 0) return ippStsDivByZeroErr;
-  // C++ division truncates toward zero. INT_MIN / -1 does not fit: it wraps, as the 32-bit
-  // hardware division it stands for would fault; keep the defined two's-complement wrap instead.
-  for (int i = 0; i < len; ++i)
-    pDst[i] = (val == -1) ? Ipp32s(0u - uint32_t(pSrc[i])) : pSrc[i] / val;
-  return ippStsNoErr;
-}
-
-IppStatus ippsConvert_64s64f(const Ipp64s* pSrc, Ipp64f* pDst, int len) {
-  for (int i = 0; i < len; ++i) pDst[i] = double(pSrc[i]);
-  return ippStsNoErr;
-}
-
-IppStatus ippsConvert_64u64f(const Ipp64u* pSrc, Ipp64f* pDst, int len) {
-  // Read as signed and corrected by 2^64 when negative: the conversion the 64-bit float unit
-  // offers. The sum rounds once more, which the definition accepts.
-  for (int i = 0; i < len; ++i) {
-    double value = double(Ipp64s(pSrc[i]));
-    pDst[i] = value < 0 ? value + 18446744073709551616.0 : value;
-  }
-  return ippStsNoErr;
-}
-
 namespace {
+
+// ippStsNullPtrErr when the count is positive and a pointer is null, else ippStsNoErr: a count of
+// 0 or less makes the routines' loops do nothing, whatever the pointers.
+template <class... P>
+IppStatus CheckPointers(int len, const P*... pointers) {
+  return len > 0 && ((pointers == nullptr) || ...) ? ippStsNullPtrErr : ippStsNoErr;
+}
 
 // I0 by the fixed nine-term series: 1 + sum over k = 1..9 of ((x/2)^k / k!)^2, with k! by
 // repeated integer multiplication and the power by the general power function.
@@ -96,16 +78,50 @@ void ForKaiserWeights(int len, float alpha, Apply apply) {
 
 }  // namespace
 
+IppStatus ippsDivC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFactor) {
+  return ippsDivC_32s_Sfs(pSrcDst, val, pSrcDst, len, scaleFactor);
+}
+
+IppStatus ippsDivC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int) {
+  if (IppStatus s = CheckPointers(len, pSrc, pDst)) return s;
+  // Callers never pass 0; a stray one must not trap, so it changes nothing.
+  if (val == 0) return ippStsDivByZeroErr;
+  // C++ division truncates toward zero. INT_MIN / -1 does not fit: it wraps, as the 32-bit
+  // hardware division it stands for would fault; keep the defined two's-complement wrap instead.
+  for (int i = 0; i < len; ++i)
+    pDst[i] = (val == -1) ? Ipp32s(0u - uint32_t(pSrc[i])) : pSrc[i] / val;
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_64s64f(const Ipp64s* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus s = CheckPointers(len, pSrc, pDst)) return s;
+  for (int i = 0; i < len; ++i) pDst[i] = double(pSrc[i]);
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_64u64f(const Ipp64u* pSrc, Ipp64f* pDst, int len) {
+  if (IppStatus s = CheckPointers(len, pSrc, pDst)) return s;
+  // Read as signed and corrected by 2^64 when negative: the conversion the 64-bit float unit
+  // offers. The sum rounds once more, which the definition accepts.
+  for (int i = 0; i < len; ++i) {
+    double value = double(Ipp64s(pSrc[i]));
+    pDst[i] = value < 0 ? value + 18446744073709551616.0 : value;
+  }
+  return ippStsNoErr;
+}
+
 IppStatus ippsWinKaiser_64f_I(Ipp64f* pSrcDst, int len, float alpha) {
   return ippsWinKaiser_64f(pSrcDst, pSrcDst, len, alpha);
 }
 
 IppStatus ippsWinKaiser_64f(const Ipp64f* pSrc, Ipp64f* pDst, int len, float alpha) {
+  if (IppStatus s = CheckPointers(len, pSrc, pDst)) return s;
   ForKaiserWeights(len, alpha, [&](int n, double w) { pDst[n] = pSrc[n] * w; });
   return ippStsNoErr;
 }
 
 IppStatus ippsWinKaiser_64fc_I(Ipp64fc* pSrcDst, int len, float alpha) {
+  if (IppStatus s = CheckPointers(len, pSrcDst)) return s;
   ForKaiserWeights(len, alpha, [&](int n, double w) {
     pSrcDst[n].re *= w;
     pSrcDst[n].im *= w;

@@ -38,7 +38,8 @@ KD_BASIC_DISPATCHER_FAMILIES(CORVANE_FAMILY_DECLARE)
 IPP_IMAGE(CORVANE_SLOT_DECLARE)
 #undef CORVANE_FAMILY_DECLARE
 
-// Built-in routines. Each handles a count of 0 or less by doing nothing and returns ippStsNoErr.
+// Built-in routines. Each handles a count of 0 or less by doing nothing and returns ippStsNoErr;
+// with a positive count, a null pointer gives ippStsNullPtrErr and nothing is written.
 
 // Each element := element div value, truncating toward zero; the scale factor is ignored.
 // Callers test the divisor for 0 before calling.
@@ -58,6 +59,7 @@ IppStatus ippsWinKaiser_64fc_I(Ipp64fc* pSrcDst, int len, float alpha);
 void* _ippMalloc(int32_t size);
 void _ippFree(void* ptr);
 
-void StartKDBasicDispatcher();  // sets "KMP_AFFINITY", then fills the table
+void StartKDBasicDispatcher();   // sets "KMP_AFFINITY", then fills the table
+void FinishKDBasicDispatcher();  // empties the slots that IPP filled (ClearIPPSlots)
 
 }  // namespace corvane

@@ -8,19 +8,25 @@
 namespace corvane {
 namespace {
 
+// A report line and how to empty its slot.
+struct TSlotEntry {
+  TSlotRecord Record;
+  std::function<void()> Clear;
+};
+
 std::mutex reportLock;
-std::vector<TSlotRecord> report;
+std::vector<TSlotEntry> report;
 bool fallbackEnabled = true;
 
-void Record(TSlotRecord record) {
+void Record(TSlotEntry entry) {
   std::lock_guard guard(reportLock);
-  auto it = std::find_if(report.begin(), report.end(), [&](const TSlotRecord& r) {
-    return r.Unit == record.Unit && r.Name == record.Name;
+  auto it = std::find_if(report.begin(), report.end(), [&](const TSlotEntry& e) {
+    return e.Record.Unit == entry.Record.Unit && e.Record.Name == entry.Record.Name;
   });
   if (it == report.end())
-    report.push_back(std::move(record));
+    report.push_back(std::move(entry));
   else
-    *it = std::move(record);
+    *it = std::move(entry);
 }
 
 }  // namespace
@@ -39,10 +45,25 @@ bool BuiltinKernelFallback() { return fallbackEnabled; }
 
 std::vector<TSlotRecord> GetSlotReport() {
   std::lock_guard guard(reportLock);
-  return report;
+  std::vector<TSlotRecord> records;
+  for (const TSlotEntry& entry : report) records.push_back(entry.Record);
+  return records;
 }
 
-void* TSlotFiller::Resolve(const char* name) {
+const char* BuiltinKernelTarget() {
+  return kernels::KernelTargetName();
+}
+
+void ClearIPPSlots(std::string_view unit) {
+  std::lock_guard guard(reportLock);
+  for (TSlotEntry& entry : report) {
+    if (entry.Record.Unit != unit || entry.Record.Source != ssIPP) continue;
+    entry.Clear();
+    entry.Record.Source = ssEmpty;
+  }
+}
+
+void* TSlotFiller::Resolve(const char* name, std::function<void()> clear) {
   TSlotSource source = ssIPP;
   void* address = lookup_(name);
   if (!address && fallbackEnabled) {
@@ -50,7 +71,7 @@ void* TSlotFiller::Resolve(const char* name) {
     source = ssBuiltin;
   }
   if (!address) source = ssEmpty;
-  Record({unit_, family_, name, source});
+  Record({{unit_, family_, name, source}, std::move(clear)});
   return address;
 }
 

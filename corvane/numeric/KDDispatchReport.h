@@ -5,6 +5,7 @@
 // was switched off before start-up. Each fill is recorded here for the start-up report.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,16 @@ bool BuiltinKernelFallback();
 // Every slot of every started dispatcher unit, in unit and declaration order.
 std::vector<TSlotRecord> GetSlotReport();
 
+// The instruction set that the built-in kernels dispatch to on this machine: "AVX3" (AVX-512),
+// "AVX2", "SSE4" or the portable one-lane "SCALAR".
+const char* BuiltinKernelTarget();
+
+// Empties the slots of `unit` that an IPP library filled and records them as empty. Each
+// dispatcher unit calls it at its end, before the loaders unload the libraries, so that no slot
+// points into an unloaded library: a call through one afterwards is a call through nil, as for
+// an entry that IPP lacks. Slots holding built-in kernels keep them.
+void ClearIPPSlots(std::string_view unit);
+
 // Fills a dispatcher unit's slots: looks each name up with `lookup`, falls back to the built-in
 // kernel, stores the address in the slot and records the source.
 class TSlotFiller {
@@ -42,11 +53,12 @@ class TSlotFiller {
 
   template <class TPtr>
   void Fill(TPtr& slot, const char* name) {
-    slot = reinterpret_cast<TPtr>(Resolve(name));
+    slot = reinterpret_cast<TPtr>(Resolve(name, [&slot] { slot = nullptr; }));
   }
 
  private:
-  void* Resolve(const char* name);
+  // The address for `name`; `clear` empties the slot again (see ClearIPPSlots).
+  void* Resolve(const char* name, std::function<void()> clear);
 
   std::string unit_;
   std::string family_;

@@ -13,4 +13,8 @@ void StartKDNormDispatcher() {
   filler.Fill(ippsNorm_L2_64fc64f, "ippsNorm_L2_64fc64f");
 }
 
+void FinishKDNormDispatcher() {
+  ClearIPPSlots("KDNormDispatcher");
+}
+
 }  // namespace corvane

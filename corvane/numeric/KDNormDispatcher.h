@@ -7,6 +7,7 @@ namespace corvane {
 
 IPP_NORM(CORVANE_SLOT_DECLARE)
 
-void StartKDNormDispatcher();  // fills the slot from the signal library
+void StartKDNormDispatcher();   // fills the slot from the signal library
+void FinishKDNormDispatcher();  // empties it if IPP filled it (ClearIPPSlots)
 
 }  // namespace corvane

@@ -17,4 +17,8 @@ void StartKDResizeDispatcher() {
 #undef CORVANE_SLOT_FILL
 }
 
+void FinishKDResizeDispatcher() {
+  ClearIPPSlots("KDResizeDispatcher");
+}
+
 }  // namespace corvane

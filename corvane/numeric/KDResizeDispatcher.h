@@ -7,6 +7,7 @@ namespace corvane {
 
 IPP_RESIZE(CORVANE_SLOT_DECLARE)
 
-void StartKDResizeDispatcher();  // fills the table from the image libraries
+void StartKDResizeDispatcher();   // fills the table from the image libraries
+void FinishKDResizeDispatcher();  // empties the slots that IPP filled (ClearIPPSlots)
 
 }  // namespace corvane

@@ -17,4 +17,8 @@ void Start() {
 #undef CORVANE_SLOT_FILL
 }
 
+void Finish() {
+  ClearIPPSlots("KDScopeDispatcher");
+}
+
 }  // namespace corvane::KDScopeDispatcher

@@ -15,6 +15,7 @@ namespace corvane::KDScopeDispatcher {
 IPP_SCOPE(CORVANE_SCOPE_SLOT_DECLARE)
 #undef CORVANE_SCOPE_SLOT_DECLARE
 
-void Start();  // fills the table
+void Start();   // fills the table
+void Finish();  // empties the slots that IPP filled (ClearIPPSlots)
 
 }  // namespace corvane::KDScopeDispatcher

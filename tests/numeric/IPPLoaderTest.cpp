@@ -90,6 +90,23 @@ TEST(IPPLoaders, LibrariesAreFreedAtTheLastFinalisation) {
   RQIPPSLoader::SetIPPSearchFolder("");
 }
 
+TEST(IPPLoaders, SlotsIntoALibraryAreEmptiedBeforeItIsUnloaded) {
+  {
+    StartedWithLibrariesIn present(kPresent);
+    ASSERT_EQ(SourceOf("ippsAdd_64f"), ssIPP);
+    ASSERT_EQ(SourceOf("ippiSet_8u_C4R"), ssIPP);
+  }
+  EXPECT_EQ(ippsAdd_64f, nullptr) << "the slot still points into the unloaded ipps";
+  EXPECT_EQ(ippiSet_8u_C4R, nullptr);
+  EXPECT_EQ(SourceOf("ippsAdd_64f"), ssEmpty);
+  EXPECT_NE(ippsMul_64f, nullptr) << "built-in kernels stay";
+  EXPECT_EQ(SourceOf("ippsMul_64f"), ssBuiltin);
+  // The next start fills the slots again.
+  StartedWithLibrariesIn present(kPresent);
+  EXPECT_NE(ippsAdd_64f, nullptr);
+  EXPECT_EQ(SourceOf("ippsAdd_64f"), ssIPP);
+}
+
 TEST(Dispatch, FallbackSwitchedOffLeavesMissingSlotsEmpty) {
   SetBuiltinKernelFallback(false);
   {

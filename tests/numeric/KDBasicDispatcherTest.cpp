@@ -42,10 +42,11 @@ TEST(Builtin64BitConversion, UnsignedValuesAboveTheSignedRangeStayPositive) {
   EXPECT_EQ(d[2], 9007199254740992.0);  // nearest, ties to even
 }
 
-TEST(BuiltinRoutines, CountsOfZeroOrBelowDoNothing) {
+TEST(BuiltinRoutines, CountsOfZeroOrBelowAndNullPointersWriteNothing) {
   std::vector<double> d = {5.0};
   std::vector<int32_t> i = {5};
-  std::vector<uint64_t> u = {1};
+  const std::vector<int64_t> s = {1};
+  const std::vector<uint64_t> u = {1};
   std::vector<Ipp64fc> c = {{5.0, 6.0}};
   for (int len : {0, -1}) {
     ippsDivC_32s_ISfs(2, i.data(), len, 0);
@@ -53,6 +54,19 @@ TEST(BuiltinRoutines, CountsOfZeroOrBelowDoNothing) {
     ippsWinKaiser_64f_I(d.data(), len, 2.0f);
     ippsWinKaiser_64fc_I(c.data(), len, 2.0f);
   }
+  EXPECT_EQ(ippsConvert_64u64f(nullptr, nullptr, 0), ippStsNoErr);
+  // With a positive count every pointer is tested, before the divisor.
+  EXPECT_EQ(ippsDivC_32s_ISfs(2, nullptr, 1, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippsDivC_32s_Sfs(nullptr, 2, i.data(), 1, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippsDivC_32s_Sfs(i.data(), 0, nullptr, 1, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippsConvert_64s64f(nullptr, d.data(), 1), ippStsNullPtrErr);
+  EXPECT_EQ(ippsConvert_64s64f(s.data(), nullptr, 1), ippStsNullPtrErr);
+  EXPECT_EQ(ippsConvert_64u64f(nullptr, d.data(), 1), ippStsNullPtrErr);
+  EXPECT_EQ(ippsConvert_64u64f(u.data(), nullptr, 1), ippStsNullPtrErr);
+  EXPECT_EQ(ippsWinKaiser_64f_I(nullptr, 3, 2.0f), ippStsNullPtrErr);
+  EXPECT_EQ(ippsWinKaiser_64f(nullptr, d.data(), 1, 2.0f), ippStsNullPtrErr);
+  EXPECT_EQ(ippsWinKaiser_64f(d.data(), nullptr, 1, 2.0f), ippStsNullPtrErr);
+  EXPECT_EQ(ippsWinKaiser_64fc_I(nullptr, 3, 2.0f), ippStsNullPtrErr);
   EXPECT_EQ(i[0], 5);
   EXPECT_EQ(d[0], 5.0);
   EXPECT_EQ(c[0].re, 5.0);

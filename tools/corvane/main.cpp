@@ -12,7 +12,6 @@
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
 #include "corvane/xml/RQSimpleXML.h"
-#include "kernels/KernelTable.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ void PrintSlotList(const std::vector<corvane::TSlotRecord>& slots) {
 }
 
 void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
-  std::printf("Corvane built-in kernels: %s\n\n", corvane::kernels::KernelTargetName());
+  std::printf("Corvane built-in kernels: %s\n\n", corvane::BuiltinKernelTarget());
 
   std::printf("IPP libraries (handle 0 = not loaded):\n");
   const std::pair<const char*, kelvra::HMODULE> libraries[] = {
