@@ -7,7 +7,10 @@
 //
 // Choices where IPP's documents leave a behaviour open:
 // - RealToCplx with both sources null returns ippStsNullPtrErr.
-// - Magnitude is the plain sqrt(re*re + im*im), which overflows beyond about 1.3e154.
+// - Magnitudes do not overflow or underflow in the squares, where the plain sqrt(re*re + im*im)
+//   gives Inf for parts beyond about 1.3e154 and loses bits below about 1.5e-154. Magnitude
+//   scales the parts by a power of two (kernels/Magnitude-inl.h) and agrees with the plain
+//   formula bit for bit wherever that neither overflows nor underflows; CartToPolar calls hypot.
 // - Phases lie in (-pi, pi]: the sign of a zero imaginary part is ignored, so re < 0 with
 //   im = -0 gives +pi (C's atan2 would give -pi).
 // - ConjCcs leaves elements 0 .. lenDst/2 as they are (the imaginary parts of X[0] and X[N/2] are
@@ -22,6 +25,7 @@
 #include "hwy/highway.h"
 #include "kernels/KernelSupport.h"
 #include "kernels/Loops-inl.h"
+#include "kernels/Magnitude-inl.h"
 #include "kernels/ipps.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -60,10 +64,8 @@ void PowerSpectrum(const double* src, double* dst, size_t n) {
     return hn::Add(hn::Mul(re, re), hn::Mul(im, im));
   });
 }
-void Magnitude(const double* src, double* dst, size_t n) {
-  MapComplexToReal(src, dst, n, [](auto, auto re, auto im) {
-    return hn::Sqrt(hn::Add(hn::Mul(re, re), hn::Mul(im, im)));
-  });
+void Magnitudes(const double* src, double* dst, size_t n) {
+  MapComplexToReal(src, dst, n, [](auto d, auto re, auto im) { return Magnitude(d, re, im); });
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE
@@ -84,7 +86,7 @@ IppStatus CartToPolar(const T* re, const T* im, T* magn, T* phase, int len) {
   if (IppStatus s = CheckArgs(len, re, im, magn, phase)) return s;
   for (int i = 0; i < len; ++i) {
     const T x = re[i], y = im[i];
-    magn[i] = std::sqrt(x * x + y * y);
+    magn[i] = std::hypot(x, y);
     phase[i] = PhaseOf(x, y);
   }
   return ippStsNoErr;
@@ -108,7 +110,7 @@ HWY_EXPORT(Interleave32);
 HWY_EXPORT(RealParts);
 HWY_EXPORT(ImagParts);
 HWY_EXPORT(PowerSpectrum);
-HWY_EXPORT(Magnitude);
+HWY_EXPORT(Magnitudes);
 
 IppStatus ippsRealToCplx_64f(const Ipp64f* pSrcRe, const Ipp64f* pSrcIm, Ipp64fc* pDst, int len) {
   if (pSrcRe == nullptr && pSrcIm == nullptr) return ippStsNullPtrErr;
@@ -135,7 +137,7 @@ IppStatus ippsImag_64fc(const Ipp64fc* pSrc, Ipp64f* pDstIm, int len) {
 }
 IppStatus ippsMagnitude_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {
   if (IppStatus s = CheckArgs(len, pSrc, pDst)) return s;
-  HWY_DYNAMIC_DISPATCH(Magnitude)(&pSrc->re, pDst, size_t(len));
+  HWY_DYNAMIC_DISPATCH(Magnitudes)(&pSrc->re, pDst, size_t(len));
   return ippStsNoErr;
 }
 IppStatus ippsPowerSpectr_64fc(const Ipp64fc* pSrc, Ipp64f* pDst, int len) {

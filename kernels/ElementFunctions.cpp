@@ -14,8 +14,9 @@
 // - Complex Sqrt takes the principal root without cancellation: with t = sqrt((|z| + |a|) / 2),
 //   a >= 0 gives (t, b / 2t) and a < 0 gives (|b| / 2t, t with the sign of b). Both parts are
 //   first scaled by an even power of two, so that |z| neither overflows nor loses precision to
-//   underflow over the whole double range. Sqrt(+-0 + bi) with b = +-0 is (+0, b); an infinite
-//   imaginary part b gives (+Inf, b) whatever the real part, as in C's csqrt.
+//   underflow over the whole double range (kernels/Magnitude-inl.h). Sqrt(+-0 + bi) with b = +-0
+//   is (+0, b); an infinite imaginary part b gives (+Inf, b) whatever the real part, as in C's
+//   csqrt; otherwise a NaN part makes both parts NaN.
 // - Exp overflows to +Inf and underflows to denormals or 0 with ippStsNoErr; Exp(-Inf) = 0 and a
 //   NaN stays NaN.
 // - Ln of a negative element (-Inf included) is the quiet NaN 0x7FF8000000000000 with
@@ -34,6 +35,7 @@
 #include "hwy/highway.h"
 #include "kernels/KernelSupport.h"
 #include "kernels/Loops-inl.h"
+#include "kernels/Magnitude-inl.h"
 #include "kernels/ipps.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -67,38 +69,18 @@ void ComplexSqr(const double* src, double* dst, size_t n) {
   });
 }
 
-// 2^e for integer lanes e in [-1022, 1023].
-template <class D, class VI>
-hn::Vec<D> Pow2(D d, VI e) {
-  const hn::RebindToSigned<D> di;
-  return hn::BitCast(d, hn::ShiftLeft<52>(hn::Add(e, hn::Set(di, 1023))));
-}
-
-// Even exponent e with 2^e <= big < 2^(e+2), limited to [-1022, 1022] so that 2^-e is a normal
-// double; zero and denormal `big` get -1022, infinite and NaN `big` get 1022.
-template <class D>
-hn::Vec<hn::RebindToSigned<D>> EvenExponent(D, hn::Vec<D> big) {
-  const hn::RebindToSigned<D> di;
-  const auto biased = hn::ShiftRight<52>(hn::BitCast(di, big));
-  const auto even = hn::And(hn::Sub(biased, hn::Set(di, 1023)), hn::Set(di, -2));
-  return hn::Min(hn::Max(even, hn::Set(di, -1022)), hn::Set(di, 1022));
-}
-
 void ComplexSqrt(const double* src, double* dst, size_t n) {
   MapComplex1(src, dst, n, [](auto d, auto z) {
     const auto a = z.re, b = z.im;
-    const auto big = hn::Max(hn::Abs(a), hn::Abs(b));
-    const auto e = EvenExponent(d, big);
-    const auto scaleDown = Pow2(d, hn::Neg(e));
-    const auto sa = hn::Mul(a, scaleDown), sb = hn::Mul(b, scaleDown);
-    const auto scaledAbs = hn::Sqrt(hn::Add(hn::Mul(sa, sa), hn::Mul(sb, sb)));
-    const auto scaledT = hn::Sqrt(hn::Mul(hn::Add(scaledAbs, hn::Abs(sa)), hn::Set(d, 0.5)));
-    const auto t = hn::Mul(scaledT, Pow2(d, hn::ShiftRight<1>(e)));
+    const auto scaled = ScaleComplex(d, a, b);
+    const auto scaledT =
+        hn::Sqrt(hn::Mul(hn::Add(scaled.magnitude, hn::Abs(scaled.re)), hn::Set(d, 0.5)));
+    const auto t = hn::Mul(scaledT, Pow2(d, hn::ShiftRight<1>(scaled.exponent)));
     const auto q = hn::Div(b, hn::Add(t, t));
     const auto aNegative = hn::Lt(a, hn::Zero(d));
     auto re = hn::IfThenElse(aNegative, hn::Abs(q), t);
     auto im = hn::IfThenElse(aNegative, hn::CopySign(t, b), q);
-    const auto zero = hn::Eq(big, hn::Zero(d));
+    const auto zero = hn::Eq(scaled.magnitude, hn::Zero(d));
     re = hn::IfThenElseZero(hn::Not(zero), re);
     im = hn::IfThenElse(zero, b, im);
     const auto bInfinite = hn::IsInf(b);
@@ -116,8 +98,10 @@ hn::Vec<D> Horner(D d, hn::Vec<D> x, const double (&c)[N]) {
   return sum;
 }
 
-// exp(x) by Tang's table method: x = (128k + j) ln2/128 + r with |r| <= ln2/256 (a little more where the
-// rounding of x * 128/ln2 goes the other way), exp(x) = 2^k * 2^(j/128) * exp(r).
+// exp(x) by Tang's table method (P. T. P. Tang, "Table-driven implementation of the exponential
+// function in IEEE floating-point arithmetic", ACM Transactions on Mathematical Software 15 (1989)
+// 144-157): x = (128k + j) ln2/128 + r with |r| <= ln2/256 (a little more where the rounding of
+// x * 128/ln2 goes the other way), exp(x) = 2^k * 2^(j/128) * exp(r).
 inline constexpr int kExpTableBits = 7;
 inline constexpr int kExpTableSize = 1 << kExpTableBits;
 
@@ -204,8 +188,19 @@ hn::Vec<D> ExpOf(D d, hn::Vec<D> x) {
   return hn::IfThenElse(hn::IsNaN(x), x, result);
 }
 
-// ln(x) for positive normal x, as fdlibm: x = 2^k * m with m in [sqrt(2)/2, sqrt(2)), f = m - 1,
-// s = f / (2 + f), ln(m) = 2 atanh(s) = f - f^2/2 + s (f^2/2 + R(s^2)), with ln2 in two parts.
+// ln(x) for positive normal x by the method of fdlibm's e_log.c, with its constants (ln2 in two
+// parts, the coefficients Lg1 .. Lg7): x = 2^k * m with m in [sqrt(2)/2, sqrt(2)), f = m - 1,
+// s = f / (2 + f), ln(m) = 2 atanh(s) = f - f^2/2 + s (f^2/2 + R(s^2)). fdlibm's notice, kept
+// with them as it asks:
+//
+// ====================================================
+// Copyright (C) 1993 by Sun Microsystems, Inc. All rights reserved.
+//
+// Developed at SunSoft, a Sun Microsystems, Inc. business.
+// Permission to use, copy, modify, and distribute this
+// software is freely granted, provided that this notice
+// is preserved.
+// ====================================================
 template <class D>
 hn::Vec<D> LnOfNormal(D d, hn::Vec<D> x) {
   const hn::RebindToUnsigned<D> du;

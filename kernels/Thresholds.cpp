@@ -6,8 +6,11 @@
 //   order: pointers, length, relOp, then (complex forms) level < 0 as ippStsThreshNegLevelErr.
 // - The comparisons are strict and false for NaN, so NaN elements (and, in the complex forms,
 //   elements with a NaN part) pass through unchanged.
-// - The complex forms compute |z| = sqrt(re² + im²) without scaling and replace z by
-//   z·(level/|z|); a zero element raised to the level becomes (level, 0).
+// - The complex forms compute |z| from the parts scaled by a power of two, as hypot does, and
+//   replace z by level·(z/|z|) with z/|z| taken from the scaled parts, so that neither the
+//   magnitude nor the phase overflows or underflows at any magnitude of z or level (the
+//   documented z·(level/|z|) differs in the last bit at most). A zero element raised to the level
+//   becomes (level, 0); where an element with an infinite part is limited, that part becomes NaN.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/Thresholds.cpp"
@@ -15,6 +18,7 @@
 
 #include "hwy/highway.h"
 #include "kernels/Loops-inl.h"
+#include "kernels/Magnitude-inl.h"
 #include "kernels/ipps.h"
 #include "kernels/KernelSupport.h"
 
@@ -65,15 +69,18 @@ void Clamp32s(const int32_t* src, int32_t* dst, size_t n, int32_t level, bool is
 // As Clamp on the magnitudes of n interleaved complex numbers, keeping their phase.
 void ClampMagnitude(const double* src, double* dst, size_t n, double level, bool isLowerBound) {
   MapComplex1(src, dst, n, [level, isLowerBound](auto d, auto z) {
-    const auto magnitude = hn::Sqrt(hn::Add(hn::Mul(z.re, z.re), hn::Mul(z.im, z.im)));
+    const auto scaled = ScaleComplex(d, z.re, z.im);
+    const auto magnitude = hn::Mul(scaled.magnitude, Pow2(d, scaled.exponent));
     const auto bound = hn::Set(d, level);
     const auto beyond = isLowerBound ? hn::Lt(magnitude, bound) : hn::Gt(magnitude, bound);
-    const auto factor = hn::Div(bound, magnitude);
+    const auto re = hn::Mul(hn::Div(scaled.re, scaled.magnitude), bound);
+    const auto im = hn::Mul(hn::Div(scaled.im, scaled.magnitude), bound);
     // A zero element has phase 0: it becomes (level, 0).
-    const auto isZero = hn::Eq(magnitude, hn::Zero(d));
-    const auto re = hn::IfThenElse(isZero, bound, hn::Mul(z.re, factor));
-    const auto im = hn::IfThenElse(isZero, hn::Zero(d), hn::Mul(z.im, factor));
-    return decltype(z){hn::IfThenElse(beyond, re, z.re), hn::IfThenElse(beyond, im, z.im)};
+    const auto isZero = hn::Eq(scaled.magnitude, hn::Zero(d));
+    const auto limitedRe = hn::IfThenElse(isZero, bound, re);
+    const auto limitedIm = hn::IfThenElseZero(hn::Not(isZero), im);
+    return decltype(z){hn::IfThenElse(beyond, limitedRe, z.re),
+                       hn::IfThenElse(beyond, limitedIm, z.im)};
   });
 }
 

@@ -34,8 +34,7 @@ inline IppStatus ippsPowerSpectr_64fc(const Ipp64fc* src, Ipp64f* dst, int len) 
   return ComplexToReal(src, dst, len, [](Ipp64fc z) { return z.re * z.re + z.im * z.im; });
 }
 inline IppStatus ippsMagnitude_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
-  return ComplexToReal(src, dst, len,
-                       [](Ipp64fc z) { return std::sqrt(z.re * z.re + z.im * z.im); });
+  return ComplexToReal(src, dst, len, Magnitude);
 }
 
 }  // namespace corvane::kernels::reference

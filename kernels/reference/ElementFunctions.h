@@ -40,16 +40,37 @@ inline IppStatus ippsSqr_64fc(const Ipp64fc* src, Ipp64fc* dst, int len) {
   });
 }
 
-// Principal root, with both parts scaled by 2^-e (e even) so that the larger lies in [1, 4).
+// The even exponent e that brings the larger part `big` of a complex value into [1, 4) by 2^-e,
+// limited to [-1022, 1022] so that 2^-e is a normal double.
+inline int EvenExponent(double big) {
+  return std::clamp(std::ilogb(big) & ~1, -1022, 1022);
+}
+
+// A complex value's parts scaled by 2^-e (EvenExponent) and their magnitude sqrt(re² + im²).
+struct ScaledComplex {
+  double re, im, magnitude;
+  int exponent;
+};
+inline ScaledComplex ScaleComplex(Ipp64fc z) {
+  const int e = EvenExponent(std::max(std::fabs(z.re), std::fabs(z.im)));
+  const double re = std::ldexp(z.re, -e), im = std::ldexp(z.im, -e);
+  return {re, im, std::sqrt(re * re + im * im), e};
+}
+
+// |z| without overflow or underflow of the squares.
+inline double Magnitude(Ipp64fc z) {
+  const ScaledComplex scaled = ScaleComplex(z);
+  return std::ldexp(scaled.magnitude, scaled.exponent);
+}
+
+// Principal root, computed from the scaled parts.
 inline Ipp64fc ComplexSqrt(Ipp64fc z) {
   const double a = z.re, b = z.im;
-  const double big = std::fabs(a) > std::fabs(b) ? std::fabs(a) : std::fabs(b);
-  if (big == 0) return {0.0, b};
   if (std::isinf(b)) return {std::numeric_limits<double>::infinity(), b};
-  const int e = std::clamp(std::ilogb(big) & ~1, -1022, 1022);
-  const double sa = std::ldexp(a, -e), sb = std::ldexp(b, -e);
-  const double scaledT = std::sqrt((std::sqrt(sa * sa + sb * sb) + std::fabs(sa)) * 0.5);
-  const double t = scaledT * std::ldexp(1.0, e / 2);
+  if (a == 0 && b == 0) return {0.0, b};
+  const ScaledComplex scaled = ScaleComplex(z);
+  const double scaledT = std::sqrt((scaled.magnitude + std::fabs(scaled.re)) * 0.5);
+  const double t = scaledT * std::ldexp(1.0, scaled.exponent / 2);
   const double q = b / (t + t);
   if (a < 0) return {std::fabs(q), std::copysign(t, b)};
   return {t, q};

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kernels/KernelSupport.h"
+#include "kernels/reference/ElementFunctions.h"
 
 namespace corvane::kernels::reference {
 
@@ -43,16 +44,16 @@ inline IppStatus ippsThreshold_64fc(const Ipp64fc* src, Ipp64fc* dst, int len, I
   if (relOp != ippCmpLess && relOp != ippCmpGreater) return ippStsBadArgErr;
   if (level < 0) return ippStsThreshNegLevelErr;
   for (int i = 0; i < len; ++i) {
-    const Ipp64fc z = src[i];
-    const double magnitude = std::sqrt(z.re * z.re + z.im * z.im);
+    const ScaledComplex scaled = ScaleComplex(src[i]);
+    const double magnitude = std::ldexp(scaled.magnitude, scaled.exponent);
     const bool beyond = relOp == ippCmpLess ? magnitude < level : magnitude > level;
     if (!beyond) {
-      dst[i] = z;
-    } else if (magnitude == 0) {
+      dst[i] = src[i];
+    } else if (scaled.magnitude == 0) {
       dst[i] = {level, 0.0};
     } else {
-      const double factor = level / magnitude;
-      dst[i] = {z.re * factor, z.im * factor};
+      // level·(z/|z|), the phase taken from the scaled parts.
+      dst[i] = {scaled.re / scaled.magnitude * level, scaled.im / scaled.magnitude * level};
     }
   }
   return ippStsNoErr;
