@@ -8,6 +8,13 @@
 // Choices where IPP's documents leave a behaviour open:
 // - CrossCorr_64fc conjugates pSrc1: pDst[n] = Σ conj(pSrc1[i])·pSrc2[i + n + lowLag], which makes
 //   CrossCorr(x, x, lowLag 0) equal to AutoCorr(x).
+// - The direct sums and the spectra's products use fused multiply-add where the target has it
+//   (AVX2, AVX-512; SSE4 and SCALAR multiply and add separately), although the code is otherwise
+//   compiled without contraction, and the FFT path adds the FFT's own rounding
+//   (kernels/FFT.cpp). Results therefore differ between targets in the last bits: on every target
+//   each output is within 1e-12·‖x‖·‖y‖ of the exact sum, ‖·‖ the L2 norms of the two signals
+//   (the bound of tests/kernels/CorrelationTest.cpp).
+// - When memory for the FFT path runs out the result is ippStsMemAllocErr and nothing is written.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/Correlation.cpp"
@@ -142,19 +149,21 @@ IppStatus CrossCorrelate(const T* src1, int len1, const T* src2, int len2, T* ds
                          int lowLag) {
   using Ops = Traits<T>;
   const int64_t first = lowLag, last = int64_t(lowLag) + dstLen - 1;  // lags wanted
-  const int64_t minLag = 1 - int64_t(len1), maxLag = len2 - 1;         // lags with terms
-  std::fill_n(dst, dstLen, T{});
+  const int64_t minLag = 1 - int64_t(len1), maxLag = len2 - 1;        // lags with terms
   const int64_t from = std::max(first, minLag), to = std::min(last, maxLag);
-  if (from > to) return ippStsNoErr;
   const int64_t length = FftLength(len1, len2);
-  if (UsesFft(int64_t(len1) * (to - from + 1), length, Ops::kComplex)) {
-    std::vector<T> circular;
-    if (IppStatus s = Ops::Circular(src1, len1, src2, len2, length, true, circular)) return s;
-    for (int64_t lag = from; lag <= to; ++lag)
-      dst[lag - first] = circular[size_t((lag + length) % length)];
-    return ippStsNoErr;
+  if (from <= to && UsesFft(int64_t(len1) * (to - from + 1), length, Ops::kComplex)) {
+    return CatchAllocationFailure([&]() -> IppStatus {
+      std::vector<T> circular;
+      if (IppStatus s = Ops::Circular(src1, len1, src2, len2, length, true, circular)) return s;
+      std::fill_n(dst, dstLen, T{});
+      for (int64_t lag = from; lag <= to; ++lag)
+        dst[lag - first] = circular[size_t((lag + length) % length)];
+      return ippStsNoErr;
+    });
   }
   // Sample i of src1 meets src2[i + lag] for the lags in [from, to] within src2.
+  std::fill_n(dst, dstLen, T{});
   for (int64_t i = 0; i < len1; ++i) {
     const int64_t lo = std::max(from, -i), hi = std::min(to, len2 - 1 - i);
     if (lo <= hi) Ops::AddScaled(src2 + i + lo, src1[i], dst + (lo - first), size_t(hi - lo + 1));
@@ -219,12 +228,14 @@ IppStatus ippsConv_64f(const Ipp64f* pSrc1, int lenSrc1, const Ipp64f* pSrc2, in
   if (lenSrc1 <= 0 || lenSrc2 <= 0) return ippStsSizeErr;
   const int64_t outLen = int64_t(lenSrc1) + lenSrc2 - 1, length = FftLength(lenSrc1, lenSrc2);
   if (UsesFft(int64_t(lenSrc1) * lenSrc2, length, false)) {
-    std::vector<Ipp64f> circular;
-    if (IppStatus s = Traits<Ipp64f>::Circular(pSrc1, lenSrc1, pSrc2, lenSrc2, length, false,
-                                               circular))
-      return s;
-    std::copy_n(circular.begin(), outLen, pDst);
-    return ippStsNoErr;
+    return CatchAllocationFailure([&]() -> IppStatus {
+      std::vector<Ipp64f> circular;
+      if (IppStatus s =
+              Traits<Ipp64f>::Circular(pSrc1, lenSrc1, pSrc2, lenSrc2, length, false, circular))
+        return s;
+      std::copy_n(circular.begin(), outLen, pDst);
+      return ippStsNoErr;
+    });
   }
   std::fill_n(pDst, outLen, 0.0);
   for (int k = 0; k < lenSrc1; ++k) Traits<Ipp64f>::AddScaled(pSrc2, pSrc1[k], pDst + k, lenSrc2);

@@ -28,8 +28,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 #include "hwy/highway.h"
@@ -106,16 +104,12 @@ namespace {
 // Allocates a state built by `init`: ippStsMemAllocErr when memory runs out.
 template <class State, class Init>
 IppStatus Allocate(State** out, const Init& init) {
-  try {
+  return CatchAllocationFailure([&] {
     auto state = std::make_unique<State>();
     init(*state);
     *out = state.release();
     return ippStsNoErr;
-  } catch (const std::bad_alloc&) {
-    return ippStsMemAllocErr;
-  } catch (const std::length_error&) {
-    return ippStsMemAllocErr;
-  }
+  });
 }
 
 template <class State>

@@ -29,7 +29,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <new>
 #include <vector>
 
 #include "kernels/ImageSupport.h"
@@ -127,16 +126,14 @@ IppStatus ResizeCenter(const T* pSrc, IppiSize srcSize, int srcStep, IppiRect sr
   const Span xSpan = Intersect(srcRoi.x, srcRoi.width, srcSize.width);
   const Span ySpan = Intersect(srcRoi.y, srcRoi.height, srcSize.height);
   if (xSpan.lo >= xSpan.hi || ySpan.lo >= ySpan.hi) return ippStsWrongIntersectROI;
-  try {
+  return CatchAllocationFailure([&] {
     const auto xFilter = *ResampleFilter::ForInterpolation(interpolation, xFactor);
     const auto yFilter = *ResampleFilter::ForInterpolation(interpolation, yFactor);
     const AxisSampling columns = SampleAxis(dstRoiSize.width, xFactor, xCenter, xSpan, xFilter);
     const AxisSampling rows = SampleAxis(dstRoiSize.height, yFactor, yCenter, ySpan, yFilter);
     Resample<kChannels>(pSrc, srcStep, pDst, dstStep, dstRoiSize, columns, rows);
-  } catch (const std::bad_alloc&) {
-    return ippStsMemAllocErr;
-  }
-  return ippStsNoErr;
+    return ippStsNoErr;
+  });
 }
 
 }  // namespace
