@@ -51,6 +51,12 @@ void* FindKernel(std::string_view name) {
   return it == std::end(kKernels) ? nullptr : it->address;
 }
 
+std::vector<std::string_view> KernelNames() {
+  std::vector<std::string_view> names;
+  for (const KernelEntry& entry : kKernels) names.push_back(entry.name);
+  return names;
+}
+
 const char* KernelTargetName() {
   // Highway dispatches to the best target that is both compiled in and supported by the CPU:
   // the lowest set bit of the intersection.

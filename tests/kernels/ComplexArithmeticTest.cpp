@@ -9,7 +9,6 @@
 namespace corvane::kernels {
 namespace {
 
-using test::ForEachTarget;
 using test::kLengths;
 using test::RandomDoubles;
 
@@ -74,50 +73,49 @@ void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TCo
   }
 }
 
-TEST(ComplexArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      const auto a = RandomComplex(len, 4 + len), b = RandomComplex(len, 5 + len);
+KERNEL_TEST(ComplexArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget, ippsAdd_64fc,
+            ippsAdd_64fc_I, ippsSub_64fc_I, ippsMul_64fc_I, ippsDiv_64fc_I) {
+  for (int len : kLengths) {
+    const auto a = RandomComplex(len, 4 + len), b = RandomComplex(len, 5 + len);
+    ExpectSameAsReference(
+        [](int n, double* x, double* y, double* out) {
+          return ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
+        },
+        [](int n, double* x, double* y, double* out) {
+          return reference::ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
+        },
+        len, a, b, std::vector<double>(a.size()));
+  }
+  ExpectInPlaceMatches(ippsAdd_64fc_I, [](const Ipp64fc* src, Ipp64fc* srcDst, int n) {
+    return reference::ippsAdd_64fc(src, srcDst, srcDst, n);
+  });
+  ExpectInPlaceMatches(ippsSub_64fc_I, reference::ippsSub_64fc_I);
+  ExpectInPlaceMatches(ippsMul_64fc_I, reference::ippsMul_64fc_I);
+  ExpectInPlaceMatches(ippsDiv_64fc_I, reference::ippsDiv_64fc_I);
+}
+
+KERNEL_TEST(ComplexArithmetic, VectorConstantMatchesScalarReferenceOnEveryTarget, ippsAddC_64fc,
+            ippsAddC_64fc_I, ippsSubC_64fc, ippsSubC_64fc_I, ippsMulC_64fc, ippsMulC_64fc_I,
+            ippsDivC_64fc, ippsDivC_64fc_I, ippsSubCRev_64fc) {
+  ExpectConstantMatches(ippsAddC_64fc, ippsAddC_64fc_I, reference::ippsAddC_64fc);
+  ExpectConstantMatches(ippsSubC_64fc, ippsSubC_64fc_I, reference::ippsSubC_64fc);
+  ExpectConstantMatches(ippsMulC_64fc, ippsMulC_64fc_I, reference::ippsMulC_64fc);
+  ExpectConstantMatches(ippsDivC_64fc, ippsDivC_64fc_I, reference::ippsDivC_64fc);
+  for (int len : kLengths) {
+    const auto src = RandomComplex(len, 6 + len);
+    for (Ipp64fc val : kConstants)
       ExpectSameAsReference(
-          [](int n, double* x, double* y, double* out) {
-            return ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
+          [val](int n, double* x, double* out) {
+            return ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
           },
-          [](int n, double* x, double* y, double* out) {
-            return reference::ippsAdd_64fc(AsComplex(x), AsComplex(y), AsComplex(out), n);
+          [val](int n, double* x, double* out) {
+            return reference::ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
           },
-          len, a, b, std::vector<double>(a.size()));
-    }
-    ExpectInPlaceMatches(ippsAdd_64fc_I, [](const Ipp64fc* src, Ipp64fc* srcDst, int n) {
-      return reference::ippsAdd_64fc(src, srcDst, srcDst, n);
-    });
-    ExpectInPlaceMatches(ippsSub_64fc_I, reference::ippsSub_64fc_I);
-    ExpectInPlaceMatches(ippsMul_64fc_I, reference::ippsMul_64fc_I);
-    ExpectInPlaceMatches(ippsDiv_64fc_I, reference::ippsDiv_64fc_I);
-  });
+          len, src, std::vector<double>(src.size()));
+  }
 }
 
-TEST(ComplexArithmetic, VectorConstantMatchesScalarReferenceOnEveryTarget) {
-  ForEachTarget([] {
-    ExpectConstantMatches(ippsAddC_64fc, ippsAddC_64fc_I, reference::ippsAddC_64fc);
-    ExpectConstantMatches(ippsSubC_64fc, ippsSubC_64fc_I, reference::ippsSubC_64fc);
-    ExpectConstantMatches(ippsMulC_64fc, ippsMulC_64fc_I, reference::ippsMulC_64fc);
-    ExpectConstantMatches(ippsDivC_64fc, ippsDivC_64fc_I, reference::ippsDivC_64fc);
-    for (int len : kLengths) {
-      const auto src = RandomComplex(len, 6 + len);
-      for (Ipp64fc val : kConstants)
-        ExpectSameAsReference(
-            [val](int n, double* x, double* out) {
-              return ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
-            },
-            [val](int n, double* x, double* out) {
-              return reference::ippsSubCRev_64fc(AsComplex(x), val, AsComplex(out), n);
-            },
-            len, src, std::vector<double>(src.size()));
-    }
-  });
-}
-
-TEST(ComplexArithmetic, TextbookProductAndQuotient) {
+KERNEL_TEST(ComplexArithmetic, TextbookProductAndQuotient) {
   std::vector<Ipp64fc> factor = {{3, 4}}, value = {{1, 2}};
   ASSERT_EQ(ippsMul_64fc_I(factor.data(), value.data(), 1), ippStsNoErr);
   EXPECT_EQ(value[0].re, -5);
@@ -131,22 +129,20 @@ TEST(ComplexArithmetic, TextbookProductAndQuotient) {
   EXPECT_EQ(out[0].im, 8);
 }
 
-TEST(ComplexArithmetic, ZeroDivisorsGiveNaNAndAWarning) {
-  ForEachTarget([] {
-    std::vector<Ipp64fc> divisor = {{0, 0}, {-0.0, 0}, {0, -0.0}, {2, 0}, {1e-200, 0}};
-    std::vector<Ipp64fc> value = {{1, 1}, {0, 0}, {INFINITY, 0}, {2, 4}, {1, 0}};
-    ASSERT_EQ(ippsDiv_64fc_I(divisor.data(), value.data(), 5), ippStsDivByZero);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_TRUE(std::isnan(value[i].re)) << i;
-      EXPECT_TRUE(std::isnan(value[i].im)) << i;
-    }
-    EXPECT_EQ(value[3].re, 1);
-    EXPECT_EQ(value[3].im, 2);
-    // c*c + d*d underflows to 0 for this nonzero divisor: the formula's result, no warning.
-    std::vector<Ipp64fc> tiny = {{1e-200, 0}}, one = {{1, 0}};
-    EXPECT_EQ(ippsDiv_64fc_I(tiny.data(), one.data(), 1), ippStsNoErr);
-    EXPECT_EQ(one[0].re, INFINITY);
-  });
+KERNEL_TEST(ComplexArithmetic, ZeroDivisorsGiveNaNAndAWarning) {
+  std::vector<Ipp64fc> divisor = {{0, 0}, {-0.0, 0}, {0, -0.0}, {2, 0}, {1e-200, 0}};
+  std::vector<Ipp64fc> value = {{1, 1}, {0, 0}, {INFINITY, 0}, {2, 4}, {1, 0}};
+  ASSERT_EQ(ippsDiv_64fc_I(divisor.data(), value.data(), 5), ippStsDivByZero);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(std::isnan(value[i].re)) << i;
+    EXPECT_TRUE(std::isnan(value[i].im)) << i;
+  }
+  EXPECT_EQ(value[3].re, 1);
+  EXPECT_EQ(value[3].im, 2);
+  // c*c + d*d underflows to 0 for this nonzero divisor: the formula's result, no warning.
+  std::vector<Ipp64fc> tiny = {{1e-200, 0}}, one = {{1, 0}};
+  EXPECT_EQ(ippsDiv_64fc_I(tiny.data(), one.data(), 1), ippStsNoErr);
+  EXPECT_EQ(one[0].re, INFINITY);
 }
 
 TEST(ComplexArithmetic, ZeroConstantDivisorIsAnErrorAndWritesNothing) {

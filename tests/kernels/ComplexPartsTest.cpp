@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <type_traits>
 
 #include "kernels/ipps.h"
 #include "kernels/reference/ComplexParts.h"
@@ -11,59 +14,83 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
+using test::ExpectSameAsReference;
 using test::kLengths;
-using test::Misaligned;
-using test::RandomComplex;
 using test::RandomDoubles;
 using test::UlpError;
 
 constexpr double kPi = std::numbers::pi;
 
-using TComplexToReal = IppStatus (*)(const Ipp64fc*, Ipp64f*, int);
-
-void ExpectComplexToRealMatches(TComplexToReal kernel, TComplexToReal expected) {
+KERNEL_TEST(ComplexParts, PartsMagnitudeAndPowerMatchScalarReference, ippsReal_64fc, ippsImag_64fc,
+            ippsMagnitude_64fc, ippsPowerSpectr_64fc) {
+  const auto call = test::PointersLenThen();
   for (int len : kLengths) {
-    const auto src = RandomComplex(len, 10 + len, -1e160, 1e160);
-    std::vector<double> want(src.size()), got(src.size());
-    Misaligned<Ipp64fc> msrc(src);
-    Misaligned<double> mdst(got);
-    ASSERT_EQ(expected(src.data(), want.data(), len), kernel(msrc.Data(), mdst.Data(), len));
-    EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "len " << len;
+    const auto src = test::RandomComplexOfAnyMagnitude(len, 10 + len);
+    const std::vector<double> dst(src.size());
+    ExpectSameAsReference(call(ippsReal_64fc), call(reference::ippsReal_64fc), len, src, dst);
+    ExpectSameAsReference(call(ippsImag_64fc), call(reference::ippsImag_64fc), len, src, dst);
+    ExpectSameAsReference(call(ippsMagnitude_64fc), call(reference::ippsMagnitude_64fc), len, src,
+                          dst);
+    ExpectSameAsReference(call(ippsPowerSpectr_64fc), call(reference::ippsPowerSpectr_64fc), len,
+                          src, dst);
   }
 }
 
-TEST(ComplexParts, PartsMagnitudeAndPowerMatchScalarReference) {
-  ExpectComplexToRealMatches(ippsReal_64fc, reference::ippsReal_64fc);
-  ExpectComplexToRealMatches(ippsImag_64fc, reference::ippsImag_64fc);
-  ExpectComplexToRealMatches(ippsMagnitude_64fc, reference::ippsMagnitude_64fc);
-  ExpectComplexToRealMatches(ippsPowerSpectr_64fc, reference::ippsPowerSpectr_64fc);
+// Magnitudes whose squares lie beyond the double range, below its normal range, or beyond it
+// for floats, within an ulp of the exact value.
+KERNEL_TEST(ComplexParts, MagnitudesNeitherOverflowNorUnderflow) {
+  constexpr double kInf = std::numeric_limits<double>::infinity(), kMax = DBL_MAX;
+  const std::vector<double> re = {1e200, -3e300, 1e-200, 3e-320, kMax, 3, kInf, NAN};
+  const std::vector<double> im = {0, 4e300, 1e-200, -4e-320, kMax, 4, NAN, 0};
+  const auto exact = [](long double x, long double y) { return std::sqrt(x * x + y * y); };
+  std::vector<Ipp64fc> z;
+  for (size_t i = 0; i < re.size(); ++i) z.push_back({re[i], im[i]});
+  std::vector<double> magnitude(z.size()), magn(z.size()), phase(z.size());
+  ASSERT_EQ(ippsMagnitude_64fc(z.data(), magnitude.data(), int(z.size())), ippStsNoErr);
+  ASSERT_EQ(ippsCartToPolar_64f(re.data(), im.data(), magn.data(), phase.data(), int(z.size())),
+            ippStsNoErr);
+  for (size_t i = 0; i < 6; ++i) {
+    EXPECT_LE(UlpError(magnitude[i], exact(re[i], im[i])), 1.0) << z[i];
+    EXPECT_LE(UlpError(magn[i], exact(re[i], im[i])), 1.0) << z[i];
+  }
+  // A NaN part makes the magnitude NaN (where hypot makes (Inf, NaN) infinite).
+  EXPECT_TRUE(std::isnan(magnitude[6]) && std::isnan(magnitude[7]));
+
+  const std::vector<float> reF = {1e30f, -3e30f, 1e-30f, 3e-44f}, imF = {0, 4e30f, 1e-30f, -4e-44f};
+  std::vector<float> magnF(reF.size()), phaseF(reF.size());
+  ASSERT_EQ(ippsCartToPolar_32f(reF.data(), imF.data(), magnF.data(), phaseF.data(), 4),
+            ippStsNoErr);
+  for (size_t i = 0; i < reF.size(); ++i)
+    EXPECT_LE(UlpError(magnF[i], exact(reF[i], imF[i])), 1.0) << reF[i] << ", " << imF[i];
+}
+
+template <class T>
+std::vector<T> RandomParts(int n, uint32_t seed) {
+  if constexpr (std::is_same_v<T, float>)
+    return test::ToFloats(RandomDoubles(n, seed));
+  else
+    return RandomDoubles(n, seed);
 }
 
 template <class T, class TC>
 void ExpectRealToCplxMatches(IppStatus (*kernel)(const T*, const T*, TC*, int)) {
+  // Called with both parts, the real part only or the imaginary part only.
+  const auto withSources = [](bool withRe, bool withIm, auto fn) {
+    return [=](int n, T* re, T* im, TC* dst) {
+      return fn(withRe ? re : nullptr, withIm ? im : nullptr, dst, n);
+    };
+  };
   for (int len : kLengths) {
-    std::vector<T> re, im;
-    for (double x : RandomDoubles(len, 20 + len)) re.push_back(T(x));
-    for (double x : RandomDoubles(len, 30 + len)) im.push_back(T(x));
-    Misaligned<T> mre(re), mim(im);
-    // Both parts, real part only, imaginary part only.
-    const std::pair<const T*, const T*> sources[] = {
-        {re.data(), im.data()}, {re.data(), nullptr}, {nullptr, im.data()}};
-    const std::pair<const T*, const T*> misalignedSources[] = {
-        {mre.Data(), mim.Data()}, {mre.Data(), nullptr}, {nullptr, mim.Data()}};
-    for (int s = 0; s < 3; ++s) {
-      std::vector<TC> want(re.size()), got(re.size(), TC{7, 7});
-      Misaligned<TC> mdst(got);
-      ASSERT_EQ(reference::RealToCplx(sources[s].first, sources[s].second, want.data(), len),
-                ippStsNoErr);
-      ASSERT_EQ(kernel(misalignedSources[s].first, misalignedSources[s].second, mdst.Data(), len),
-                ippStsNoErr);
-      EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "len " << len << " sources " << s;
-    }
+    const auto re = RandomParts<T>(len, 20 + len), im = RandomParts<T>(len, 30 + len);
+    for (auto [withRe, withIm] : {std::pair{true, true}, {true, false}, {false, true}})
+      ExpectSameAsReference(withSources(withRe, withIm, kernel),
+                            withSources(withRe, withIm, reference::RealToCplx<T, TC>), len, re, im,
+                            std::vector<TC>(re.size(), TC{7, 7}));
   }
 }
 
-TEST(ComplexParts, RealToCplxMatchesScalarReference) {
+KERNEL_TEST(ComplexParts, RealToCplxMatchesScalarReference, ippsRealToCplx_64f,
+            ippsRealToCplx_32f) {
   ExpectRealToCplxMatches(ippsRealToCplx_64f);
   ExpectRealToCplxMatches(ippsRealToCplx_32f);
 }
@@ -84,7 +111,7 @@ void ExpectPhase(T re, T im, T got) {
   EXPECT_LE(UlpError(got, want), 2.0) << "phase of (" << re << ", " << im << "): " << got;
 }
 
-TEST(ComplexParts, PhaseIsAtan2InHalfOpenRange) {
+KERNEL_TEST(ComplexParts, PhaseIsAtan2InHalfOpenRange, ippsPhase_64fc) {
   const int n = 1027;
   const auto re = Coordinates<double>(n, 1), im = Coordinates<double>(n + 4, 2);
   std::vector<Ipp64fc> src(size_t(n), Ipp64fc{0, 0});
@@ -130,12 +157,13 @@ void ExpectCartToPolarRoundTrip(IppStatus (*toPolar)(const T*, const T*, T*, T*,
   }
 }
 
-TEST(ComplexParts, CartToPolarAndBack) {
+KERNEL_TEST(ComplexParts, CartToPolarAndBack, ippsCartToPolar_64f, ippsPolarToCart_64f,
+            ippsCartToPolar_32f, ippsPolarToCart_32f) {
   ExpectCartToPolarRoundTrip(ippsCartToPolar_64f, ippsPolarToCart_64f);
   ExpectCartToPolarRoundTrip(ippsCartToPolar_32f, ippsPolarToCart_32f);
 }
 
-TEST(ComplexParts, ConjCcsExpandsConjugateSymmetricHalf) {
+KERNEL_TEST(ComplexParts, ConjCcsExpandsConjugateSymmetricHalf, ippsConjCcs_64fc_I) {
   const Ipp64fc junk{99, 99};
   std::vector<Ipp64fc> even = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, junk, junk, junk, junk};
   ASSERT_EQ(ippsConjCcs_64fc_I(even.data(), 8), ippStsNoErr);

@@ -13,7 +13,6 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
-using test::ForEachTarget;
 using test::kLengths;
 using test::Misaligned;
 using test::RandomIntegers;
@@ -141,21 +140,20 @@ std::vector<int> ScaleFactorsToTry() {
   return factors;
 }
 
-TEST(Conversion, FloatConversionsMatchScalarReference) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      const auto doubles = RandomMagnitudes(len, 1 + len, -160, 140, kDoubleSpecials);
-      const auto floats = RandomMagnitudes(len, 2 + len, -150, 126, kFloatSpecials);
-      const auto ints = RandomIntegers<int32_t>(len, 3 + len);
-      ExpectMatches(ippsConvert_64f32f, reference::ippsConvert_64f32f, doubles, len);
-      ExpectMatches(ippsConvert_32f64f, reference::ippsConvert_32f64f, floats, len);
-      ExpectMatches(ippsConvert_32s64f, reference::ippsConvert_32s64f, ints, len);
-      ExpectMatches(ippsConvert_32s32f, reference::ippsConvert_32s32f, ints, len);
-    }
-  });
+KERNEL_TEST(Conversion, FloatConversionsMatchScalarReference, ippsConvert_64f32f,
+            ippsConvert_32f64f, ippsConvert_32s64f, ippsConvert_32s32f) {
+  for (int len : kLengths) {
+    const auto doubles = RandomMagnitudes(len, 1 + len, -160, 140, kDoubleSpecials);
+    const auto floats = RandomMagnitudes(len, 2 + len, -150, 126, kFloatSpecials);
+    const auto ints = RandomIntegers<int32_t>(len, 3 + len);
+    ExpectMatches(ippsConvert_64f32f, reference::ippsConvert_64f32f, doubles, len);
+    ExpectMatches(ippsConvert_32f64f, reference::ippsConvert_32f64f, floats, len);
+    ExpectMatches(ippsConvert_32s64f, reference::ippsConvert_32s64f, ints, len);
+    ExpectMatches(ippsConvert_32s32f, reference::ippsConvert_32s32f, ints, len);
+  }
 }
 
-TEST(Conversion, DoubleToFloatSaturatesOnlyFiniteOverflow) {
+KERNEL_TEST(Conversion, DoubleToFloatSaturatesOnlyFiniteOverflow) {
   const std::vector<double> src = {1e300, -1e300, 3.4028235677973366e38, kInf, -kInf, kNaN,
                                    1e-50, -0.0};
   std::vector<float> dst(src.size());
@@ -170,17 +168,15 @@ TEST(Conversion, DoubleToFloatSaturatesOnlyFiniteOverflow) {
   EXPECT_EQ(std::bit_cast<uint32_t>(dst[7]), 0x80000000u);
 }
 
-TEST(Conversion, ScaledInt16ToDoubleIsExactForAnyScaleFactor) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      auto src = RandomIntegers<int16_t>(len, 4 + len);
-      src[0] = INT16_MIN;
-      for (int sf : ScaleFactorsToTry()) {
-        SCOPED_TRACE(sf);
-        ExpectMatches(ippsConvert_16s64f_Sfs, reference::ippsConvert_16s64f_Sfs, src, len, sf);
-      }
+KERNEL_TEST(Conversion, ScaledInt16ToDoubleIsExactForAnyScaleFactor, ippsConvert_16s64f_Sfs) {
+  for (int len : kLengths) {
+    auto src = RandomIntegers<int16_t>(len, 4 + len);
+    src[0] = INT16_MIN;
+    for (int sf : ScaleFactorsToTry()) {
+      SCOPED_TRACE(sf);
+      ExpectMatches(ippsConvert_16s64f_Sfs, reference::ippsConvert_16s64f_Sfs, src, len, sf);
     }
-  });
+  }
   const std::vector<Ipp16s> q15 = {INT16_MIN, 16384, 0, -1};
   std::vector<double> dst(4);
   ippsConvert_16s64f_Sfs(q15.data(), dst.data(), 4, 15);
@@ -189,23 +185,22 @@ TEST(Conversion, ScaledInt16ToDoubleIsExactForAnyScaleFactor) {
   EXPECT_EQ(dst, (std::vector<double>{-kInf, kInf, 0.0, -kInf}));
 }
 
-TEST(Conversion, RoundedInt32ConversionsMatchScalarReference) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      for (int sf : ScaleFactorsToTry()) {
-        const auto doubles = Int32ConversionSources(len, sf == INT_MIN || sf == INT_MAX ? 0 : sf);
-        std::vector<float> floats(doubles.size());
-        std::transform(doubles.begin(), doubles.end(), floats.begin(), ToFloat);
-        for (IppRoundMode mode : {ippRndZero, ippRndNear, ippRndFinancial}) {
-          SCOPED_TRACE(testing::Message() << "sf " << sf << " mode " << mode);
-          ExpectMatches(ippsConvert_64f32s_Sfs, reference::ippsConvert_64f32s_Sfs, doubles, len,
-                        mode, sf);
-          ExpectMatches(ippsConvert_32f32s_Sfs, reference::ippsConvert_32f32s_Sfs, floats, len,
-                        mode, sf);
-        }
+KERNEL_TEST(Conversion, RoundedInt32ConversionsMatchScalarReference, ippsConvert_64f32s_Sfs,
+            ippsConvert_32f32s_Sfs) {
+  for (int len : kLengths) {
+    for (int sf : ScaleFactorsToTry()) {
+      const auto doubles = Int32ConversionSources(len, sf == INT_MIN || sf == INT_MAX ? 0 : sf);
+      std::vector<float> floats(doubles.size());
+      std::transform(doubles.begin(), doubles.end(), floats.begin(), ToFloat);
+      for (IppRoundMode mode : {ippRndZero, ippRndNear, ippRndFinancial}) {
+        SCOPED_TRACE(testing::Message() << "sf " << sf << " mode " << mode);
+        ExpectMatches(ippsConvert_64f32s_Sfs, reference::ippsConvert_64f32s_Sfs, doubles, len, mode,
+                      sf);
+        ExpectMatches(ippsConvert_32f32s_Sfs, reference::ippsConvert_32f32s_Sfs, floats, len, mode,
+                      sf);
       }
     }
-  });
+  }
 }
 
 std::vector<int32_t> ToInt32(const std::vector<double>& src, IppRoundMode mode, int sf) {
@@ -214,7 +209,7 @@ std::vector<int32_t> ToInt32(const std::vector<double>& src, IppRoundMode mode, 
   return dst;
 }
 
-TEST(Conversion, RoundingModesTiesAndSaturation) {
+KERNEL_TEST(Conversion, RoundingModesTiesAndSaturation) {
   const std::vector<double> ties = {2.5, 3.5, -2.5, -0.5, -1.5, -2.4, 1.4, 1.6, -2.7};
   EXPECT_EQ(ToInt32(ties, ippRndNear, 0), (std::vector<int32_t>{2, 4, -2, 0, -2, -2, 1, 2, -3}));
   EXPECT_EQ(ToInt32(ties, ippRndFinancial, 0),
@@ -236,17 +231,16 @@ TEST(Conversion, RoundingModesTiesAndSaturation) {
             (std::vector<int32_t>{0, INT32_MIN, 0}));
 }
 
-TEST(Conversion, SwapBytesMatchesScalarReference) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      ExpectMatches(ippsSwapBytes_16u, reference::ippsSwapBytes_16u,
-                    RandomIntegers<uint16_t>(len, 5 + len), len);
-      ExpectMatches(ippsSwapBytes_32u, reference::ippsSwapBytes_32u,
-                    RandomIntegers<uint32_t>(len, 6 + len), len);
-      ExpectMatches(ippsSwapBytes_24u, reference::ippsSwapBytes_24u,
-                    RandomIntegers<uint8_t>(3 * len, 7 + len), len);
-    }
-  });
+KERNEL_TEST(Conversion, SwapBytesMatchesScalarReference, ippsSwapBytes_16u, ippsSwapBytes_32u,
+            ippsSwapBytes_24u, ippsSwapBytes_32u_I) {
+  for (int len : kLengths) {
+    ExpectMatches(ippsSwapBytes_16u, reference::ippsSwapBytes_16u,
+                  RandomIntegers<uint16_t>(len, 5 + len), len);
+    ExpectMatches(ippsSwapBytes_32u, reference::ippsSwapBytes_32u,
+                  RandomIntegers<uint32_t>(len, 6 + len), len);
+    ExpectMatches(ippsSwapBytes_24u, reference::ippsSwapBytes_24u,
+                  RandomIntegers<uint8_t>(3 * len, 7 + len), len);
+  }
   std::vector<Ipp16u> u16 = {0x1234};
   ippsSwapBytes_16u(u16.data(), u16.data(), 1);
   EXPECT_EQ(u16[0], 0x3412);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <complex>
@@ -12,7 +13,6 @@
 namespace corvane::kernels {
 namespace {
 
-using test::ForEachTarget;
 using test::RandomComplex;
 using test::RandomDoubles;
 using LComplex = std::complex<long double>;
@@ -74,11 +74,10 @@ void CheckCrossCorrelation(CrossCorr crossCorr) {
   }
 }
 
-TEST(Correlation, CrossCorrelationMatchesTheDirectSum) {
-  ForEachTarget([] {
-    CheckCrossCorrelation<Ipp64f>(ippsCrossCorr_64f);
-    CheckCrossCorrelation<Ipp64fc>(ippsCrossCorr_64fc);
-  });
+KERNEL_TEST(Correlation, CrossCorrelationMatchesTheDirectSum, ippsCrossCorr_64f,
+            ippsCrossCorr_64fc) {
+  CheckCrossCorrelation<Ipp64f>(ippsCrossCorr_64f);
+  CheckCrossCorrelation<Ipp64fc>(ippsCrossCorr_64fc);
 }
 
 template <class T, class AutoCorr>
@@ -99,7 +98,9 @@ void CheckAutoCorrelation(AutoCorr autoCorr, int normalisation) {
   }
 }
 
-TEST(Correlation, AutoCorrelationMatchesTheDirectSumWithEachNormalisation) {
+KERNEL_TEST(Correlation, AutoCorrelationMatchesTheDirectSumWithEachNormalisation, ippsAutoCorr_64f,
+            ippsAutoCorr_NormA_64f, ippsAutoCorr_NormB_64f, ippsAutoCorr_64fc,
+            ippsAutoCorr_NormA_64fc, ippsAutoCorr_NormB_64fc) {
   CheckAutoCorrelation<Ipp64f>(ippsAutoCorr_64f, 0);
   CheckAutoCorrelation<Ipp64f>(ippsAutoCorr_NormA_64f, 1);
   CheckAutoCorrelation<Ipp64f>(ippsAutoCorr_NormB_64f, 2);
@@ -108,7 +109,7 @@ TEST(Correlation, AutoCorrelationMatchesTheDirectSumWithEachNormalisation) {
   CheckAutoCorrelation<Ipp64fc>(ippsAutoCorr_NormB_64fc, 2);
 }
 
-TEST(Correlation, ComplexAutoCorrelationConjugatesTheEarlierSample) {
+KERNEL_TEST(Correlation, ComplexAutoCorrelationConjugatesTheEarlierSample) {
   const Ipp64fc x[] = {{1, 0}, {0, 1}};  // r[1] = conj(x0)·x1 = i
   Ipp64fc r[2];
   ASSERT_EQ(ippsAutoCorr_64fc(x, 2, r, 2), ippStsNoErr);
@@ -133,11 +134,9 @@ void CheckConvolution(int len1, int len2) {
   ExpectClose(swapped, want, Norm(a) * Norm(b), "convolution, swapped");
 }
 
-TEST(Correlation, ConvolutionMatchesTheDirectSum) {
-  ForEachTarget([] {
-    for (auto [len1, len2] : {std::pair{1, 1}, {1, 9}, {3, 17}, {64, 64}, {2000, 5}, {900, 1300}})
-      CheckConvolution(len1, len2);
-  });
+KERNEL_TEST(Correlation, ConvolutionMatchesTheDirectSum, ippsConv_64f) {
+  for (auto [len1, len2] : {std::pair{1, 1}, {1, 9}, {3, 17}, {64, 64}, {2000, 5}, {900, 1300}})
+    CheckConvolution(len1, len2);
 }
 
 // The shortest equal length of two signals that the FFT serves.
@@ -147,7 +146,7 @@ int FftCrossoverLength(bool complex) {
   return n;
 }
 
-TEST(Correlation, BothSidesOfTheFftCrossoverAgree) {
+KERNEL_TEST(Correlation, BothSidesOfTheFftCrossoverAgree) {
   const int real = FftCrossoverLength(false), complex = FftCrossoverLength(true);
   for (int n : {real - 1, real}) CheckConvolution(n, n);
   for (int n : {complex - 1, complex}) {
@@ -159,6 +158,26 @@ TEST(Correlation, BothSidesOfTheFftCrossoverAgree) {
     for (int k = 0; k < 2 * n - 1; ++k) want[k] = Correlation(a, b, k + 1 - n);
     ExpectClose(got, want, Norm(a) * Norm(b), "complex cross-correlation");
   }
+}
+
+TEST(Correlation, RunningOutOfMemoryOnTheFftPathIsAStatusAndWritesNothing) {
+  const int n = 2 * std::max(FftCrossoverLength(false), FftCrossoverLength(true));
+  const auto x = RandomDoubles(n, 1, -1, 1, false);
+  const auto z = RandomComplex(n, 2, -1, 1, false);
+  std::vector<double> out(size_t(2 * n - 1), 7.0);
+  std::vector<Ipp64fc> zOut(size_t(2 * n - 1), Ipp64fc{7, 7});
+  {
+    test::OutOfMemory outOfMemory;
+    EXPECT_EQ(ippsConv_64f(x.data(), n, x.data(), n, out.data()), ippStsMemAllocErr);
+    EXPECT_EQ(ippsCrossCorr_64f(x.data(), n, x.data(), n, out.data(), 2 * n - 1, 1 - n),
+              ippStsMemAllocErr);
+    EXPECT_EQ(ippsAutoCorr_NormB_64f(x.data(), n, out.data(), n), ippStsMemAllocErr);
+    EXPECT_EQ(ippsCrossCorr_64fc(z.data(), n, z.data(), n, zOut.data(), 2 * n - 1, 1 - n),
+              ippStsMemAllocErr);
+    EXPECT_EQ(ippsAutoCorr_64fc(z.data(), n, zOut.data(), n), ippStsMemAllocErr);
+  }
+  for (double v : out) ASSERT_EQ(v, 7.0);
+  for (const Ipp64fc& v : zOut) ASSERT_TRUE(v.re == 7 && v.im == 7);
 }
 
 TEST(Correlation, ArgumentsAreChecked) {

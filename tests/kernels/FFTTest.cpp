@@ -11,7 +11,6 @@
 namespace corvane::kernels {
 namespace {
 
-using test::ForEachTarget;
 using test::Misaligned;
 using test::RandomComplex;
 using test::RandomDoubles;
@@ -86,72 +85,72 @@ std::vector<Ipp64fc> AsBins(const std::vector<double>& ccs) {
   return bins;
 }
 
-TEST(FFT, ComplexTransformsMatchLongDoubleDftAtEveryOrder) {
-  ForEachTarget([] {
-    for (int order = 0; order <= kMaxTestedOrder; ++order) {
-      const int n = 1 << order;
-      const int flag = kFlags[order % 4];
-      long double forwardScale, inverseScale;
-      Scales(flag, order, forwardScale, inverseScale);
-      IppsFFTSpec_C_64fc* spec = nullptr;
-      ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, ippAlgHintNone), ippStsNoErr);
-      const auto x = RandomComplex(n, order, -1, 1, false);
-      Misaligned<Ipp64fc> src(x), dst{std::vector<Ipp64fc>(n)};
-      ASSERT_EQ(ippsFFTFwd_CToC_64fc(src.Data(), dst.Data(), spec, nullptr), ippStsNoErr);
-      EXPECT_LE(RelativeRmsError(dst.Values(), ReferenceDft(ToLong(x), -1), forwardScale),
-                Bound(order)) << "forward, order " << order;
-      ASSERT_EQ(ippsFFTInv_CToC_64fc(src.Data(), dst.Data(), spec, nullptr), ippStsNoErr);
-      EXPECT_LE(RelativeRmsError(dst.Values(), ReferenceDft(ToLong(x), +1), inverseScale),
-                Bound(order)) << "inverse, order " << order;
-      EXPECT_EQ(ippsFFTFree_C_64fc(spec), ippStsNoErr);
-    }
-  });
+KERNEL_TEST(FFT, ComplexTransformsMatchLongDoubleDftAtEveryOrder, ippsFFTInitAlloc_C_64fc,
+            ippsFFTFwd_CToC_64fc, ippsFFTInv_CToC_64fc, ippsFFTFree_C_64fc) {
+  for (int order = 0; order <= kMaxTestedOrder; ++order) {
+    const int n = 1 << order;
+    const int flag = kFlags[order % 4];
+    long double forwardScale, inverseScale;
+    Scales(flag, order, forwardScale, inverseScale);
+    IppsFFTSpec_C_64fc* spec = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, ippAlgHintNone), ippStsNoErr);
+    const auto x = RandomComplex(n, order, -1, 1, false);
+    Misaligned<Ipp64fc> src(x), dst{std::vector<Ipp64fc>(n)};
+    ASSERT_EQ(ippsFFTFwd_CToC_64fc(src.Data(), dst.Data(), spec, nullptr), ippStsNoErr);
+    EXPECT_LE(RelativeRmsError(dst.Values(), ReferenceDft(ToLong(x), -1), forwardScale),
+              Bound(order))
+        << "forward, order " << order;
+    ASSERT_EQ(ippsFFTInv_CToC_64fc(src.Data(), dst.Data(), spec, nullptr), ippStsNoErr);
+    EXPECT_LE(RelativeRmsError(dst.Values(), ReferenceDft(ToLong(x), +1), inverseScale),
+              Bound(order))
+        << "inverse, order " << order;
+    EXPECT_EQ(ippsFFTFree_C_64fc(spec), ippStsNoErr);
+  }
 }
 
-TEST(FFT, RealTransformsMatchLongDoubleDftAtEveryOrder) {
-  ForEachTarget([] {
-    for (int order = 0; order <= kMaxTestedOrder; ++order) {
-      const int n = 1 << order;
-      const int flag = kFlags[(order + 1) % 4];
-      long double forwardScale, inverseScale;
-      Scales(flag, order, forwardScale, inverseScale);
-      IppsFFTSpec_R_64f* spec = nullptr;
-      ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintFast), ippStsNoErr);
+KERNEL_TEST(FFT, RealTransformsMatchLongDoubleDftAtEveryOrder, ippsFFTInitAlloc_R_64f,
+            ippsFFTFwd_RToCCS_64f, ippsFFTInv_CCSToR_64f, ippsFFTFree_R_64f) {
+  for (int order = 0; order <= kMaxTestedOrder; ++order) {
+    const int n = 1 << order;
+    const int flag = kFlags[(order + 1) % 4];
+    long double forwardScale, inverseScale;
+    Scales(flag, order, forwardScale, inverseScale);
+    IppsFFTSpec_R_64f* spec = nullptr;
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintFast), ippStsNoErr);
 
-      const auto x = RandomDoubles(n, 100 + order, -1, 1, false);
-      std::vector<LComplex> xl(x.begin(), x.end());
-      Misaligned<double> src(x), ccs{std::vector<double>(n + 2, 7.0)};
-      ASSERT_EQ(ippsFFTFwd_RToCCS_64f(src.Data(), ccs.Data(), spec, nullptr), ippStsNoErr);
-      auto spectrum = ReferenceDft(xl, -1);
-      spectrum.resize(n / 2 + 1);
-      const auto got = ccs.Values();
-      EXPECT_LE(RelativeRmsError(AsBins(got), spectrum, forwardScale), Bound(order))
-          << "forward, order " << order;
-      EXPECT_EQ(got[1], 0.0);
-      if (n > 1) {  // N = 1 has a single bin
-        EXPECT_EQ(got[n + 1], 0.0);
-      }
-
-      // Any CCS input: the imaginary parts of DC and Nyquist must not take part.
-      auto bins = RandomDoubles(n + 2, 200 + order, -1, 1, false);
-      std::vector<LComplex> hermitian(n);
-      for (int k = 0; k <= n / 2; ++k) {
-        const bool real = k == 0 || 2 * k == n;
-        hermitian[k] = {bins[2 * k], real ? 0.0L : bins[2 * k + 1]};
-        hermitian[(n - k) % n] = std::conj(hermitian[k]);
-      }
-      Misaligned<double> ccsIn(bins), out{std::vector<double>(n)};
-      ASSERT_EQ(ippsFFTInv_CCSToR_64f(ccsIn.Data(), out.Data(), spec, nullptr), ippStsNoErr);
-      std::vector<Ipp64fc> outComplex;
-      for (double v : out.Values()) outComplex.push_back({v, 0});
-      EXPECT_LE(RelativeRmsError(outComplex, ReferenceDft(hermitian, +1), inverseScale),
-                Bound(order)) << "inverse, order " << order;
-      EXPECT_EQ(ippsFFTFree_R_64f(spec), ippStsNoErr);
+    const auto x = RandomDoubles(n, 100 + order, -1, 1, false);
+    std::vector<LComplex> xl(x.begin(), x.end());
+    Misaligned<double> src(x), ccs{std::vector<double>(n + 2, 7.0)};
+    ASSERT_EQ(ippsFFTFwd_RToCCS_64f(src.Data(), ccs.Data(), spec, nullptr), ippStsNoErr);
+    auto spectrum = ReferenceDft(xl, -1);
+    spectrum.resize(n / 2 + 1);
+    const auto got = ccs.Values();
+    EXPECT_LE(RelativeRmsError(AsBins(got), spectrum, forwardScale), Bound(order))
+        << "forward, order " << order;
+    EXPECT_EQ(got[1], 0.0);
+    if (n > 1) {  // N = 1 has a single bin
+      EXPECT_EQ(got[n + 1], 0.0);
     }
-  });
+
+    // Any CCS input: the imaginary parts of DC and Nyquist must not take part.
+    auto bins = RandomDoubles(n + 2, 200 + order, -1, 1, false);
+    std::vector<LComplex> hermitian(n);
+    for (int k = 0; k <= n / 2; ++k) {
+      const bool real = k == 0 || 2 * k == n;
+      hermitian[k] = {bins[2 * k], real ? 0.0L : bins[2 * k + 1]};
+      hermitian[(n - k) % n] = std::conj(hermitian[k]);
+    }
+    Misaligned<double> ccsIn(bins), out{std::vector<double>(n)};
+    ASSERT_EQ(ippsFFTInv_CCSToR_64f(ccsIn.Data(), out.Data(), spec, nullptr), ippStsNoErr);
+    std::vector<Ipp64fc> outComplex;
+    for (double v : out.Values()) outComplex.push_back({v, 0});
+    EXPECT_LE(RelativeRmsError(outComplex, ReferenceDft(hermitian, +1), inverseScale), Bound(order))
+        << "inverse, order " << order;
+    EXPECT_EQ(ippsFFTFree_R_64f(spec), ippStsNoErr);
+  }
 }
 
-TEST(FFT, ForwardThenInverseReturnsTheInput) {
+KERNEL_TEST(FFT, ForwardThenInverseReturnsTheInput) {
   for (int order = 0; order <= kMaxTestedOrder; ++order) {
     const int n = 1 << order;
     IppsFFTSpec_C_64fc* complexSpec = nullptr;
@@ -180,7 +179,7 @@ TEST(FFT, ForwardThenInverseReturnsTheInput) {
   }
 }
 
-TEST(FFT, SmallRealTransformsFollowTheCcsLayout) {
+KERNEL_TEST(FFT, SmallRealTransformsFollowTheCcsLayout) {
   IppsFFTSpec_R_64f* spec = nullptr;
   ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, 0, IPP_FFT_DIV_FWD_BY_N, ippAlgHintNone), ippStsNoErr);
   double one[] = {3.0}, ccsOne[] = {9, 9};
@@ -219,6 +218,29 @@ TEST(FFT, InitAllocChecksItsArguments) {
   ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 20, IPP_FFT_NODIV_BY_ANY, IppHintAlgorithm(7)),
             ippStsNoErr);
   EXPECT_EQ(ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
+}
+
+TEST(FFT, RunningOutOfMemoryIsAStatus) {
+  IppsFFTSpec_C_64fc* complexSpec = nullptr;
+  IppsFFTSpec_R_64f* realSpec = nullptr;
+  {
+    test::OutOfMemory outOfMemory;
+    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 5, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone),
+              ippStsMemAllocErr);
+    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&realSpec, 5, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone),
+              ippStsMemAllocErr);
+  }
+  EXPECT_EQ(complexSpec, nullptr);
+  EXPECT_EQ(realSpec, nullptr);
+  // Freeing needs no memory, and the freed spec is still recognised as freed.
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 5, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone),
+            ippStsNoErr);
+  {
+    test::OutOfMemory outOfMemory;
+    EXPECT_EQ(ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
+  }
+  std::vector<Ipp64fc> z(32);
+  EXPECT_EQ(ippsFFTFwd_CToC_64fc(z.data(), z.data(), complexSpec, nullptr), ippStsContextMatchErr);
 }
 
 TEST(FFT, TransformsRejectNullPointersAndForeignOrFreedSpecs) {

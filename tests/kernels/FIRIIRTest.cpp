@@ -69,19 +69,18 @@ void ExpectNearFir(const std::vector<long double>& want, const std::vector<doubl
     ASSERT_NEAR(got[n], double(want[n]), tolerance) << "n " << n;
 }
 
-TEST(FIR, MatchesTheConvolutionSumWithOrWithoutDelayLine) {
-  ForEachTarget([] {
-    for (int numTaps : {1, 2, 5, 31, 100}) {
-      for (int len : kLengths) {
-        SCOPED_TRACE(testing::Message() << numTaps << " taps, " << len << " samples");
-        const auto taps = Signal(numTaps, uint32_t(numTaps)), x = Signal(len, uint32_t(len));
-        const auto past = Signal(numTaps, 99);
-        ExpectNearFir(reference::FirOutputs(taps, x), Fir(taps).Filter(x), taps, x);
-        ExpectNearFir(reference::FirOutputs(taps, x, past), Fir(taps, past.data()).Filter(x), taps,
-                      x);
-      }
+KERNEL_TEST(FIR, MatchesTheConvolutionSumWithOrWithoutDelayLine, ippsFIRInitAlloc_64f, ippsFIR_64f,
+            ippsFIRFree_64f) {
+  for (int numTaps : {1, 2, 5, 31, 100}) {
+    for (int len : kLengths) {
+      SCOPED_TRACE(testing::Message() << numTaps << " taps, " << len << " samples");
+      const auto taps = Signal(numTaps, uint32_t(numTaps)), x = Signal(len, uint32_t(len));
+      const auto past = Signal(numTaps, 99);
+      ExpectNearFir(reference::FirOutputs(taps, x), Fir(taps).Filter(x), taps, x);
+      ExpectNearFir(reference::FirOutputs(taps, x, past), Fir(taps, past.data()).Filter(x), taps,
+                    x);
     }
-  });
+  }
 }
 
 TEST(FIR, PiecesInPlaceAndEveryTargetGiveTheWholeSignalsBits) {
@@ -108,7 +107,7 @@ TEST(FIR, PiecesInPlaceAndEveryTargetGiveTheWholeSignalsBits) {
   }
 }
 
-TEST(FIR, DelayLineHoldsThePastNewestFirstAndTapsAreCopied) {
+KERNEL_TEST(FIR, DelayLineHoldsThePastNewestFirstAndTapsAreCopied) {
   const auto x = Signal(300, 4);
   auto taps = Signal(9, 5);
   const auto whole = Fir(taps).Filter(x);
@@ -225,7 +224,8 @@ void ExpectNearIir(const std::vector<long double>& want, const std::vector<doubl
     ASSERT_NEAR(got[n], double(want[n]), double(1e-12 * peak)) << "n " << n;
 }
 
-TEST(IIR, MatchesTheDifferenceEquationInBothForms) {
+KERNEL_TEST(IIR, MatchesTheDifferenceEquationInBothForms, ippsIIRInitAlloc_64f,
+            ippsIIRInitAlloc_BiQuad_64f, ippsIIR_64f, ippsIIRFree_64f) {
   for (int numSections : {1, 2, 3}) {
     SCOPED_TRACE(numSections);
     const Cascade c = RandomCascade(numSections, uint32_t(numSections));
@@ -237,7 +237,7 @@ TEST(IIR, MatchesTheDifferenceEquationInBothForms) {
   }
 }
 
-TEST(IIR, PiecesAndInPlaceGiveTheWholeSignalsBits) {
+KERNEL_TEST(IIR, PiecesAndInPlaceGiveTheWholeSignalsBits) {
   const Cascade c = RandomCascade(3, 11);
   const auto x = Signal(1027, 12);
   for (bool biquads : {false, true}) {
@@ -252,7 +252,7 @@ TEST(IIR, PiecesAndInPlaceGiveTheWholeSignalsBits) {
 
 // The delay line is the transposed direct form II state of the normalised filter: after sample
 // n−1, d_j = Σ_{k>j} b_k·x(n+j−k) − a_k·y(n+j−k).
-TEST(IIR, DelayLineIsTheTransposedDirectFormState) {
+KERNEL_TEST(IIR, DelayLineIsTheTransposedDirectFormState) {
   const Cascade c = RandomCascade(2, 13);
   const auto x = Signal(400, 14);
   const size_t split = 150;
@@ -272,7 +272,7 @@ TEST(IIR, DelayLineIsTheTransposedDirectFormState) {
 }
 
 // Biquads run in array order, each with its own two delay values.
-TEST(IIR, BiquadsAreACascadeOfSecondOrderSections) {
+KERNEL_TEST(IIR, BiquadsAreACascadeOfSecondOrderSections) {
   const Cascade c = RandomCascade(2, 15);
   const auto x = Signal(200, 16);
   const std::vector<double> state = {0.25, -0.5, 0.75, 0.125};

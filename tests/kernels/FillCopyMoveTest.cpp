@@ -11,7 +11,6 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
-using test::ForEachTarget;
 using test::kLengths;
 using test::Misaligned;
 using test::RandomDoubles;
@@ -40,45 +39,43 @@ std::vector<double> AsDoubles(const std::vector<Ipp64fc>& values) {
   return parts;
 }
 
-TEST(FillCopyMove, SetStoresTheValueBitForBit) {
+KERNEL_TEST(FillCopyMove, SetStoresTheValueBitForBit, ippsSet_64f, ippsSet_32f, ippsSet_32s,
+            ippsSet_8u) {
   const auto filler = RandomDoubles(1027 + kGuard, 1);
   const auto plainFiller = RandomDoubles(1027 + kGuard, 1, -100, 100, /*specials=*/false);
   const std::vector<float> floatFiller(plainFiller.begin(), plainFiller.end());
-  ForEachTarget([&] {
-    for (double val : {2.5, -0.0, kPayloadNaN, -std::numeric_limits<double>::infinity()}) {
-      SCOPED_TRACE(val);
-      ExpectFillMatches(
-          filler, [val](double* d, int n) { return ippsSet_64f(val, d, n); },
-          [val](double* d, int n) { return reference::Set(val, d, n); });
-      const float val32 = val == val ? float(val) : std::bit_cast<float>(0x7fc00123u);
-      ExpectFillMatches(
-          floatFiller, [val32](float* d, int n) { return ippsSet_32f(val32, d, n); },
-          [val32](float* d, int n) { return reference::Set(val32, d, n); });
-    }
+  for (double val : {2.5, -0.0, kPayloadNaN, -std::numeric_limits<double>::infinity()}) {
+    SCOPED_TRACE(val);
     ExpectFillMatches(
-        RandomIntegers<int32_t>(1027 + kGuard, 2),
-        [](int32_t* d, int n) { return ippsSet_32s(-123456789, d, n); },
-        [](int32_t* d, int n) { return reference::Set(-123456789, d, n); });
+        filler, [val](double* d, int n) { return ippsSet_64f(val, d, n); },
+        [val](double* d, int n) { return reference::Set(val, d, n); });
+    const float val32 = val == val ? float(val) : std::bit_cast<float>(0x7fc00123u);
     ExpectFillMatches(
-        RandomIntegers<uint8_t>(1027 + kGuard, 3),
-        [](Ipp8u* d, int n) { return ippsSet_8u(0xa5, d, n); },
-        [](Ipp8u* d, int n) { return reference::Set(Ipp8u{0xa5}, d, n); });
-  });
+        floatFiller, [val32](float* d, int n) { return ippsSet_32f(val32, d, n); },
+        [val32](float* d, int n) { return reference::Set(val32, d, n); });
+  }
+  ExpectFillMatches(
+      RandomIntegers<int32_t>(1027 + kGuard, 2),
+      [](int32_t* d, int n) { return ippsSet_32s(-123456789, d, n); },
+      [](int32_t* d, int n) { return reference::Set(-123456789, d, n); });
+  ExpectFillMatches(
+      RandomIntegers<uint8_t>(1027 + kGuard, 3),
+      [](Ipp8u* d, int n) { return ippsSet_8u(0xa5, d, n); },
+      [](Ipp8u* d, int n) { return reference::Set(Ipp8u{0xa5}, d, n); });
 }
 
-TEST(FillCopyMove, SetComplexKeepsPartsInOrder) {
+KERNEL_TEST(FillCopyMove, SetComplexKeepsPartsInOrder, ippsSet_64fc) {
   const Ipp64fc val{1.5, kPayloadNaN};
-  ForEachTarget([&] {
-    for (int len : kLengths) {
-      std::vector<Ipp64fc> want(size_t(len + kGuard), Ipp64fc{-7.0, 7.0});
-      Misaligned<Ipp64fc> got(want);
-      ASSERT_EQ(reference::Set(val, want.data(), len), ippsSet_64fc(val, got.Data(), len));
-      EXPECT_TRUE(BitwiseEqual(AsDoubles(want), AsDoubles(got.Values()))) << "len " << len;
-    }
-  });
+  for (int len : kLengths) {
+    std::vector<Ipp64fc> want(size_t(len + kGuard), Ipp64fc{-7.0, 7.0});
+    Misaligned<Ipp64fc> got(want);
+    ASSERT_EQ(reference::Set(val, want.data(), len), ippsSet_64fc(val, got.Data(), len));
+    EXPECT_TRUE(BitwiseEqual(AsDoubles(want), AsDoubles(got.Values()))) << "len " << len;
+  }
 }
 
-TEST(FillCopyMove, ZeroWritesPositiveZeroBits) {
+KERNEL_TEST(FillCopyMove, ZeroWritesPositiveZeroBits, ippsZero_64f, ippsZero_32f, ippsZero_32s,
+            ippsZero_16s, ippsZero_8u, ippsZero_64fc) {
   const std::vector<double> negativeZeros(1027 + kGuard, -0.0);
   ExpectFillMatches(negativeZeros, ippsZero_64f, reference::Zero<double>);
   ExpectFillMatches(std::vector<float>(negativeZeros.begin(), negativeZeros.end()), ippsZero_32f,
@@ -97,7 +94,7 @@ TEST(FillCopyMove, ZeroWritesPositiveZeroBits) {
   EXPECT_TRUE(BitwiseEqual(want, AsDoubles(complex)));
 }
 
-TEST(FillCopyMove, CopyKeepsBitsAndStopsAtLen) {
+KERNEL_TEST(FillCopyMove, CopyKeepsBitsAndStopsAtLen, ippsCopy_64f, ippsCopy_32f, ippsCopy_8u) {
   for (int len : kLengths) {
     const auto src = RandomDoubles(len, 7);  // includes NaN, -0 and denormals
     std::vector<double> dst(size_t(len + kGuard), 3.0);
@@ -119,25 +116,23 @@ TEST(FillCopyMove, CopyKeepsBitsAndStopsAtLen) {
 // Lengths on both sides of the vector loop's range and of glibc's switch to `rep movsb`, from
 // byte offsets at and off the vector boundaries to others: every byte of the destination run is
 // the source's, every byte around it is left as it was, whatever the target.
-TEST(FillCopyMove, CopyWritesExactlyItsRunFromAnyOffsetToAny) {
+KERNEL_TEST(FillCopyMove, CopyWritesExactlyItsRunFromAnyOffsetToAny) {
   constexpr int kLongest = 32769, kOffsets[] = {0, 1, 31, 63};
   constexpr size_t kRoom = kLongest + 2 * 64;
   const auto source = RandomIntegers<uint8_t>(kRoom, 11);
   const auto background = RandomIntegers<uint8_t>(kRoom, 12);
-  ForEachTarget([&] {
-    for (int len : {2047, 2048, 2049, 2175, 3001, 8000, 32767, 32768, kLongest}) {
-      for (int from : kOffsets) {
-        for (int to : kOffsets) {
-          std::vector<uint8_t> got = background;
-          const size_t start = 64 - reinterpret_cast<uintptr_t>(got.data()) % 64 + size_t(to);
-          ASSERT_EQ(ippsCopy_8u(source.data() + from, got.data() + start, len), ippStsNoErr);
-          std::vector<uint8_t> want = background;
-          std::copy_n(source.begin() + from, len, want.begin() + std::ptrdiff_t(start));
-          EXPECT_EQ(want, got) << "len " << len << " from " << from << " to " << to;
-        }
+  for (int len : {2047, 2048, 2049, 2175, 3001, 8000, 32767, 32768, kLongest}) {
+    for (int from : kOffsets) {
+      for (int to : kOffsets) {
+        std::vector<uint8_t> got = background;
+        const size_t start = 64 - reinterpret_cast<uintptr_t>(got.data()) % 64 + size_t(to);
+        ASSERT_EQ(ippsCopy_8u(source.data() + from, got.data() + start, len), ippStsNoErr);
+        std::vector<uint8_t> want = background;
+        std::copy_n(source.begin() + from, len, want.begin() + std::ptrdiff_t(start));
+        EXPECT_EQ(want, got) << "len " << len << " from " << from << " to " << to;
       }
     }
-  });
+  }
 }
 
 // Moves len elements between two overlapping windows of one buffer, `shift` elements apart in
@@ -158,7 +153,7 @@ void ExpectMoveOverlapSafe(IppStatus (*kernel)(const T*, T*, int), const std::ve
   }
 }
 
-TEST(FillCopyMove, MoveIsOverlapSafeBothWays) {
+KERNEL_TEST(FillCopyMove, MoveIsOverlapSafeBothWays, ippsMove_64f, ippsMove_8u) {
   ExpectMoveOverlapSafe(ippsMove_64f, RandomDoubles(1027 + 17, 9));
   ExpectMoveOverlapSafe(ippsMove_8u, RandomIntegers<uint8_t>(1027 + 17, 10));
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,28 +11,24 @@
 namespace corvane::kernels {
 namespace {
 
-using test::ForEachTarget;
 using test::kLengths;
 using test::Misaligned;
 using test::RandomComplex;
 using test::RandomDoubles;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-TEST(Jaehne, StaysWithinAFewUlpOfTheExactChirpAtAnyLength) {
-  ForEachTarget([] {
-    for (int len : {1, 3, 17, 1027, 100000}) {
-      std::vector<double> v(static_cast<size_t>(len));
-      Misaligned<double> dst(v);
-      ASSERT_EQ(ippsVectorJaehne_64f(dst.Data(), len, 2.5), ippStsNoErr);
-      const auto got = dst.Values();
-      EXPECT_EQ(got[0], 0.0);
-      for (int n = 0; n < len; ++n)
-        ASSERT_NEAR(got[n], double(reference::JaehneValue(n, len, 2.5)), 8 * kEps * 2.5)
-            << "n " << n << ", len " << len;
-    }
-  });
+KERNEL_TEST(Jaehne, StaysWithinAFewUlpOfTheExactChirpAtAnyLength, ippsVectorJaehne_64f) {
+  for (int len : {1, 3, 17, 1027, 100000}) {
+    std::vector<double> v(static_cast<size_t>(len));
+    Misaligned<double> dst(v);
+    ASSERT_EQ(ippsVectorJaehne_64f(dst.Data(), len, 2.5), ippStsNoErr);
+    const auto got = dst.Values();
+    EXPECT_EQ(got[0], 0.0);
+    for (int n = 0; n < len; ++n)
+      ASSERT_NEAR(got[n], double(reference::JaehneValue(n, len, 2.5)), 8 * kEps * 2.5)
+          << "n " << n << ", len " << len;
+  }
 }
 
 TEST(Jaehne, RejectsNegativeMagnitudes) {
@@ -46,7 +41,8 @@ TEST(Jaehne, RejectsNegativeMagnitudes) {
   EXPECT_EQ(v, (std::vector<double>{0, 0}));
 }
 
-TEST(RandUniform, FollowsTheDocumentedGeneratorAndUpdatesTheSeed) {
+KERNEL_TEST(RandUniform, FollowsTheDocumentedGeneratorAndUpdatesTheSeed, ippsRandUniform_Direct_64f,
+            ippsRandUniform_Direct_16s) {
   // The first samples for seed 12345, worked out by hand from the recurrences.
   unsigned int seed = 12345;
   double real[4];
@@ -107,134 +103,35 @@ TEST(RandUniform, Statuses) {
   EXPECT_EQ(small[0], 7);
 }
 
-// A height×width matrix as IPP's arrays of row pointers.
-class RowMatrix {
- public:
-  RowMatrix(int rows, int cols, std::vector<double> values = {})
-      : cols_(cols), data_(values.empty() ? std::vector<double>(size_t(rows * cols)) : values) {
-    for (int i = 0; i < rows; ++i) rows_.push_back(data_.data() + i * cols);
-  }
-  double** Rows() { return rows_.data(); }
-  const double** ConstRows() { return const_cast<const double**>(rows_.data()); }
-  double operator()(int i, int j) const { return data_[size_t(i * cols_ + j)]; }
-  const std::vector<double>& Values() const { return data_; }
-
- private:
-  int cols_;
-  std::vector<double> data_;
-  std::vector<double*> rows_;
-};
-
-// Checks A = U·diag(W)·Vᵀ, W >= 0, VᵀV = I and, for height >= width, UᵀU = I.
-void ExpectValidSvd(RowMatrix& a, int height, int width) {
-  RowMatrix u(height, width), v(width, width);
-  std::vector<double> w(static_cast<size_t>(width));
-  ASSERT_EQ(ippsSVD_64f_D2L(a.ConstRows(), u.Rows(), height, w.data(), v.Rows(), width, 30),
-            ippStsNoErr);
-  double norm = 0;
-  for (double x : a.Values()) norm = std::max(norm, std::fabs(x));
-  const double tolerance = 20 * kEps * std::max(height, width) * norm;
-  for (int i = 0; i < height; ++i) {
-    for (int j = 0; j < width; ++j) {
-      long double sum = 0;
-      for (int k = 0; k < width; ++k) sum += u(i, k) * w[k] * v(j, k);
-      ASSERT_NEAR(double(sum), a(i, j), tolerance) << i << ", " << j;
-    }
-  }
-  for (double x : w) EXPECT_GE(x, 0.0);
-  const auto expectOrthonormalColumns = [](const RowMatrix& m, int rows, int cols) {
-    for (int p = 0; p < cols; ++p) {
-      for (int q = 0; q < cols; ++q) {
-        long double dot = 0;
-        for (int r = 0; r < rows; ++r) dot += m(r, p) * m(r, q);
-        ASSERT_NEAR(double(dot), p == q ? 1.0 : 0.0, 20 * kEps * rows) << p << ", " << q;
-      }
-    }
-  };
-  expectOrthonormalColumns(v, width, width);
-  if (height >= width) expectOrthonormalColumns(u, height, width);
-}
-
-TEST(SVD, ReconstructsTheMatrixWithOrthonormalFactors) {
-  const std::pair<int, int> shapes[] = {{1, 1}, {3, 1}, {3, 2}, {5, 5}, {8, 3}, {40, 17}, {2, 5}};
-  for (auto [height, width] : shapes) {
-    SCOPED_TRACE(testing::Message() << height << "x" << width);
-    RowMatrix a(height, width,
-                RandomDoubles(height * width, uint32_t(height * 100 + width), -5, 5, false));
-    ExpectValidSvd(a, height, width);
-  }
-  // Rank deficient (repeated columns), zero, and badly scaled matrices.
-  std::vector<double> repeated;
-  for (double x : RandomDoubles(6, 3, -1, 1, false)) repeated.insert(repeated.end(), {x, 2 * x, x});
-  RowMatrix rankOne(6, 3, repeated), zero(4, 3),
-      tiny(3, 3, RandomDoubles(9, 4, -1e-300, 1e-300, false)),
-      huge(3, 3, RandomDoubles(9, 5, -1e300, 1e300, false));
-  ExpectValidSvd(rankOne, 6, 3);
-  ExpectValidSvd(zero, 4, 3);
-  ExpectValidSvd(tiny, 3, 3);
-  ExpectValidSvd(huge, 3, 3);
-}
-
-TEST(SVD, FindsKnownSingularValuesAndRightVectorsUntransposed) {
-  // [[3, 0], [4, 5]] has singular values √45 and √5.
-  RowMatrix a(2, 2, {3, 0, 4, 5}), u(2, 2), v(2, 2);
-  double w[2];
-  ASSERT_EQ(ippsSVD_64f_D2L(a.ConstRows(), u.Rows(), 2, w, v.Rows(), 2, 30), ippStsNoErr);
-  std::vector<double> sorted(w, w + 2);
-  std::sort(sorted.begin(), sorted.end());
-  EXPECT_NEAR(sorted[0], std::sqrt(5.0), 4 * kEps);
-  EXPECT_NEAR(sorted[1], std::sqrt(45.0), 8 * kEps);
-  // Column j of V is the right singular vector of W[j]: A·v_j = W[j]·u_j.
-  for (int j = 0; j < 2; ++j) {
-    for (int i = 0; i < 2; ++i)
-      EXPECT_NEAR(a(i, 0) * v(0, j) + a(i, 1) * v(1, j), w[j] * u(i, j), 16 * kEps);
-  }
-}
-
-TEST(SVD, ReportsNonConvergenceWithoutWriting) {
-  RowMatrix a(6, 6, RandomDoubles(36, 6, -1, 1, false)), u(6, 6, std::vector<double>(36, 7.0)),
-      v(6, 6, std::vector<double>(36, 7.0));
-  std::vector<double> w(6, 7.0);
-  EXPECT_EQ(ippsSVD_64f_D2L(a.ConstRows(), u.Rows(), 6, w.data(), v.Rows(), 6, 1),
-            ippStsSVDCnvgErr);
-  RowMatrix withNaN(2, 2, {1, kNaN, 3, 4});
-  EXPECT_EQ(ippsSVD_64f_D2L(withNaN.ConstRows(), u.Rows(), 2, w.data(), v.Rows(), 2, 30),
-            ippStsSVDCnvgErr);
-  EXPECT_EQ(w, std::vector<double>(6, 7.0));
-  EXPECT_EQ(u.Values(), std::vector<double>(36, 7.0));
-  EXPECT_EQ(v.Values(), std::vector<double>(36, 7.0));
-}
-
-TEST(SVD, Statuses) {
-  RowMatrix a(2, 2, {1, 2, 3, 4}), u(2, 2), v(2, 2);
-  double w[2];
-  const double** src = a.ConstRows();
-  EXPECT_EQ(ippsSVD_64f_D2L(nullptr, u.Rows(), 2, w, v.Rows(), 2, 30), ippStsNullPtrErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, nullptr, 2, w, v.Rows(), 2, 30), ippStsNullPtrErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, u.Rows(), 2, nullptr, v.Rows(), 2, 30), ippStsNullPtrErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, u.Rows(), 2, w, nullptr, 2, 30), ippStsNullPtrErr);
-  const double* missingRow[] = {src[0], nullptr};
-  EXPECT_EQ(ippsSVD_64f_D2L(missingRow, u.Rows(), 2, w, v.Rows(), 2, 30), ippStsNullPtrErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, u.Rows(), 0, w, v.Rows(), 2, 30), ippStsSizeErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, u.Rows(), 2, w, v.Rows(), -1, 30), ippStsSizeErr);
-  EXPECT_EQ(ippsSVD_64f_D2L(src, u.Rows(), 2, w, v.Rows(), 2, 0), ippStsSizeErr);
-}
-
-TEST(Norm, L2OfComplexAgreesWithLongDoubleSum) {
-  ForEachTarget([] {
+KERNEL_TEST(Norm, L2OfComplexAgreesWithLongDoubleSumAtAnyScale, ippsNorm_L2_64fc64f) {
+  // Squares beyond the double range, below its normal range, and of denormal parts.
+  for (double scale : {1.0, 1e200, 1e-200, 1e-310}) {
     for (int len : kLengths) {
-      const auto z = RandomComplex(len, uint32_t(len), -100, 100, false);
+      auto z = RandomComplex(len, uint32_t(len), -100, 100, false);
+      for (Ipp64fc& v : z) v = {v.re * scale, v.im * scale};
       Misaligned<Ipp64fc> src(z);
       double norm = 0;
       ASSERT_EQ(ippsNorm_L2_64fc64f(src.Data(), len, &norm), ippStsNoErr);
       const long double want = reference::NormL2(z.data(), len);
-      EXPECT_NEAR(norm, double(want), double(2 * len * kEps * want)) << len;
+      EXPECT_NEAR(norm, double(want), double(2 * len * kEps * want)) << len << " at " << scale;
     }
-  });
+  }
+}
+
+TEST(Norm, SpecialValuesAndStatuses) {
   const Ipp64fc z[] = {{3, 4}, {0, -12}};
   double norm = 0;
   ippsNorm_L2_64fc64f(z, 2, &norm);
   EXPECT_EQ(norm, 13);
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const Ipp64fc infinite[] = {{1, 2}, {-kInf, 1e300}}, withNaN[] = {{kInf, 0}, {NAN, 1}},
+                zeros[] = {{0, -0.0}, {-0.0, 0}};
+  ippsNorm_L2_64fc64f(infinite, 2, &norm);
+  EXPECT_EQ(norm, kInf);
+  ippsNorm_L2_64fc64f(withNaN, 2, &norm);
+  EXPECT_TRUE(std::isnan(norm));
+  ippsNorm_L2_64fc64f(zeros, 2, &norm);
+  EXPECT_EQ(norm, 0);
   EXPECT_EQ(ippsNorm_L2_64fc64f(nullptr, 2, &norm), ippStsNullPtrErr);
   EXPECT_EQ(ippsNorm_L2_64fc64f(z, 2, nullptr), ippStsNullPtrErr);
   EXPECT_EQ(ippsNorm_L2_64fc64f(z, 0, &norm), ippStsSizeErr);

@@ -20,7 +20,8 @@ constexpr IppiAxis kAxes[] = {ippAxsHorizontal, ippAxsVertical, ippAxsBoth};
 
 using TMirror = IppStatus (*)(const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis);
 
-TEST(Image, MirrorMatchesReferenceOutOfPlaceAndInPlace) {
+KERNEL_TEST(Image, MirrorMatchesReferenceOutOfPlaceAndInPlace, ippiMirror_8u_C3R, ippiMirror_8u_C4R,
+            ippiMirror_8u_C3IR) {
   const auto check = [](TMirror kernel, TMirror reference, int channels) {
     for (IppiSize size : kSizes)
       for (IppiAxis flip : kAxes) {
@@ -48,7 +49,7 @@ TEST(Image, MirrorMatchesReferenceOutOfPlaceAndInPlace) {
           });
 }
 
-TEST(Image, MirrorAxesMoveWholePixels) {
+KERNEL_TEST(Image, MirrorAxesMoveWholePixels) {
   // A 2x2 image of 3-byte pixels; pixel (x, y) holds 10*(2y + x) + channel.
   TestImage<Ipp8u> image(2, 2, 3, 4);
   for (int y = 0; y < 2; ++y)
@@ -64,7 +65,7 @@ TEST(Image, MirrorAxesMoveWholePixels) {
   EXPECT_EQ(firstChannels(image, ippAxsBoth), (std::vector<int>{30, 20, 10, 0, 2}));
 }
 
-TEST(Image, CopyAndSetMatchReference) {
+KERNEL_TEST(Image, CopyAndSetMatchReference, ippiCopy_32s_C1R, ippiCopy_8u_C4R, ippiSet_8u_C4R) {
   const Ipp8u value[4] = {1, 2, 250, 4};
   for (IppiSize size : kSizes) {
     const TestImage<Ipp32s> src32(size.width, size.height, 1, 5, 1);
@@ -92,7 +93,7 @@ TEST(Image, CopyAndSetMatchReference) {
   }
 }
 
-TEST(Image, AlphaCompositingMatchesReferenceForEveryType) {
+KERNEL_TEST(Image, AlphaCompositingMatchesReferenceForEveryType, ippiAlphaComp_8u_AC4R) {
   for (IppiSize size : {IppiSize{1, 1}, IppiSize{17, 5}, IppiSize{131, 4}}) {
     TestImage<Ipp8u> src1(size.width, size.height, 4, 9, 4), src2(size.width, size.height, 4, 10);
     // Opaque and transparent pixels meet random ones and each other.
@@ -123,7 +124,7 @@ std::vector<int> Composite(std::vector<Ipp8u> a, std::vector<Ipp8u> b, IppiAlpha
   return {dst.begin(), dst.end()};
 }
 
-TEST(Image, AlphaCompositingFormulas) {
+KERNEL_TEST(Image, AlphaCompositingFormulas) {
   // A transparent source over B leaves B weighted by its alpha, not B: 100·128/255 = 50.
   EXPECT_EQ(Composite({200, 7, 9, 0}, {100, 255, 0, 128}, ippAlphaOver),
             (std::vector<int>{50, 128, 0, 128}));
@@ -160,7 +161,7 @@ struct LookUpTables {
   }
 };
 
-TEST(Image, LinearLookUpMatchesReference) {
+KERNEL_TEST(Image, LinearLookUpMatchesReference, ippiLUT_Linear_8u_C4R) {
   LookUpTables t;
   for (IppiSize size : kSizes) {
     const TestImage<Ipp8u> src(size.width, size.height, 4, 12, 1);
@@ -175,7 +176,7 @@ TEST(Image, LinearLookUpMatchesReference) {
   }
 }
 
-TEST(Image, LinearLookUpInterpolatesTruncatingAndPassesOthersThrough) {
+KERNEL_TEST(Image, LinearLookUpInterpolatesTruncatingAndPassesOthersThrough) {
   LookUpTables t;
   const std::vector<Ipp8u> src = {1, 49, 0, 0, 255, 99, 64, 0, 128, 180, 255, 0};
   std::vector<Ipp8u> dst(src.size());
@@ -197,7 +198,8 @@ TEST(Image, LinearLookUpInterpolatesTruncatingAndPassesOthersThrough) {
   EXPECT_EQ(dst[10], 1);
 }
 
-TEST(Image, NormsOfDifferencesMatchReference) {
+KERNEL_TEST(Image, NormsOfDifferencesMatchReference, ippiNormDiff_L1_8u_C1R, ippiNormDiff_L2_8u_C1R,
+            ippiNormDiff_Inf_8u_C1R) {
   using TNorm = IppStatus (*)(const Ipp8u*, int, const Ipp8u*, int, IppiSize, Ipp64f*);
   const std::pair<TNorm, TNorm> norms[] = {
       {ippiNormDiff_L1_8u_C1R, reference::ippiNormDiff_L1_8u_C1R},
@@ -205,17 +207,16 @@ TEST(Image, NormsOfDifferencesMatchReference) {
       {ippiNormDiff_Inf_8u_C1R, reference::ippiNormDiff_Inf_8u_C1R}};
   for (IppiSize size : {IppiSize{1, 1}, IppiSize{3, 2}, IppiSize{301, 3}, IppiSize{70001, 2}}) {
     const TestImage<Ipp8u> a(size.width, size.height, 1, 14, 3), b(size.width, size.height, 1, 15);
-    for (auto [kernel, reference] : norms)
-      test::ForEachTarget([&] {
-        double want = -1, got = -1;
-        EXPECT_EQ(reference(a.Data(), a.Step(), b.Data(), b.Step(), size, &want), ippStsNoErr);
-        EXPECT_EQ(kernel(a.Data(), a.Step(), b.Data(), b.Step(), size, &got), ippStsNoErr);
-        EXPECT_EQ(want, got) << "width " << size.width;
-      });
+    for (auto [kernel, reference] : norms) {
+      double want = -1, got = -1;
+      EXPECT_EQ(reference(a.Data(), a.Step(), b.Data(), b.Step(), size, &want), ippStsNoErr);
+      EXPECT_EQ(kernel(a.Data(), a.Step(), b.Data(), b.Step(), size, &got), ippStsNoErr);
+      EXPECT_EQ(want, got) << "width " << size.width;
+    }
   }
 }
 
-TEST(Image, NormsOfLargestDifferencesDoNotOverflow) {
+KERNEL_TEST(Image, NormsOfLargestDifferencesDoNotOverflow) {
   // Rows longer than the kernels' 32-bit segments, every difference 255 (or -255).
   TestImage<Ipp8u> a(70001, 2, 1, 16), b(70001, 2, 1, 17);
   for (int y = 0; y < 2; ++y)

@@ -10,6 +10,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <set>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -65,6 +66,19 @@ inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100
   // Shift the imaginary parts by three so that specials meet random and other special values.
   for (size_t i = 0; i < v.size(); ++i) v[i] = {re[i], im[(i + 3) % v.size()]};
   return v;
+}
+
+// RandomComplex's values in [-1, 1], specials included, each scaled by a random power of two
+// from 2^-1074 to 2^1023, so that magnitudes spread over the whole double range.
+inline std::vector<Ipp64fc> RandomComplexOfAnyMagnitude(int n, uint32_t seed) {
+  auto values = RandomComplex(n, seed, -1.0, 1.0);
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> exponent(-1074, 1023);
+  for (Ipp64fc& z : values) {
+    const int e = exponent(rng);
+    z = {std::ldexp(z.re, e), std::ldexp(z.im, e)};
+  }
+  return values;
 }
 
 // Values that exercise single-precision corner cases, mixed into random data.
@@ -195,6 +209,17 @@ void ExpectSameAsReference(const Kernel& kernel, const Reference& reference, int
   }(std::index_sequence_for<T...>{});
 }
 
+// Adapts kernels in IPP's usual argument order, the pointers, the length, then `args` (levels,
+// constants, scale factors), to the form that ExpectSameAsReference calls:
+//   const auto call = PointersLenThen(level, relOp);
+//   ExpectSameAsReference(call(ippsThreshold_64f), call(reference::ippsThreshold_64f), len, ...);
+template <class... Args>
+auto PointersLenThen(Args... args) {
+  return [=](auto kernel) {
+    return [=](int len, auto*... pointers) { return kernel(pointers..., len, args...); };
+  };
+}
+
 // Runs `body` once for every instruction set that the kernels are compiled for and this CPU
 // runs, so that each dispatch target is checked, not only the best one.
 template <class F>
@@ -206,6 +231,41 @@ void ForEachTarget(const F& body) {
   }
   hwy::SetSupportedTargetsForTest(0);
 }
+
+// While one exists, every allocation through operator new on this thread throws std::bad_alloc
+// (tests/kernels/OutOfMemory.cpp).
+class OutOfMemory {
+ public:
+  OutOfMemory();
+  ~OutOfMemory();
+  OutOfMemory(const OutOfMemory&) = delete;
+  OutOfMemory& operator=(const OutOfMemory&) = delete;
+};
+
+// The kernels, by address, that some KERNEL_TEST checks against a reference.
+inline std::set<const void*>& KernelsWithReferenceCases() {
+  static std::set<const void*> kernels;
+  return kernels;
+}
+template <class... Kernel>
+bool RecordReferenceCases(Kernel*... kernels) {
+  (KernelsWithReferenceCases().insert(reinterpret_cast<const void*>(kernels)), ...);
+  return true;
+}
+
+// KERNEL_TEST(Suite, Name, kernels...) { body } defines the test Suite.Name, whose body runs once
+// per target (ForEachTarget), and records the kernels listed after the name as checked by it
+// against a reference: a scalar one of kernels/reference/ or an exact computation of the test's
+// own. KernelTableTest expects every kernel of the table among the recorded ones.
+#define KERNEL_TEST(suite, name, ...)                                       \
+  void suite##_##name##_OnEachTarget();                                     \
+  [[maybe_unused]] const bool suite##_##name##_Recorded =                   \
+      ::corvane::kernels::test::RecordReferenceCases(__VA_ARGS__);          \
+  TEST(suite, name) {                                                       \
+    ::corvane::kernels::test::ForEachTarget(suite##_##name##_OnEachTarget); \
+  }                                                                         \
+  void suite##_##name##_OnEachTarget()
+
 // An image of width x height pixels of `channels` random values of T. Each row is `padding`
 // values longer than its pixels, so that the step exceeds the row; the storage ends with the last
 // pixel, so that reading past the image is an address-sanitizer error.
@@ -243,16 +303,14 @@ class TestImage {
   std::vector<T> values_;
 };
 
-// Runs `kernel(dst, dstStep)` and `reference(dst, dstStep)` on copies of `image` under every
-// target, and expects the same status, the same values and the padding between rows untouched.
+// Runs `kernel(dst, dstStep)` and `reference(dst, dstStep)` on copies of `image`, and expects
+// the same status, the same values and the padding between rows untouched.
 template <class T, class Kernel, class Reference>
 void ExpectSameImage(const TestImage<T>& image, const Kernel& kernel, const Reference& reference) {
-  ForEachTarget([&] {
-    TestImage<T> want = image, got = image;
-    EXPECT_EQ(reference(want.Data(), want.Step()), kernel(got.Data(), got.Step())) << "status";
-    EXPECT_TRUE(BitwiseEqual(want.Values(), got.Values()));
-    EXPECT_EQ(image.Padding(), got.Padding()) << "padding written";
-  });
+  TestImage<T> want = image, got = image;
+  EXPECT_EQ(reference(want.Data(), want.Step()), kernel(got.Data(), got.Step())) << "status";
+  EXPECT_TRUE(BitwiseEqual(want.Values(), got.Values()));
+  EXPECT_EQ(image.Padding(), got.Padding()) << "padding written";
 }
 
 // Distance of `got` from the exact `want` in units in the last place of T at `want`. A result

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <initializer_list>
+#include <vector>
 
 #include "kernels/ipps.h"
 #include "kernels/reference/LogicAndShifts.h"
@@ -10,70 +12,58 @@ namespace corvane::kernels {
 namespace {
 
 using test::ExpectSameAsReference;
-using test::ForEachTarget;
 using test::kLengths;
 using test::RandomIntegersWithLimits;
 
 using TInPlace = IppStatus (*)(const Ipp32u*, Ipp32u*, int);
-using TConstant = IppStatus (*)(const Ipp32u*, Ipp32u, Ipp32u*, int);
-using TConstantInPlace = IppStatus (*)(Ipp32u, Ipp32u*, int);
-using TShift = IppStatus (*)(const Ipp32s*, int, Ipp32s*, int);
-using TShiftInPlace = IppStatus (*)(int, Ipp32s*, int);
 
 void ExpectInPlaceMatches(TInPlace kernel, TInPlace reference) {
+  const auto call = test::PointersLenThen();
   for (int len : kLengths)
-    ExpectSameAsReference(
-        [&](int n, Ipp32u* src, Ipp32u* srcDst) { return kernel(src, srcDst, n); },
-        [&](int n, Ipp32u* src, Ipp32u* srcDst) { return reference(src, srcDst, n); }, len,
-        RandomIntegersWithLimits<Ipp32u>(len, 1 + len),
-        RandomIntegersWithLimits<Ipp32u>(len, 2 + len));
+    ExpectSameAsReference(call(kernel), call(reference), len,
+                          RandomIntegersWithLimits<Ipp32u>(len, 1 + len),
+                          RandomIntegersWithLimits<Ipp32u>(len, 2 + len));
 }
 
-void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant reference) {
-  for (Ipp32u val : {0u, 0xFFFFFFFFu, 0x80000001u, 0x0F0F00F0u}) {
+// kernel(src, value, dst, len) and kernelInPlace(value, srcDst, len) against the reference's
+// out-of-place form, for each of `values` (constants, shift counts).
+template <class T, class V>
+void ExpectValueFormsMatch(IppStatus (*kernel)(const T*, V, T*, int),
+                           IppStatus (*kernelInPlace)(V, T*, int),
+                           IppStatus (*reference)(const T*, V, T*, int),
+                           std::initializer_list<V> values) {
+  for (V val : values) {
+    SCOPED_TRACE(testing::Message() << "value " << val);
+    const auto outOfPlace = [val](auto fn) {
+      return [=](int n, T* src, T* dst) { return fn(src, val, dst, n); };
+    };
     for (int len : kLengths) {
-      const auto src = RandomIntegersWithLimits<Ipp32u>(len, 3 + len);
-      const auto referenceCall = [&](int n, Ipp32u* x, Ipp32u* out) {
-        return reference(x, val, out, n);
-      };
-      ExpectSameAsReference([&](int n, Ipp32u* x, Ipp32u* out) { return kernel(x, val, out, n); },
-                            referenceCall, len, src, std::vector<Ipp32u>(src.size()));
-      ExpectSameAsReference([&](int n, Ipp32u* x) { return kernelInPlace(val, x, n); },
-                            [&](int n, Ipp32u* x) { return referenceCall(n, x, x); }, len, src);
+      const auto src = RandomIntegersWithLimits<T>(len, 3 + len);
+      ExpectSameAsReference(outOfPlace(kernel), outOfPlace(reference), len, src,
+                            std::vector<T>(src.size()));
+      ExpectSameAsReference([=](int n, T* x) { return kernelInPlace(val, x, n); },
+                            [=](int n, T* x) { return reference(x, val, x, n); }, len, src);
     }
   }
 }
 
-void ExpectShiftMatches(TShift kernel, TShiftInPlace kernelInPlace, TShift reference) {
-  for (int count : {0, 1, 7, 30, 31, 32, 33, 100, INT_MAX, -1, INT_MIN}) {
-    SCOPED_TRACE(testing::Message() << "count " << count);
-    for (int len : kLengths) {
-      const auto src = RandomIntegersWithLimits<Ipp32s>(len, 4 + len);
-      const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) {
-        return reference(x, count, out, n);
-      };
-      ExpectSameAsReference([&](int n, Ipp32s* x, Ipp32s* out) { return kernel(x, count, out, n); },
-                            referenceCall, len, src, std::vector<Ipp32s>(src.size()));
-      ExpectSameAsReference([&](int n, Ipp32s* x) { return kernelInPlace(count, x, n); },
-                            [&](int n, Ipp32s* x) { return referenceCall(n, x, x); }, len, src);
-    }
-  }
+KERNEL_TEST(LogicAndShifts, MatchesScalarReferenceOnEveryTarget, ippsAnd_32u_I, ippsOr_32u_I,
+            ippsXor_32u_I, ippsAndC_32u, ippsAndC_32u_I, ippsOrC_32u, ippsOrC_32u_I, ippsXorC_32u,
+            ippsXorC_32u_I, ippsLShiftC_32s, ippsLShiftC_32s_I, ippsRShiftC_32s,
+            ippsRShiftC_32s_I) {
+  ExpectInPlaceMatches(ippsAnd_32u_I, reference::ippsAnd_32u_I);
+  ExpectInPlaceMatches(ippsOr_32u_I, reference::ippsOr_32u_I);
+  ExpectInPlaceMatches(ippsXor_32u_I, reference::ippsXor_32u_I);
+  const auto constants = {0u, 0xFFFFFFFFu, 0x80000001u, 0x0F0F00F0u};
+  ExpectValueFormsMatch(ippsAndC_32u, ippsAndC_32u_I, reference::ippsAndC_32u, constants);
+  ExpectValueFormsMatch(ippsOrC_32u, ippsOrC_32u_I, reference::ippsOrC_32u, constants);
+  ExpectValueFormsMatch(ippsXorC_32u, ippsXorC_32u_I, reference::ippsXorC_32u, constants);
+  const auto counts = {0, 1, 7, 30, 31, 32, 33, 100, INT_MAX, -1, INT_MIN};
+  ExpectValueFormsMatch(ippsLShiftC_32s, ippsLShiftC_32s_I, reference::ippsLShiftC_32s, counts);
+  ExpectValueFormsMatch(ippsRShiftC_32s, ippsRShiftC_32s_I, reference::ippsRShiftC_32s, counts);
 }
 
-TEST(LogicAndShifts, MatchesScalarReferenceOnEveryTarget) {
-  ForEachTarget([] {
-    ExpectInPlaceMatches(ippsAnd_32u_I, reference::ippsAnd_32u_I);
-    ExpectInPlaceMatches(ippsOr_32u_I, reference::ippsOr_32u_I);
-    ExpectInPlaceMatches(ippsXor_32u_I, reference::ippsXor_32u_I);
-    ExpectConstantMatches(ippsAndC_32u, ippsAndC_32u_I, reference::ippsAndC_32u);
-    ExpectConstantMatches(ippsOrC_32u, ippsOrC_32u_I, reference::ippsOrC_32u);
-    ExpectConstantMatches(ippsXorC_32u, ippsXorC_32u_I, reference::ippsXorC_32u);
-    ExpectShiftMatches(ippsLShiftC_32s, ippsLShiftC_32s_I, reference::ippsLShiftC_32s);
-    ExpectShiftMatches(ippsRShiftC_32s, ippsRShiftC_32s_I, reference::ippsRShiftC_32s);
-  });
-}
-
-TEST(LogicAndShifts, ShiftsOfNegativeValuesAndLongCounts) {
+KERNEL_TEST(LogicAndShifts, ShiftsOfNegativeValuesAndLongCounts) {
   std::vector<Ipp32s> v = {-1, -3, INT_MIN, 5};
   ASSERT_EQ(ippsRShiftC_32s_I(1, v.data(), 4), ippStsNoErr);  // arithmetic: floor division
   EXPECT_EQ(v, (std::vector<Ipp32s>{-1, -2, INT_MIN / 2, 2}));

@@ -8,36 +8,30 @@ namespace corvane::kernels {
 namespace {
 
 using test::ExpectSameAsReference;
-using test::ForEachTarget;
 using test::kLengths;
 using test::RandomFloats;
 
-TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget) {
-  ForEachTarget([] {
-    for (int len : kLengths) {
-      const auto a = RandomFloats(len, 1 + len), b = RandomFloats(len, 2 + len);
-      ExpectSameAsReference(
-          [](int n, float* x, float* y, float* out) { return ippsMul_32f(x, y, out, n); },
-          [](int n, float* x, float* y, float* out) {
-            return reference::ippsMul_32f(x, y, out, n);
-          },
-          len, a, b, std::vector<float>(a.size()));
-      ExpectSameAsReference(
-          [](int n, float* x, float* y) { return ippsMul_32f_I(x, y, n); },
-          [](int n, float* x, float* y) { return reference::ippsMul_32f(x, y, y, n); }, len, a, b);
-      ExpectSameAsReference(
-          [](int n, float* x, float* y) { return ippsSub_32f_I(x, y, n); },
-          [](int n, float* x, float* y) { return reference::ippsSub_32f_I(x, y, n); }, len, a, b);
-      for (float val : {2.5f, -0.0f, std::numeric_limits<float>::infinity(), 1e-40f}) {
-        ExpectSameAsReference(
-            [val](int n, float* x) { return ippsMulC_32f_I(val, x, n); },
-            [val](int n, float* x) { return reference::ippsMulC_32f_I(val, x, n); }, len, a);
-        ExpectSameAsReference(
-            [val](int n, float* x) { return ippsSubCRev_32f_I(val, x, n); },
-            [val](int n, float* x) { return reference::ippsSubCRev_32f_I(val, x, n); }, len, a);
-      }
+KERNEL_TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget, ippsMul_32f, ippsMul_32f_I,
+            ippsSub_32f_I, ippsMulC_32f_I, ippsSubCRev_32f_I) {
+  const auto call = test::PointersLenThen();
+  for (int len : kLengths) {
+    const auto a = RandomFloats(len, 1 + len), b = RandomFloats(len, 2 + len);
+    ExpectSameAsReference(call(ippsMul_32f), call(reference::ippsMul_32f), len, a, b,
+                          std::vector<float>(a.size()));
+    ExpectSameAsReference(
+        call(ippsMul_32f_I),
+        [](int n, float* x, float* y) { return reference::ippsMul_32f(x, y, y, n); }, len, a, b);
+    ExpectSameAsReference(call(ippsSub_32f_I), call(reference::ippsSub_32f_I), len, a, b);
+    for (float val : {2.5f, -0.0f, std::numeric_limits<float>::infinity(), 1e-40f}) {
+      // The constant comes first in the in-place forms.
+      const auto valFirst = [val](auto fn) {
+        return [=](int n, float* x) { return fn(val, x, n); };
+      };
+      ExpectSameAsReference(valFirst(ippsMulC_32f_I), valFirst(reference::ippsMulC_32f_I), len, a);
+      ExpectSameAsReference(valFirst(ippsSubCRev_32f_I), valFirst(reference::ippsSubCRev_32f_I),
+                            len, a);
     }
-  });
+  }
 }
 
 TEST(Real32Arithmetic, SubtractsTheFirstArgumentFromTheSecond) {

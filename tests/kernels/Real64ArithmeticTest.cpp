@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <vector>
+
 #include "kernels/ipps.h"
 #include "kernels/reference/Real64Arithmetic.h"
 #include "tests/kernels/KernelTestSupport.h"
@@ -7,66 +11,61 @@
 namespace corvane::kernels {
 namespace {
 
-using test::BitwiseEqual;
+using test::ExpectSameAsReference;
 using test::kLengths;
-using test::Misaligned;
 using test::RandomDoubles;
 
-using TBinary = IppStatus (*)(const Ipp64f*, const Ipp64f*, Ipp64f*, int);
 using TBinaryInPlace = IppStatus (*)(const Ipp64f*, Ipp64f*, int);
 using TConstant = IppStatus (*)(const Ipp64f*, Ipp64f, Ipp64f*, int);
 using TConstantInPlace = IppStatus (*)(Ipp64f, Ipp64f*, int);
 
-// The out-of-place kernel on misaligned memory against the reference, bit for bit.
-void ExpectBinaryMatches(TBinary kernel, TBinary expected) {
-  for (int len : kLengths) {
-    auto a = RandomDoubles(len, 1 + len), b = RandomDoubles(len, 2 + len);
-    std::vector<double> want(static_cast<size_t>(len)), got(static_cast<size_t>(len));
-    Misaligned<double> ma(a), mb(b), mdst(got);
-    ASSERT_EQ(expected(a.data(), b.data(), want.data(), len), kernel(ma.Data(), mb.Data(), mdst.Data(), len));
-    EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "len " << len;
-  }
+// The in-place form of a binary reference: srcDst = f(src, srcDst).
+template <IppStatus (*reference)(const Ipp64f*, const Ipp64f*, Ipp64f*, int)>
+IppStatus InPlace(const Ipp64f* src, Ipp64f* srcDst, int len) {
+  return reference(src, srcDst, srcDst, len);
 }
 
-void ExpectInPlaceMatches(TBinaryInPlace kernel, TBinaryInPlace expected) {
-  for (int len : kLengths) {
-    auto src = RandomDoubles(len, 3 + len), want = RandomDoubles(len, 4 + len);
-    Misaligned<double> msrc(src), mdst(want);
-    ASSERT_EQ(expected(src.data(), want.data(), len), kernel(msrc.Data(), mdst.Data(), len));
-    EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "len " << len;
-  }
+void ExpectInPlaceMatches(TBinaryInPlace kernel, TBinaryInPlace reference) {
+  const auto call = test::PointersLenThen();
+  for (int len : kLengths)
+    ExpectSameAsReference(call(kernel), call(reference), len, RandomDoubles(len, 3 + len),
+                          RandomDoubles(len, 4 + len));
 }
 
-void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant expected) {
+void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant reference) {
   for (double val : {2.5, -0.0, std::numeric_limits<double>::infinity(), 1e-310}) {
+    SCOPED_TRACE(testing::Message() << "val " << val);
+    const auto outOfPlace = [val](TConstant fn) {
+      return [=](int n, const double* src, double* dst) { return fn(src, val, dst, n); };
+    };
     for (int len : kLengths) {
-      auto src = RandomDoubles(len, 5 + len);
-      std::vector<double> want(static_cast<size_t>(len)), got(static_cast<size_t>(len));
-      Misaligned<double> msrc(src), mdst(got), minplace(src);
-      IppStatus status = expected(src.data(), val, want.data(), len);
-      ASSERT_EQ(status, kernel(msrc.Data(), val, mdst.Data(), len));
-      ASSERT_EQ(status, kernelInPlace(val, minplace.Data(), len));
-      if (status != ippStsNoErr) continue;
-      EXPECT_TRUE(BitwiseEqual(want, mdst.Values())) << "val " << val << " len " << len;
-      EXPECT_TRUE(BitwiseEqual(want, minplace.Values())) << "in place, val " << val;
+      const auto src = RandomDoubles(len, 5 + len);
+      ExpectSameAsReference(outOfPlace(kernel), outOfPlace(reference), len, src,
+                            std::vector<double>(src.size()));
+      ExpectSameAsReference([=](int n, double* x) { return kernelInPlace(val, x, n); },
+                            [=](int n, double* x) { return reference(x, val, x, n); }, len, src);
     }
   }
 }
 
-TEST(Real64Arithmetic, VectorVectorMatchesScalarReference) {
-  ExpectBinaryMatches(ippsAdd_64f, reference::ippsAdd_64f);
-  ExpectBinaryMatches(ippsMul_64f, reference::ippsMul_64f);
-  ExpectInPlaceMatches(ippsAdd_64f_I, [](const Ipp64f* s, Ipp64f* d, int n) {
-    return reference::ippsAdd_64f(s, d, d, n);
-  });
-  ExpectInPlaceMatches(ippsMul_64f_I, [](const Ipp64f* s, Ipp64f* d, int n) {
-    return reference::ippsMul_64f(s, d, d, n);
-  });
+KERNEL_TEST(Real64Arithmetic, VectorVectorMatchesScalarReference, ippsAdd_64f, ippsMul_64f,
+            ippsAdd_64f_I, ippsMul_64f_I, ippsSub_64f_I, ippsDiv_64f_I) {
+  const auto call = test::PointersLenThen();
+  for (int len : kLengths) {
+    const auto a = RandomDoubles(len, 1 + len), b = RandomDoubles(len, 2 + len);
+    const std::vector<double> dst(a.size());
+    ExpectSameAsReference(call(ippsAdd_64f), call(reference::ippsAdd_64f), len, a, b, dst);
+    ExpectSameAsReference(call(ippsMul_64f), call(reference::ippsMul_64f), len, a, b, dst);
+  }
+  ExpectInPlaceMatches(ippsAdd_64f_I, InPlace<reference::ippsAdd_64f>);
+  ExpectInPlaceMatches(ippsMul_64f_I, InPlace<reference::ippsMul_64f>);
   ExpectInPlaceMatches(ippsSub_64f_I, reference::ippsSub_64f_I);
   ExpectInPlaceMatches(ippsDiv_64f_I, reference::ippsDiv_64f_I);
 }
 
-TEST(Real64Arithmetic, VectorConstantMatchesScalarReference) {
+KERNEL_TEST(Real64Arithmetic, VectorConstantMatchesScalarReference, ippsAddC_64f, ippsAddC_64f_I,
+            ippsSubC_64f, ippsSubC_64f_I, ippsSubCRev_64f, ippsSubCRev_64f_I, ippsMulC_64f,
+            ippsMulC_64f_I, ippsDivC_64f, ippsDivC_64f_I) {
   ExpectConstantMatches(ippsAddC_64f, ippsAddC_64f_I, reference::ippsAddC_64f);
   ExpectConstantMatches(ippsSubC_64f, ippsSubC_64f_I, reference::ippsSubC_64f);
   ExpectConstantMatches(ippsSubCRev_64f, ippsSubCRev_64f_I, reference::ippsSubCRev_64f);
@@ -84,7 +83,7 @@ TEST(Real64Arithmetic, OperandOrderOfNonCommutativeForms) {
   EXPECT_EQ(dst, (std::vector<double>{9, 6}));
 }
 
-TEST(Real64Arithmetic, DivisionByZero) {
+KERNEL_TEST(Real64Arithmetic, DivisionByZero) {
   std::vector<double> divisor = {0.0, -0.0, 0.0, 2.0}, values = {1.0, 1.0, 0.0, 1.0};
   EXPECT_EQ(ippsDiv_64f_I(divisor.data(), values.data(), 4), ippStsDivByZero);
   EXPECT_EQ(values[0], std::numeric_limits<double>::infinity());

@@ -11,7 +11,6 @@ namespace corvane::kernels {
 namespace {
 
 using test::ExpectSameAsReference;
-using test::ForEachTarget;
 using test::kLengths;
 using test::RandomIntegers;
 using test::RandomIntegersWithLimits;
@@ -41,45 +40,40 @@ std::vector<std::vector<T>> Operands(int len, uint32_t seed) {
 
 template <class T>
 void ExpectInPlaceMatches(TInPlace<T> kernel, TInPlace<T> reference) {
-  ForEachTarget([&] {
-    for (int sf : ScaleFactors()) {
-      SCOPED_TRACE(testing::Message() << "sf " << sf);
-      for (int len : kLengths) {
-        const auto sources = Operands<T>(len, 1 + len), values = Operands<T>(len, 5 + len);
-        for (size_t i = 0; i < sources.size(); ++i)
-          ExpectSameAsReference(
-              [&](int n, T* src, T* srcDst) { return kernel(src, srcDst, n, sf); },
-              [&](int n, T* src, T* srcDst) { return reference(src, srcDst, n, sf); }, len,
-              sources[i], values[i]);
-      }
+  for (int sf : ScaleFactors()) {
+    SCOPED_TRACE(testing::Message() << "sf " << sf);
+    const auto call = test::PointersLenThen(sf);
+    for (int len : kLengths) {
+      const auto sources = Operands<T>(len, 1 + len), values = Operands<T>(len, 5 + len);
+      for (size_t i = 0; i < sources.size(); ++i)
+        ExpectSameAsReference(call(kernel), call(reference), len, sources[i], values[i]);
     }
-  });
+  }
 }
 
 void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant reference) {
-  ForEachTarget([&] {
-    for (int sf : ScaleFactors()) {
-      for (Ipp32s val : {0, 1, -3, 65536, INT_MAX, INT_MIN}) {
-        SCOPED_TRACE(testing::Message() << "sf " << sf << " val " << val);
-        for (int len : kLengths) {
-          for (const auto& src : Operands<Ipp32s>(len, 9 + len)) {
-            const auto referenceCall = [&](int n, Ipp32s* x, Ipp32s* out) {
-              return reference(x, val, out, n, sf);
-            };
-            ExpectSameAsReference(
-                [&](int n, Ipp32s* x, Ipp32s* out) { return kernel(x, val, out, n, sf); },
-                referenceCall, len, src, std::vector<Ipp32s>(src.size()));
-            ExpectSameAsReference([&](int n, Ipp32s* x) { return kernelInPlace(val, x, n, sf); },
-                                  [&](int n, Ipp32s* x) { return referenceCall(n, x, x); }, len,
-                                  src);
-          }
+  for (int sf : ScaleFactors()) {
+    for (Ipp32s val : {0, 1, -3, 65536, INT_MAX, INT_MIN}) {
+      SCOPED_TRACE(testing::Message() << "sf " << sf << " val " << val);
+      const auto outOfPlace = [=](auto fn) {
+        return [=](int n, Ipp32s* x, Ipp32s* out) { return fn(x, val, out, n, sf); };
+      };
+      for (int len : kLengths) {
+        for (const auto& src : Operands<Ipp32s>(len, 9 + len)) {
+          ExpectSameAsReference(outOfPlace(kernel), outOfPlace(reference), len, src,
+                                std::vector<Ipp32s>(src.size()));
+          ExpectSameAsReference([=](int n, Ipp32s* x) { return kernelInPlace(val, x, n, sf); },
+                                [=](int n, Ipp32s* x) { return reference(x, val, x, n, sf); }, len,
+                                src);
         }
       }
     }
-  });
+  }
 }
 
-TEST(ScaledIntegerArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget) {
+KERNEL_TEST(ScaledIntegerArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget,
+            ippsAdd_32s_ISfs, ippsSub_32s_ISfs, ippsMul_32s_ISfs, ippsDiv_32s_ISfs, ippsAdd_8u_ISfs,
+            ippsSub_8u_ISfs, ippsMul_8u_ISfs) {
   ExpectInPlaceMatches<Ipp32s>(ippsAdd_32s_ISfs, reference::ippsAdd_32s_ISfs);
   ExpectInPlaceMatches<Ipp32s>(ippsSub_32s_ISfs, reference::ippsSub_32s_ISfs);
   ExpectInPlaceMatches<Ipp32s>(ippsMul_32s_ISfs, reference::ippsMul_32s_ISfs);
@@ -89,28 +83,28 @@ TEST(ScaledIntegerArithmetic, VectorVectorMatchesScalarReferenceOnEveryTarget) {
   ExpectInPlaceMatches<Ipp8u>(ippsMul_8u_ISfs, reference::ippsMul_8u_ISfs);
 }
 
-TEST(ScaledIntegerArithmetic, VectorConstantMatchesScalarReferenceOnEveryTarget) {
+KERNEL_TEST(ScaledIntegerArithmetic, VectorConstantMatchesScalarReferenceOnEveryTarget,
+            ippsAddC_32s_Sfs, ippsAddC_32s_ISfs, ippsSubC_32s_Sfs, ippsSubC_32s_ISfs,
+            ippsSubCRev_32s_Sfs, ippsSubCRev_32s_ISfs, ippsMulC_32s_Sfs, ippsMulC_32s_ISfs) {
   ExpectConstantMatches(ippsAddC_32s_Sfs, ippsAddC_32s_ISfs, reference::ippsAddC_32s_Sfs);
   ExpectConstantMatches(ippsSubC_32s_Sfs, ippsSubC_32s_ISfs, reference::ippsSubC_32s_Sfs);
   ExpectConstantMatches(ippsSubCRev_32s_Sfs, ippsSubCRev_32s_ISfs, reference::ippsSubCRev_32s_Sfs);
   ExpectConstantMatches(ippsMulC_32s_Sfs, ippsMulC_32s_ISfs, reference::ippsMulC_32s_Sfs);
 }
 
-TEST(ScaledIntegerArithmetic, ExactHalvesRoundToEven) {
-  ForEachTarget([] {
-    for (int sf = 1; sf <= 31; ++sf) {
-      // (2k + 1) * 2^(sf - 1) scaled by 2^-sf is k + 1/2.
-      std::vector<Ipp32s> halves, expected;
-      for (int64_t k = -4; k <= 3; ++k) {
-        const int64_t v = (2 * k + 1) << (sf - 1);
-        if (v < INT_MIN || v > INT_MAX) continue;
-        halves.push_back(Ipp32s(v));
-        expected.push_back(Ipp32s(std::nearbyint(double(2 * k + 1) / 2)));
-      }
-      ASSERT_EQ(ippsAddC_32s_ISfs(0, halves.data(), int(halves.size()), sf), ippStsNoErr);
-      EXPECT_EQ(halves, expected) << "sf " << sf;
+KERNEL_TEST(ScaledIntegerArithmetic, ExactHalvesRoundToEven) {
+  for (int sf = 1; sf <= 31; ++sf) {
+    // (2k + 1) * 2^(sf - 1) scaled by 2^-sf is k + 1/2.
+    std::vector<Ipp32s> halves, expected;
+    for (int64_t k = -4; k <= 3; ++k) {
+      const int64_t v = (2 * k + 1) << (sf - 1);
+      if (v < INT_MIN || v > INT_MAX) continue;
+      halves.push_back(Ipp32s(v));
+      expected.push_back(Ipp32s(std::nearbyint(double(2 * k + 1) / 2)));
     }
-  });
+    ASSERT_EQ(ippsAddC_32s_ISfs(0, halves.data(), int(halves.size()), sf), ippStsNoErr);
+    EXPECT_EQ(halves, expected) << "sf " << sf;
+  }
 }
 
 TEST(ScaledIntegerArithmetic, DocumentedExamples) {

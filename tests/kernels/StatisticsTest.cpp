@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "kernels/ipps.h"
@@ -12,6 +13,7 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
+using test::ExpectSameAsReference;
 using test::kLengths;
 using test::Misaligned;
 using test::RandomComplex;
@@ -37,57 +39,59 @@ void ExpectSumClose(double want, double got, int len, long double magnitude) {
   EXPECT_NEAR(got, want, double(len * kEps * magnitude)) << "len " << len;
 }
 
-TEST(Statistics, SumsAgreeWithLongDoubleReference) {
+// The result of the reduction fn(sources..., len, &result) run on misaligned copies of `sources`.
+template <class T, class Fn, class... Source>
+T Reduce(const Fn& fn, int len, const std::vector<Source>&... sources) {
+  T result{};
+  std::tuple<Misaligned<Source>...> copies{Misaligned<Source>(sources)...};
+  const auto status = std::apply([&](auto&... m) { return fn(m.Data()..., len, &result); }, copies);
+  EXPECT_EQ(status, ippStsNoErr);
+  return result;
+}
+
+KERNEL_TEST(Statistics, SumsAgreeWithLongDoubleReference, ippsSum_64f, ippsMean_64f,
+            ippsDotProd_64f, ippsNormDiff_L1_64f, ippsNormDiff_L2_64f, ippsStdDev_64f,
+            ippsMean_32f) {
   for (int len : kLengths) {
     const auto x = SumData(len, 10 + len), y = SumData(len, 20 + len);
-    Misaligned<double> mx(x), my(y);
-    std::vector<double> products(x.size()), differences(x.size());
-    for (size_t i = 0; i < x.size(); ++i) products[i] = x[i] * y[i], differences[i] = x[i] - y[i];
-    double want = 0, got = 0;
-
-    reference::ippsSum_64f(x.data(), len, &want);
-    ASSERT_EQ(ippsSum_64f(mx.Data(), len, &got), ippStsNoErr);
-    ExpectSumClose(want, got, len, SumOfMagnitudes(x));
-
-    reference::ippsMean_64f(x.data(), len, &want);
-    ippsMean_64f(mx.Data(), len, &got);
-    ExpectSumClose(want, got, len, SumOfMagnitudes(x) / len);
-
-    reference::ippsDotProd_64f(x.data(), y.data(), len, &want);
-    ippsDotProd_64f(mx.Data(), my.Data(), len, &got);
-    ExpectSumClose(want, got, len, SumOfMagnitudes(products));
-
-    reference::ippsNormDiff_L1_64f(x.data(), y.data(), len, &want);
-    ippsNormDiff_L1_64f(mx.Data(), my.Data(), len, &got);
-    ExpectSumClose(want, got, len, want);
-
-    reference::ippsNormDiff_L2_64f(x.data(), y.data(), len, &want);
-    ippsNormDiff_L2_64f(mx.Data(), my.Data(), len, &got);
-    ExpectSumClose(want, got, len, want);
-
+    std::vector<double> products(x.size());
+    for (size_t i = 0; i < x.size(); ++i) products[i] = x[i] * y[i];
+    const auto expectClose = [len](const auto& kernel, const auto& reference, long double magnitude,
+                                   const auto&... sources) {
+      ExpectSumClose(Reduce<double>(reference, len, sources...),
+                     Reduce<double>(kernel, len, sources...), len, magnitude);
+    };
+    expectClose(ippsSum_64f, reference::ippsSum_64f, SumOfMagnitudes(x), x);
+    expectClose(ippsMean_64f, reference::ippsMean_64f, SumOfMagnitudes(x) / len, x);
+    expectClose(ippsDotProd_64f, reference::ippsDotProd_64f, SumOfMagnitudes(products), x, y);
+    // Norms and deviations sum terms of one sign: their size bounds the error.
+    const double l1 = Reduce<double>(reference::ippsNormDiff_L1_64f, len, x, y);
+    const double l2 = Reduce<double>(reference::ippsNormDiff_L2_64f, len, x, y);
+    expectClose(ippsNormDiff_L1_64f, reference::ippsNormDiff_L1_64f, l1, x, y);
+    expectClose(ippsNormDiff_L2_64f, reference::ippsNormDiff_L2_64f, l2, x, y);
     if (len > 1) {
-      reference::ippsStdDev_64f(x.data(), len, &want);
-      ASSERT_EQ(ippsStdDev_64f(mx.Data(), len, &got), ippStsNoErr);
-      ExpectSumClose(want, got, len, want);
+      const double deviation = Reduce<double>(reference::ippsStdDev_64f, len, x);
+      expectClose(ippsStdDev_64f, reference::ippsStdDev_64f, deviation, x);
     }
 
     const auto floats = test::ToFloats(x);
-    Misaligned<float> mf(floats);
-    float wantF = 0, gotF = 0;
-    reference::ippsMean_32f(floats.data(), len, &wantF, ippAlgHintFast);
-    ippsMean_32f(mf.Data(), len, &gotF, ippAlgHintFast);
-    EXPECT_NEAR(gotF, wantF, std::fabs(wantF) * std::numeric_limits<float>::epsilon()) << len;
+    const auto meanFast = [](auto fn) {
+      return
+          [fn](const float* src, int n, float* mean) { return fn(src, n, mean, ippAlgHintFast); };
+    };
+    const float want = Reduce<float>(meanFast(reference::ippsMean_32f), len, floats);
+    EXPECT_NEAR(Reduce<float>(meanFast(ippsMean_32f), len, floats), want,
+                std::fabs(want) * std::numeric_limits<float>::epsilon())
+        << len;
   }
 }
 
-TEST(Statistics, ComplexDotProductDoesNotConjugate) {
+KERNEL_TEST(Statistics, ComplexDotProductDoesNotConjugate, ippsDotProd_64fc) {
   for (int len : kLengths) {
     const auto a = RandomComplex(len, 30 + len, -60, 140, false);
     const auto b = RandomComplex(len, 40 + len, -60, 140, false);
-    Misaligned<Ipp64fc> ma(a), mb(b);
-    Ipp64fc want{}, got{};
-    reference::ippsDotProd_64fc(a.data(), b.data(), len, &want);
-    ASSERT_EQ(ippsDotProd_64fc(ma.Data(), mb.Data(), len, &got), ippStsNoErr);
+    const auto want = Reduce<Ipp64fc>(reference::ippsDotProd_64fc, len, a, b);
+    const auto got = Reduce<Ipp64fc>(ippsDotProd_64fc, len, a, b);
     long double magnitude = 0;
     for (int i = 0; i < len; ++i)
       magnitude += std::hypot(a[i].re, a[i].im) * std::hypot(b[i].re, b[i].im);
@@ -101,7 +105,7 @@ TEST(Statistics, ComplexDotProductDoesNotConjugate) {
   EXPECT_EQ(dp.im, 1 + 4);
 }
 
-TEST(Statistics, SumsPropagateInfinityAndNaN) {
+KERNEL_TEST(Statistics, SumsPropagateInfinityAndNaN) {
   const std::vector<double> withInf = {1, kInf, 2, 3, 4, 5}, withNaN = {1, 2, 3, 4, kNaN, 6},
                             opposite = {kInf, 1, 2, 3, 4, -kInf};
   double result = 0;
@@ -117,7 +121,7 @@ TEST(Statistics, SumsPropagateInfinityAndNaN) {
   EXPECT_TRUE(std::isnan(result));
 }
 
-TEST(Statistics, StdDevIsTheUnbiasedEstimate) {
+KERNEL_TEST(Statistics, StdDevIsTheUnbiasedEstimate) {
   const std::vector<double> x = {2, 4, 4, 4, 5, 5, 7, 9};
   double stdDev = 0;
   ASSERT_EQ(ippsStdDev_64f(x.data(), 8, &stdDev), ippStsNoErr);
@@ -171,7 +175,8 @@ std::vector<double> ManyTies(int len, uint32_t seed) {
   return x;
 }
 
-TEST(Statistics, ExtremaMatchReferenceBitForBit) {
+KERNEL_TEST(Statistics, ExtremaMatchReferenceBitForBit, ippsMin_64f, ippsMax_64f, ippsMinIndx_64f,
+            ippsMaxIndx_64f, ippsMinMax_64f) {
   for (int len : kLengths) {
     SCOPED_TRACE(len);
     ExpectExtremaMatch(RandomDoubles(len, 50 + len));
@@ -187,7 +192,7 @@ TEST(Statistics, ExtremaMatchReferenceBitForBit) {
   }
 }
 
-TEST(Statistics, ExtremaTakeTheFirstIndexAndIgnoreNaN) {
+KERNEL_TEST(Statistics, ExtremaTakeTheFirstIndexAndIgnoreNaN) {
   const std::vector<double> x = {kNaN, 3, 1, 7, 1, 7, kNaN, -0.0, 0.0};
   double value = 0;
   int index = -1;
@@ -210,16 +215,14 @@ TEST(Statistics, ExtremaTakeTheFirstIndexAndIgnoreNaN) {
   EXPECT_TRUE(std::isnan(min) && std::isnan(max));
 }
 
-TEST(Statistics, InfinityNormIsExactAndPropagatesNaN) {
+KERNEL_TEST(Statistics, InfinityNormIsExactAndPropagatesNaN, ippsNormDiff_Inf_64f) {
   for (int len : kLengths) {
     for (bool specials : {false, true}) {
       const auto a = RandomDoubles(len, 80 + len, -100, 100, specials);
       const auto b = RandomDoubles(len, 90 + len, -100, 100, specials);
-      Misaligned<double> ma(a), mb(b);
-      std::vector<double> want(1), got(1);
-      reference::ippsNormDiff_Inf_64f(a.data(), b.data(), len, want.data());
-      ASSERT_EQ(ippsNormDiff_Inf_64f(ma.Data(), mb.Data(), len, got.data()), ippStsNoErr);
-      EXPECT_TRUE(want[0] == got[0] || (std::isnan(want[0]) && std::isnan(got[0]))) << len;
+      const double want = Reduce<double>(reference::ippsNormDiff_Inf_64f, len, a, b);
+      const double got = Reduce<double>(ippsNormDiff_Inf_64f, len, a, b);
+      EXPECT_TRUE(want == got || (std::isnan(want) && std::isnan(got))) << len;
     }
   }
   const std::vector<double> a = {1, 2, kInf, 5, 1}, b = {0, 0, kInf, 0, 0};
@@ -230,21 +233,24 @@ TEST(Statistics, InfinityNormIsExactAndPropagatesNaN) {
   EXPECT_EQ(norm, 2);
 }
 
-TEST(Statistics, IntegerDotProductIsExactThenScaledAndSaturated) {
+KERNEL_TEST(Statistics, IntegerDotProductIsExactThenScaledAndSaturated, ippsDotProd_32s_Sfs) {
   const int scaleFactors[] = {-3, 0, 1, 16, 31, 33, 40, 62, 70, 100};
   for (int len : kLengths) {
     const auto a = test::RandomIntegers<Ipp32s>(len, 100 + len);
     const auto b = test::RandomIntegers<Ipp32s>(len, 110 + len);
     const auto small = test::RandomIntegers<Ipp32s>(len, 120 + len, -3000, 3000);
-    Misaligned<Ipp32s> ma(a), mb(b), msmall(small);
     for (int sf : scaleFactors) {
-      Ipp32s want = 0, got = 0;
-      reference::ippsDotProd_32s_Sfs(a.data(), b.data(), len, &want, sf);
-      ASSERT_EQ(ippsDotProd_32s_Sfs(ma.Data(), mb.Data(), len, &got, sf), ippStsNoErr);
-      EXPECT_EQ(want, got) << "len " << len << " sf " << sf;
-      reference::ippsDotProd_32s_Sfs(small.data(), b.data(), len, &want, sf);
-      ippsDotProd_32s_Sfs(msmall.Data(), mb.Data(), len, &got, sf);
-      EXPECT_EQ(want, got) << "small, len " << len << " sf " << sf;
+      const auto scaled = [sf](auto fn) {
+        return [=](const Ipp32s* x, const Ipp32s* y, int n, Ipp32s* dp) {
+          return fn(x, y, n, dp, sf);
+        };
+      };
+      const auto kernel = scaled(ippsDotProd_32s_Sfs),
+                 expected = scaled(reference::ippsDotProd_32s_Sfs);
+      EXPECT_EQ(Reduce<Ipp32s>(expected, len, a, b), Reduce<Ipp32s>(kernel, len, a, b))
+          << "len " << len << " sf " << sf;
+      EXPECT_EQ(Reduce<Ipp32s>(expected, len, small, b), Reduce<Ipp32s>(kernel, len, small, b))
+          << "small, len " << len << " sf " << sf;
     }
   }
 }
@@ -255,7 +261,7 @@ Ipp32s DotProd32s(std::vector<Ipp32s> a, std::vector<Ipp32s> b, int scaleFactor)
   return dp;
 }
 
-TEST(Statistics, IntegerDotProductRoundsTiesToEven) {
+KERNEL_TEST(Statistics, IntegerDotProductRoundsTiesToEven) {
   EXPECT_EQ(DotProd32s({5}, {1}, 1), 2);
   EXPECT_EQ(DotProd32s({7}, {1}, 1), 4);
   EXPECT_EQ(DotProd32s({-5}, {1}, 1), -2);
@@ -274,37 +280,34 @@ TEST(Statistics, IntegerDotProductRoundsTiesToEven) {
   EXPECT_EQ(DotProd32s({INT32_MIN, 1 << 16, 1}, {INT32_MIN, 1 << 15, 1}, 32), (1 << 30) + 1);
 }
 
-using TNormalize64 = IppStatus (*)(const Ipp64f*, Ipp64f*, int, Ipp64f, Ipp64f);
-
-TEST(Statistics, NormalizeMatchesReferenceBitForBit) {
+KERNEL_TEST(Statistics, NormalizeMatchesReferenceBitForBit, ippsNormalize_64f, ippsNormalize_32f,
+            ippsNormalize_64fc) {
+  // Normalize(src, dst, len, vsub, vdiv) with dst = src.
+  const auto inPlace = [](auto fn, auto vsub, auto vdiv) {
+    return [=](int n, auto* srcDst) { return fn(srcDst, srcDst, n, vsub, vdiv); };
+  };
   for (double vdiv : {3.0, -0.7, 1e-300, std::numeric_limits<double>::min()}) {
     for (int len : kLengths) {
       SCOPED_TRACE(testing::Message() << "vdiv " << vdiv << " len " << len);
       const auto x = RandomDoubles(len, 130 + len);
-      std::vector<double> want(x.size());
-      Misaligned<double> mx(x), mdst(want), minPlace(x);
-      reference::ippsNormalize_64f(x.data(), want.data(), len, 1.5, vdiv);
-      ASSERT_EQ(ippsNormalize_64f(mx.Data(), mdst.Data(), len, 1.5, vdiv), ippStsNoErr);
-      ASSERT_EQ(ippsNormalize_64f(minPlace.Data(), minPlace.Data(), len, 1.5, vdiv), ippStsNoErr);
-      EXPECT_TRUE(BitwiseEqual(want, mdst.Values()));
-      EXPECT_TRUE(BitwiseEqual(want, minPlace.Values()));
+      const auto call = test::PointersLenThen(1.5, vdiv);
+      ExpectSameAsReference(call(ippsNormalize_64f), call(reference::ippsNormalize_64f), len, x,
+                            std::vector<double>(x.size()));
+      ExpectSameAsReference(inPlace(ippsNormalize_64f, 1.5, vdiv),
+                            inPlace(reference::ippsNormalize_64f, 1.5, vdiv), len, x);
 
-      const auto f = test::ToFloats(x);
-      std::vector<float> wantF(f.size());
-      Misaligned<float> mf(f), mdstF(wantF);
       const float vdivF = std::fabs(vdiv) < 1e-30 ? 1e-30f : float(vdiv);
-      reference::ippsNormalize_32f(f.data(), wantF.data(), len, -2.5f, vdivF);
-      ASSERT_EQ(ippsNormalize_32f(mf.Data(), mdstF.Data(), len, -2.5f, vdivF), ippStsNoErr);
-      EXPECT_TRUE(BitwiseEqual(wantF, mdstF.Values()));
+      const auto callF = test::PointersLenThen(-2.5f, vdivF);
+      ExpectSameAsReference(callF(ippsNormalize_32f), callF(reference::ippsNormalize_32f), len,
+                            test::ToFloats(x), std::vector<float>(x.size()));
 
       const auto z = RandomComplex(len, 140 + len);
-      std::vector<Ipp64fc> wantZ(z.size());
-      Misaligned<Ipp64fc> mz(z), mdstZ(wantZ), mzInPlace(z);
-      reference::ippsNormalize_64fc(z.data(), wantZ.data(), len, {1.5, -4}, vdiv);
-      ASSERT_EQ(ippsNormalize_64fc(mz.Data(), mdstZ.Data(), len, {1.5, -4}, vdiv), ippStsNoErr);
-      ippsNormalize_64fc(mzInPlace.Data(), mzInPlace.Data(), len, {1.5, -4}, vdiv);
-      EXPECT_TRUE(BitwiseEqual(wantZ, mdstZ.Values()));
-      EXPECT_TRUE(BitwiseEqual(wantZ, mzInPlace.Values()));
+      const Ipp64fc vsub{1.5, -4};
+      const auto callZ = test::PointersLenThen(vsub, vdiv);
+      ExpectSameAsReference(callZ(ippsNormalize_64fc), callZ(reference::ippsNormalize_64fc), len, z,
+                            std::vector<Ipp64fc>(z.size()));
+      ExpectSameAsReference(inPlace(ippsNormalize_64fc, vsub, vdiv),
+                            inPlace(reference::ippsNormalize_64fc, vsub, vdiv), len, z);
     }
   }
 }

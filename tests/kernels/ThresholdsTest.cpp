@@ -12,78 +12,62 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
+using test::ExpectSameAsReference;
 using test::kLengths;
-using test::Misaligned;
+using test::PointersLenThen;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr IppCmpOp kRelOps[] = {ippCmpLess, ippCmpGreater};
 
-// Runs the in-place kernel and its reference on copies of `data`: statuses and results equal.
-template <class T, class Kernel, class Reference>
-void ExpectInPlaceMatches(const std::vector<T>& data, Kernel kernel, Reference expected) {
-  std::vector<T> want = data;
-  Misaligned<T> got(data);
-  const IppStatus status = expected(want.data(), int(data.size()));
-  ASSERT_EQ(kernel(got.Data(), int(data.size())), status);
-  EXPECT_TRUE(BitwiseEqual(want, got.Values())) << "len " << data.size();
-}
-
-TEST(Thresholds, RealFormsMatchReferenceBitForBit) {
+KERNEL_TEST(Thresholds, RealFormsMatchReferenceBitForBit, ippsThreshold_64f, ippsThreshold_64f_I,
+            ippsThreshold_32f_I, ippsThreshold_LT_32s_I, ippsThreshold_GT_32s_I) {
   for (int len : kLengths) {
     const auto x = test::RandomDoubles(len, 1 + len);
     const auto f = test::ToFloats(test::RandomDoubles(len, 2 + len));
-    const auto i = test::RandomIntegers<Ipp32s>(len, 3 + len);
     for (IppCmpOp op : kRelOps) {
       for (double level : {0.0, -20.0, 35.5, kInf}) {
         SCOPED_TRACE(testing::Message() << "op " << op << " level " << level);
-        std::vector<double> want(x.size());
-        Misaligned<double> mx(x), mdst(want);
-        reference::ippsThreshold_64f(x.data(), want.data(), len, level, op);
-        ASSERT_EQ(ippsThreshold_64f(mx.Data(), mdst.Data(), len, level, op), ippStsNoErr);
-        EXPECT_TRUE(BitwiseEqual(want, mdst.Values()));
-        ExpectInPlaceMatches(
-            x, [&](double* p, int n) { return ippsThreshold_64f_I(p, n, level, op); },
-            [&](double* p, int n) { return reference::ippsThreshold_64f_I(p, n, level, op); });
-        ExpectInPlaceMatches(
-            f, [&](float* p, int n) { return ippsThreshold_32f_I(p, n, float(level), op); },
-            [&](float* p, int n) {
-              return reference::ippsThreshold_32f_I(p, n, float(level), op);
-            });
+        const auto call = PointersLenThen(level, op);
+        ExpectSameAsReference(call(ippsThreshold_64f), call(reference::ippsThreshold_64f), len, x,
+                              std::vector<double>(x.size()));
+        ExpectSameAsReference(call(ippsThreshold_64f_I), call(reference::ippsThreshold_64f_I), len,
+                              x);
+        const auto callFloat = PointersLenThen(float(level), op);
+        ExpectSameAsReference(callFloat(ippsThreshold_32f_I),
+                              callFloat(reference::ippsThreshold_32f_I), len, f);
       }
     }
+    const auto i = test::RandomIntegers<Ipp32s>(len, 3 + len);
     for (Ipp32s level : {0, -7, INT32_MAX, INT32_MIN}) {
-      ExpectInPlaceMatches(
-          i, [&](Ipp32s* p, int n) { return ippsThreshold_LT_32s_I(p, n, level); },
-          [&](Ipp32s* p, int n) { return reference::ippsThreshold_LT_32s_I(p, n, level); });
-      ExpectInPlaceMatches(
-          i, [&](Ipp32s* p, int n) { return ippsThreshold_GT_32s_I(p, n, level); },
-          [&](Ipp32s* p, int n) { return reference::ippsThreshold_GT_32s_I(p, n, level); });
+      const auto call = PointersLenThen(level);
+      ExpectSameAsReference(call(ippsThreshold_LT_32s_I), call(reference::ippsThreshold_LT_32s_I),
+                            len, i);
+      ExpectSameAsReference(call(ippsThreshold_GT_32s_I), call(reference::ippsThreshold_GT_32s_I),
+                            len, i);
     }
   }
 }
 
-TEST(Thresholds, ComplexFormsMatchReferenceBitForBit) {
+KERNEL_TEST(Thresholds, ComplexFormsMatchReferenceBitForBit, ippsThreshold_64fc,
+            ippsThreshold_64fc_I) {
   for (int len : kLengths) {
-    auto z = test::RandomComplex(len, 4 + len);
+    auto z = test::RandomComplexOfAnyMagnitude(len, 4 + len);
     z[z.size() / 2] = {0.0, -0.0};
     for (IppCmpOp op : kRelOps) {
-      for (double level : {0.0, 1.0, 60.0, kInf}) {
+      for (double level : {0.0, 1.0, 60.0, 1e-300, 1e300, kInf}) {
         SCOPED_TRACE(testing::Message() << "op " << op << " level " << level << " len " << len);
-        std::vector<Ipp64fc> want(z.size());
-        Misaligned<Ipp64fc> mz(z), mdst(want);
-        reference::ippsThreshold_64fc(z.data(), want.data(), len, level, op);
-        ASSERT_EQ(ippsThreshold_64fc(mz.Data(), mdst.Data(), len, level, op), ippStsNoErr);
-        EXPECT_TRUE(BitwiseEqual(want, mdst.Values()));
-        ExpectInPlaceMatches(
-            z, [&](Ipp64fc* p, int n) { return ippsThreshold_64fc_I(p, n, level, op); },
-            [&](Ipp64fc* p, int n) { return reference::ippsThreshold_64fc_I(p, n, level, op); });
+        const auto call = PointersLenThen(level, op);
+        ExpectSameAsReference(call(ippsThreshold_64fc), call(reference::ippsThreshold_64fc), len, z,
+                              std::vector<Ipp64fc>(z.size()));
+        ExpectSameAsReference(call(ippsThreshold_64fc_I), call(reference::ippsThreshold_64fc_I),
+                              len, z);
       }
     }
   }
 }
 
-TEST(Thresholds, StrictComparisonAndNaNPassesThrough) {
+KERNEL_TEST(Thresholds, StrictComparisonAndNaNPassesThrough) {
   std::vector<double> x = {-1, 0, -0.0, 1, kNaN, 2};
   ippsThreshold_64f_I(x.data(), 6, 0.0, ippCmpLess);
   EXPECT_TRUE(BitwiseEqual(x, {0, 0, -0.0, 1, kNaN, 2}));  // -0 is not below 0
@@ -96,19 +80,33 @@ TEST(Thresholds, StrictComparisonAndNaNPassesThrough) {
   EXPECT_EQ(i, (std::vector<Ipp32s>{3, 3, 4}));
 }
 
-TEST(Thresholds, ComplexFormsLimitTheMagnitudeKeepingThePhase) {
-  std::vector<Ipp64fc> z = {{3, 4}, {0.3, -0.4}, {0, 0}, {kNaN, 1}};
-  ippsThreshold_64fc_I(z.data(), 4, 1.0, ippCmpGreater);
-  EXPECT_DOUBLE_EQ(z[0].re, 0.6);
-  EXPECT_DOUBLE_EQ(z[0].im, 0.8);
-  EXPECT_EQ(z[1].re, 0.3);
-  ippsThreshold_64fc_I(z.data(), 4, 2.0, ippCmpLess);
-  EXPECT_DOUBLE_EQ(z[1].re, 1.2);
-  EXPECT_DOUBLE_EQ(z[1].im, -1.6);
-  EXPECT_EQ(z[2].re, 2.0);  // a zero element has phase 0
-  EXPECT_EQ(z[2].im, 0.0);
-  EXPECT_TRUE(std::isnan(z[3].re));
-  EXPECT_EQ(z[3].im, 1.0);
+KERNEL_TEST(Thresholds, ComplexFormsLimitTheMagnitudeKeepingThePhaseAtAnyMagnitude) {
+  const long double half = std::sqrt(0.5L);
+  const struct {
+    Ipp64fc z;
+    double level;
+    IppCmpOp relOp;
+    long double wantRe, wantIm;
+  } cases[] = {
+      {{3, 4}, 1.0, ippCmpGreater, 0.6L, 0.8L},
+      {{0.3, -0.4}, 1.0, ippCmpGreater, 0.3, -0.4},
+      {{0.3, -0.4}, 2.0, ippCmpLess, 1.2L, -1.6L},
+      {{0, 0}, 2.0, ippCmpLess, 2, 0},  // a zero element has phase 0
+      {{kNaN, 1}, 2.0, ippCmpLess, kNaN, 1},
+      // Parts whose squares lie beyond the double range, or below its normal range.
+      {{1e200, 0}, 1.0, ippCmpGreater, 1, 0},
+      {{-1e300, 1e300}, 1.0, ippCmpGreater, -half, half},
+      {{1e-200, 1e-200}, 1.0, ippCmpLess, half, half},
+      {{-4e-320, 0}, 1.0, ippCmpLess, -1, 0},
+      {{1e-300, -1e-300}, 1e300, ippCmpLess, 1e300L * half, -1e300L * half},
+  };
+  for (const auto& c : cases) {
+    Ipp64fc got = c.z;
+    ASSERT_EQ(ippsThreshold_64fc_I(&got, 1, c.level, c.relOp), ippStsNoErr);
+    SCOPED_TRACE(testing::Message() << c.z << " limited to " << c.level << ": " << got);
+    EXPECT_LE(test::UlpError(got.re, c.wantRe), 2.0);
+    EXPECT_LE(test::UlpError(got.im, c.wantIm), 2.0);
+  }
 }
 
 TEST(Thresholds, BadArgumentsWriteNothing) {

@@ -14,7 +14,6 @@ namespace corvane::kernels {
 namespace {
 
 using test::BitwiseEqual;
-using test::ForEachTarget;
 using test::Misaligned;
 using test::RandomDoubles;
 
@@ -57,61 +56,60 @@ std::vector<double> Bare(const Window& window, int len) {
   return w;
 }
 
-TEST(Windows, AgreeWithExactFormulasInEveryForm) {
+KERNEL_TEST(Windows, AgreeWithExactFormulasInEveryForm, ippsWinBartlett_64f, ippsWinBartlett_64f_I,
+            ippsWinBartlett_64fc_I, ippsWinBlackman_64f, ippsWinBlackman_64f_I,
+            ippsWinBlackman_64fc_I, ippsWinHamming_64f, ippsWinHamming_64f_I, ippsWinHamming_64fc_I,
+            ippsWinHann_64f, ippsWinHann_64f_I, ippsWinHann_64fc_I) {
   for (const Window& window : AllWindows()) {
     SCOPED_TRACE(window.name);
-    ForEachTarget([&] {
-      for (int len : kWindowLengths) {
-        const auto re = RandomDoubles(len, 10 + len, -100, 100, false);
-        const auto im = RandomDoubles(len, 20 + len, -100, 100, false);
-        std::vector<double> out(re.size());
-        Misaligned<double> src(re), dst(out), inPlace(re);
-        ASSERT_EQ(window.real(src.Data(), dst.Data(), len), ippStsNoErr);
-        const auto got = dst.Values();
-        for (int n = 0; n < len; ++n) {
-          const long double want = re[n] * window.weight(n, len);
-          EXPECT_NEAR(got[n], double(want), 8 * kEps * std::fabs(re[n]) * window.coefficientSum)
-              << "n " << n << ", len " << len;
-        }
-        EXPECT_TRUE(BitwiseEqual(re, src.Values())) << "source changed";
-        ASSERT_EQ(window.inPlace(inPlace.Data(), len), ippStsNoErr);
-        EXPECT_TRUE(BitwiseEqual(got, inPlace.Values())) << "in place, len " << len;
-
-        // Both parts of a complex element take the real form's weight.
-        std::vector<Ipp64fc> z(re.size());
-        for (size_t n = 0; n < z.size(); ++n) z[n] = {re[n], im[n]};
-        Misaligned<Ipp64fc> mz(z);
-        std::vector<double> imWindowed(im.size());
-        ASSERT_EQ(window.complex(mz.Data(), len), ippStsNoErr);
-        window.real(im.data(), imWindowed.data(), len);
-        std::vector<double> gotRe, gotIm;
-        for (const Ipp64fc& v : mz.Values()) gotRe.push_back(v.re), gotIm.push_back(v.im);
-        EXPECT_TRUE(BitwiseEqual(got, gotRe)) << "complex re, len " << len;
-        EXPECT_TRUE(BitwiseEqual(imWindowed, gotIm)) << "complex im, len " << len;
+    for (int len : kWindowLengths) {
+      const auto re = RandomDoubles(len, 10 + len, -100, 100, false);
+      const auto im = RandomDoubles(len, 20 + len, -100, 100, false);
+      std::vector<double> out(re.size());
+      Misaligned<double> src(re), dst(out), inPlace(re);
+      ASSERT_EQ(window.real(src.Data(), dst.Data(), len), ippStsNoErr);
+      const auto got = dst.Values();
+      for (int n = 0; n < len; ++n) {
+        const long double want = re[n] * window.weight(n, len);
+        EXPECT_NEAR(got[n], double(want), 8 * kEps * std::fabs(re[n]) * window.coefficientSum)
+            << "n " << n << ", len " << len;
       }
-    });
+      EXPECT_TRUE(BitwiseEqual(re, src.Values())) << "source changed";
+      ASSERT_EQ(window.inPlace(inPlace.Data(), len), ippStsNoErr);
+      EXPECT_TRUE(BitwiseEqual(got, inPlace.Values())) << "in place, len " << len;
+
+      // Both parts of a complex element take the real form's weight.
+      std::vector<Ipp64fc> z(re.size());
+      for (size_t n = 0; n < z.size(); ++n) z[n] = {re[n], im[n]};
+      Misaligned<Ipp64fc> mz(z);
+      std::vector<double> imWindowed(im.size());
+      ASSERT_EQ(window.complex(mz.Data(), len), ippStsNoErr);
+      window.real(im.data(), imWindowed.data(), len);
+      std::vector<double> gotRe, gotIm;
+      for (const Ipp64fc& v : mz.Values()) gotRe.push_back(v.re), gotIm.push_back(v.im);
+      EXPECT_TRUE(BitwiseEqual(got, gotRe)) << "complex re, len " << len;
+      EXPECT_TRUE(BitwiseEqual(imWindowed, gotIm)) << "complex im, len " << len;
+    }
   }
 }
 
-TEST(Windows, AreExactlySymmetricWithExactEndsAndCentre) {
+KERNEL_TEST(Windows, AreExactlySymmetricWithExactEndsAndCentre) {
   for (const Window& window : AllWindows()) {
     SCOPED_TRACE(window.name);
-    ForEachTarget([&] {
-      for (int len : {3, 4, 5, 6, 17, 1027, 1028}) {
-        const auto w = Bare(window, len);
-        const double end = window.name == "Hamming" ? 0.54 - 0.46 : 0.0;
-        EXPECT_EQ(w.front(), end) << len;
-        if (len % 2) {
-          EXPECT_EQ(w[size_t(len / 2)], 1.0) << len;
-        }
-        const std::vector<double> reversed(w.rbegin(), w.rend());
-        EXPECT_TRUE(BitwiseEqual(w, reversed)) << "len " << len;
+    for (int len : {3, 4, 5, 6, 17, 1027, 1028}) {
+      const auto w = Bare(window, len);
+      const double end = window.name == "Hamming" ? 0.54 - 0.46 : 0.0;
+      EXPECT_EQ(w.front(), end) << len;
+      if (len % 2) {
+        EXPECT_EQ(w[size_t(len / 2)], 1.0) << len;
       }
-    });
+      const std::vector<double> reversed(w.rbegin(), w.rend());
+      EXPECT_TRUE(BitwiseEqual(w, reversed)) << "len " << len;
+    }
   }
 }
 
-TEST(Windows, ShortWindowsHaveTheirTextbookValues) {
+KERNEL_TEST(Windows, ShortWindowsHaveTheirTextbookValues) {
   const Window bartlett = AllWindows()[0], hann = AllWindows()[1];
   EXPECT_EQ(Bare(bartlett, 5), (std::vector<double>{0, 0.5, 1, 0.5, 0}));
   EXPECT_EQ(Bare(bartlett, 4), (std::vector<double>{0, 2.0 / 3, 2.0 / 3, 0}));
