@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
@@ -39,7 +38,7 @@ TKDRealMatrixBuffer* MatrixBehind(IKDData* AData) {
 
 uint32_t TKDRealMatrixBuffer::CellCount(uint32_t ARows, uint32_t ACols) {
   const uint64_t cells = uint64_t(ARows) * ACols;
-  if (cells > UINT32_MAX) throw std::bad_alloc();
+  if (cells > UINT32_MAX) throw kelvra::EOutOfMemory();
   return uint32_t(cells);
 }
 

@@ -5,7 +5,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Block.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Boolean.h"
@@ -219,7 +218,7 @@ void TKDGenericBuffer::SerializationRead(kelvra::ISequentialReader& reader) {
 
 uint32_t TKDMemoryBuffer::ByteCount(uint32_t ACount, uint32_t AItemSize) {
   const uint64_t bytes = uint64_t(ACount) * AItemSize;
-  if (bytes > UINT32_MAX) throw std::bad_alloc();
+  if (bytes > UINT32_MAX) throw kelvra::EOutOfMemory();
   return uint32_t(bytes);
 }
 
@@ -418,7 +417,7 @@ TKDRealBuffer::TBuffer TKDRealBuffer::CreateArrayList(std::span<const double> AL
 
 TKDRealBuffer::TBuffer TKDRealBuffer::CreateBufferArray(const TIntf<IKDRealBufferArray>& AArray) {
   const uint64_t count = uint64_t(AArray->GetCount()) * AArray->GetMaxSize();
-  if (count > UINT32_MAX) throw std::bad_alloc();
+  if (count > UINT32_MAX) throw kelvra::EOutOfMemory();
   return CreateSize(uint32_t(count));
 }
 

@@ -380,7 +380,7 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   virtual uint32_t ItemSize() { return 1; }
 
  protected:
-  // A new zero-filled block of ACount elements of AItemSize bytes; std::bad_alloc when the bytes
+  // A new zero-filled block of ACount elements of AItemSize bytes; EOutOfMemory when the bytes
   // do not fit a block.
   TKDMemoryBuffer(uint32_t ACount, uint32_t AItemSize);
   TKDMemoryBuffer(const kelvra::TIntf<IKDData>& AOrigin, TKDSmartBuffer* ABlock,
@@ -393,7 +393,7 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // single-owner block that is large enough; anything else moves to a new zero-filled block, with
   // the old bytes copied in when AKeep.
   bool ResizeItems(uint32_t ACount, bool AKeep);
-  // The bytes that ACount elements take; std::bad_alloc when they do not fit a block.
+  // The bytes that ACount elements take; EOutOfMemory when they do not fit a block.
   virtual uint32_t ItemsByteSize(uint32_t ACount) { return ByteCount(ACount, ItemSize()); }
 };
 
@@ -441,7 +441,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   // Any memory buffer, whatever its element type, its bytes read as 64-bit floats.
   static TBuffer CreateUniversal(const kelvra::TIntf<IKDData>& ASource);
   static TBuffer CreateArrayList(std::span<const double> AList);
-  // Count × MaxSize zeros: the array's values are not copied.
+  // Count × MaxSize zeros: the array's values are not copied. EOutOfMemory when they do not fit
+  // a block.
   static TBuffer CreateBufferArray(const kelvra::TIntf<IKDRealBufferArray>& AArray);
 
   // AResult[i] /= ADivisor[i] by the slot; where the slot reports a zero divisor, the quotient
