@@ -308,6 +308,8 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   void SetBufferNumber(int64_t AValue) { dataContainer_->SetBufferNumber(AValue); }
 
   TKDSmartBuffer* DataContainer() const { return dataContainer_; }
+  // The bits of one element, the unit in which GetSize counts: 8 here, one byte each.
+  virtual uint32_t ElementBits() { return 8; }
   // Called after every refresh of the cached pointers.
   kelvra::TMultiProc& CacheNotification() { return cacheNotification_; }
 
@@ -378,6 +380,7 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // A new zero-filled block for ACount elements.
   virtual TKDSmartMemoryBuffer* MakeCopySize(uint32_t ACount);
   virtual uint32_t ItemSize() { return 1; }
+  uint32_t ElementBits() override { return ItemSize() * 8; }
 
  protected:
   // A new zero-filled block of ACount elements of AItemSize bytes; EOutOfMemory when the bytes
