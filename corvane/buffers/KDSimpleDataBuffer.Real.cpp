@@ -21,12 +21,6 @@ namespace {
 
 constexpr double kLargest = DBL_MAX;  // 1.7976931348623157e308, the sentinel of the restricted extremes
 
-// The nearest double of an unsigned 64-bit value: read as signed, corrected by 2^64 when negative.
-double UnsignedToDouble(uint64_t value) {
-  const double asSigned = double(int64_t(value));
-  return asSigned < 0 ? asSigned + 18446744073709551616.0 : asSigned;
-}
-
 // Round (nearest, halves to even) or Trunc to 64 bits; a value that 64 bits cannot hold gives
 // the integer-indefinite value 0x8000000000000000, as the processor's conversion does.
 int64_t ToInt64(double value, bool ARound) {
@@ -67,8 +61,9 @@ TKDRealBuffer::TBuffer TKDRealBuffer::CreateValue(double AValue, uint32_t ACount
   return result;
 }
 
-// A new buffer of ACount elements from AData: `convert(source, dest, count)` when ADivisor is
-// exactly 1.0, else element by element source[i] / ADivisor. A null AData leaves zeros.
+// A new buffer of ACount elements from AData by `convert(source, dest, count)`, each then divided
+// by ADivisor unless that is exactly 1.0. Every conversion gives the nearest double, so the
+// result is source[i] / ADivisor element by element. A null AData leaves zeros.
 template <class T, class Convert>
 TKDRealBuffer::TBuffer TKDRealBuffer::CreateConverted(const T* AData, uint32_t ACount,
                                                       double ADivisor, Convert convert) {
@@ -76,16 +71,9 @@ TKDRealBuffer::TBuffer TKDRealBuffer::CreateConverted(const T* AData, uint32_t A
   TBuffer result(buffer);
   if (!AData) return result;
   double* items = buffer->ReadItems();
-  if (ADivisor == 1.0) {
-    convert(AData, items, int32_t(ACount));
-  } else {
-    for (uint32_t i = 0; i < ACount; ++i) {
-      if constexpr (std::is_same_v<T, uint64_t>)
-        items[i] = UnsignedToDouble(AData[i]) / ADivisor;
-      else
-        items[i] = double(AData[i]) / ADivisor;
-    }
-  }
+  convert(AData, items, int32_t(ACount));
+  if (ADivisor != 1.0)
+    for (uint32_t i = 0; i < ACount; ++i) items[i] /= ADivisor;
   return result;
 }
 

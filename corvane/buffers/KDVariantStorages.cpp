@@ -44,12 +44,9 @@ void CopyQueuedElements(const kelvra::TIntf<IKDDataBuffer>& ASource, uint32_t AS
 
 template <class Body>
 auto TKDOperationList::Locked(Body body) {
-  lock_->Enter();
-  struct Leave {
-    kelvra::ICriticalSection& lock;
-    ~Leave() { lock.Leave(); }
-  } leave{*lock_};
-  return body();
+  decltype(body()) result{};
+  kelvra::TLockAccess::Execute(*lock_, [&] { result = body(); });
+  return result;
 }
 
 int32_t TKDOperationList::PushBack(const TOperation& AOperation) {
@@ -98,7 +95,7 @@ int32_t TKDOperationList::ItemsCount() {
 }
 
 void TKDOperationList::Clear() {
-  Locked([&] { operations_.clear(); });
+  kelvra::TLockAccess::Execute(*lock_, [&] { operations_.clear(); });
 }
 
 }  // namespace corvane

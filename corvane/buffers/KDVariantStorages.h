@@ -219,7 +219,7 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
 
  private:
   TKDOperationList() : lock_(kelvra::TCriticalSection::Create()) {}
-  // Runs `body` holding the lock and returns its result.
+  // Runs `body` holding the lock (the runtime's TLockAccess) and returns its result.
   template <class Body>
   auto Locked(Body body);
 
