@@ -102,8 +102,9 @@ class IKDLinearDataBuffer : public virtual IKDDataBuffer {
   virtual bool Resize(uint32_t ACount, bool AKeep) = 0;
 };
 
-// Walks the elements from the pointer and size taken when it was made: the Delphi-style
-// MoveNext/GetCurrent pair, and begin/end for range-based for.
+// Walks the elements from the pointer and size taken when it was made: MoveNext steps to the
+// next element and tells whether there is one, GetCurrent reads it; begin and end give the same
+// elements to range-based for.
 template <class T>
 class TBufferEnumerator {
  public:
