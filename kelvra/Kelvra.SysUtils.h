@@ -36,6 +36,12 @@ KELVRA_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 KELVRA_DECLARE_EXCEPTION(EReadError, EStreamError);
 KELVRA_DECLARE_EXCEPTION(EWriteError, EStreamError);
 
+// The heap's out-of-memory error: memory that cannot be had, or a size no block can hold.
+class EOutOfMemory : public Exception {
+ public:
+  EOutOfMemory() : Exception("Out of memory") {}
+};
+
 // Formats "Assertion failure (<unit>, line <line>)" and throws EAssertionFailed.
 [[noreturn]] void AssertionFailed(const char* unit, int line);
 // The same with the caller's own message in place of "Assertion failure".

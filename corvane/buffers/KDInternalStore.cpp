@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "kelvra/Kelvra.SysUtils.h"
@@ -15,7 +14,7 @@ void* KDBufferAllocate(uint32_t ASize) {
   if (ASize == 0) return nullptr;
   // The allocator takes a signed size: larger blocks cannot be had.
   void* data = ASize <= uint32_t(INT32_MAX) ? _ippMalloc(int32_t(ASize)) : nullptr;
-  if (!data) throw std::bad_alloc();
+  if (!data) throw kelvra::EOutOfMemory();
   return data;
 }
 

@@ -176,7 +176,8 @@ class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmar
   TBufferAccessModes lockedModes_;
 };
 
-// Zero-filled memory from the numeric layer's allocator; out of memory raises std::bad_alloc.
+// Zero-filled memory from the numeric layer's allocator. EOutOfMemory when it has none to give,
+// and for sizes above INT32_MAX, which the allocator cannot take.
 void* KDBufferAllocate(uint32_t ASize);
 void KDBufferDeallocate(void* AData, uint32_t ASize);  // the size is not used
 void KDMemoryCleanUp();                                 // nothing to clean up

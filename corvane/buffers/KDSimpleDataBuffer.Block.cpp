@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "kelvra/Kelvra.SysUtils.h"
@@ -133,7 +132,7 @@ void TKDBlockBuffer::Append(const TIntf<IKDDataBuffer>& ABuffer) {
   const uint32_t oldSize = GetSize();
   const uint32_t added = ABuffer->GetByteSize();
   if (added == 0) return;  // Write on an unchanged shared block would drop its bytes
-  if (uint64_t(oldSize) + added > UINT32_MAX) throw std::bad_alloc();
+  if (uint64_t(oldSize) + added > UINT32_MAX) throw kelvra::EOutOfMemory();
   Resize(oldSize + added, true);
   uint8_t* end = Write() + oldSize;
   // Read after the resize: appending a buffer to itself copies its old bytes from the new block.

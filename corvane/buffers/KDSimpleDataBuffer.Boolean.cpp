@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+
+#include "kelvra/Kelvra.SysUtils.h"
 
 namespace corvane {
 
@@ -13,9 +14,9 @@ TKDBooleanBuffer* BooleanBufferBehind(IKDData* AData) {
   return AData ? dynamic_cast<TKDBooleanBuffer*>(AData->GetInstance()) : nullptr;
 }
 
-// Every bit of AByteSize bytes; std::bad_alloc when they are more than a bit count can hold.
+// Every bit of AByteSize bytes; EOutOfMemory when they are more than a bit count can hold.
 uint32_t BitsOf(uint32_t AByteSize) {
-  if (AByteSize > UINT32_MAX / 8) throw std::bad_alloc();
+  if (AByteSize > UINT32_MAX / 8) throw kelvra::EOutOfMemory();
   return AByteSize * 8;
 }
 }  // namespace

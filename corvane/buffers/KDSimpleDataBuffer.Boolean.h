@@ -103,6 +103,7 @@ class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBoolean
   uint32_t ItemSize() override { return 1; }
   // The bit count.
   uint32_t GetSize() override { return bitCount_; }
+  uint32_t ElementBits() override { return 1; }
   // Equal bit counts and equal bits; the padding bits do not count.
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
   // Takes over the source's bit count (8 × its byte size when it is no boolean buffer).

@@ -95,8 +95,7 @@ class TKDComplexBuffer final : public TKDLinearMemoryBuffer, public virtual IKDC
   kelvra::TIntf<IKDData> MakeCopy() override;
   uint32_t ItemSize() override { return sizeof(TComplex); }
   uint32_t GetSize() override { return uint32_t(Count()); }
-  // Element indices when ADest is a complex buffer (so that the buffer queue hands out
-  // elements), else the byte copy.
+  // Element indices when ADest is a complex buffer, else the byte copy.
   void CopyTo(int32_t ASourceIndex, const kelvra::TIntf<IKDDataBuffer>& ADest, int32_t ADestIndex,
               int32_t ACount) override;
   // The element copy of CopyTo between two complex buffers: two doubles per element, as there

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
@@ -39,7 +38,7 @@ TKDRealMatrixBuffer* MatrixBehind(IKDData* AData) {
 
 uint32_t TKDRealMatrixBuffer::CellCount(uint32_t ARows, uint32_t ACols) {
   const uint64_t cells = uint64_t(ARows) * ACols;
-  if (cells > UINT32_MAX) throw std::bad_alloc();
+  if (cells > UINT32_MAX) throw kelvra::EOutOfMemory();
   return uint32_t(cells);
 }
 
@@ -94,6 +93,20 @@ TKDRealMatrixBuffer::TMatrix TKDRealMatrixBuffer::CreateUniversal(const TIntf<IK
 }
 
 TIntf<IKDData> TKDRealMatrixBuffer::MakeCopy() { return CreateEx(*this); }
+
+void TKDRealMatrixBuffer::SetShape(uint32_t ARows, uint32_t ACols) {
+  SetByteSize(ByteCount(CellCount(ARows, ACols), sizeof(double)));
+  rows_ = ARows;
+  cols_ = ACols;
+}
+
+void TKDRealMatrixBuffer::Assign(const TIntf<IKDDataBuffer>& ASource) {
+  TKDMemoryBuffer::Assign(ASource);
+  if (TKDRealMatrixBuffer* matrix = MatrixBehind(ASource.get()))
+    SetShape(matrix->rows_, matrix->cols_);
+  else
+    SetShape(1, GetByteSize() / sizeof(double));
+}
 
 bool TKDRealMatrixBuffer::IsEqual(const TIntf<IKDDataBuffer>& AOther) {
   return MatrixBehind(AOther.get()) && TKDGenericBuffer::IsEqual(AOther);
@@ -198,17 +211,13 @@ void TKDRealMatrixBuffer::DivideValue(double AValue) {
 }
 
 bool TKDRealMatrixBuffer::Resize(uint32_t ARows, uint32_t ACols, bool AKeep) {
-  if (ARows == 0 || ACols == 0) {
-    rows_ = ARows;
-    cols_ = ACols;
-    SetByteSize(0);
-    return true;
+  const bool noCells = ARows == 0 || ACols == 0;  // the block stays, the byte size becomes 0
+  if (!noCells) {
+    if (ARows == rows_ && ACols == cols_) return false;
+    // The rule compares with the current Size, so the shape changes after it.
+    ResizeItems(CellCount(ARows, ACols), AKeep);
   }
-  if (ARows == rows_ && ACols == cols_) return false;
-  // The rule compares with the current Size, so the shape changes after it.
-  ResizeItems(CellCount(ARows, ACols), AKeep);
-  rows_ = ARows;
-  cols_ = ACols;
+  SetShape(ARows, ACols);
   return true;
 }
 
@@ -230,8 +239,10 @@ TKDRealBufferList::TList TKDRealBufferList::CreateData(std::span<const TRealBuff
 void TKDRealBufferList::Assign(const TArray& AArray) {
   if (AArray.get() == static_cast<IKDRealBufferArray*>(this)) return;
   AssignData(AArray);
-  items_.Clear();
-  for (int32_t i = 0; i < AArray->GetCount(); ++i) items_.Add(AArray->GetItem(i));
+  // Gathered before the list changes: AArray may be a wrapper of this list.
+  kelvra::TArrayList<TRealBuffer> items;
+  for (int32_t i = 0; i < AArray->GetCount(); ++i) items.Add(AArray->GetItem(i));
+  items_ = std::move(items);
 }
 
 bool TKDRealBufferList::IsEqualArray(const TArray& AArray) {

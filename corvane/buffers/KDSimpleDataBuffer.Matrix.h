@@ -138,7 +138,9 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
   uint32_t GetSize() override { return rows_ * cols_; }
   // False unless AOther is a matrix buffer; then the bytes decide.
   bool IsEqual(const kelvra::TIntf<IKDDataBuffer>& AOther) override;
-  using TKDGenericBuffer::Assign;
+  // The data buffer's Assign: the source's block and custom data. The shape follows the block:
+  // a matrix's Rows and Cols, any other buffer one row of its whole 64-bit elements.
+  void Assign(const kelvra::TIntf<IKDDataBuffer>& ASource) override;
   // The array's Assign: the source's custom data, then Count × MaxSize with the source's items
   // as rows.
   void Assign(const TArray& AArray) override { AssignMatrix(AArray); }
@@ -200,6 +202,8 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
 
  private:
   static uint32_t CellCount(uint32_t ARows, uint32_t ACols);
+  // Rows and Cols, and the byte size of their cells.
+  void SetShape(uint32_t ARows, uint32_t ACols);
   void CheckCell(int32_t ARow, int32_t ACol) const;
   void CheckRow(int32_t ARow) const;
   // slot(item r, row r, min(Cols, item r's Size)) for the common rows, on the detached matrix.

@@ -102,8 +102,9 @@ class IKDLinearDataBuffer : public virtual IKDDataBuffer {
   virtual bool Resize(uint32_t ACount, bool AKeep) = 0;
 };
 
-// Walks the elements from the pointer and size taken when it was made: the Delphi-style
-// MoveNext/GetCurrent pair, and begin/end for range-based for.
+// Walks the elements from the pointer and size taken when it was made: MoveNext steps to the
+// next element and tells whether there is one, GetCurrent reads it; begin and end give the same
+// elements to range-based for.
 template <class T>
 class TBufferEnumerator {
  public:
@@ -308,6 +309,8 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   void SetBufferNumber(int64_t AValue) { dataContainer_->SetBufferNumber(AValue); }
 
   TKDSmartBuffer* DataContainer() const { return dataContainer_; }
+  // The bits of one element, the unit in which GetSize counts: 8 here, one byte each.
+  virtual uint32_t ElementBits() { return 8; }
   // Called after every refresh of the cached pointers.
   kelvra::TMultiProc& CacheNotification() { return cacheNotification_; }
 
@@ -378,9 +381,10 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // A new zero-filled block for ACount elements.
   virtual TKDSmartMemoryBuffer* MakeCopySize(uint32_t ACount);
   virtual uint32_t ItemSize() { return 1; }
+  uint32_t ElementBits() override { return ItemSize() * 8; }
 
  protected:
-  // A new zero-filled block of ACount elements of AItemSize bytes; std::bad_alloc when the bytes
+  // A new zero-filled block of ACount elements of AItemSize bytes; EOutOfMemory when the bytes
   // do not fit a block.
   TKDMemoryBuffer(uint32_t ACount, uint32_t AItemSize);
   TKDMemoryBuffer(const kelvra::TIntf<IKDData>& AOrigin, TKDSmartBuffer* ABlock,
@@ -393,7 +397,7 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // single-owner block that is large enough; anything else moves to a new zero-filled block, with
   // the old bytes copied in when AKeep.
   bool ResizeItems(uint32_t ACount, bool AKeep);
-  // The bytes that ACount elements take; std::bad_alloc when they do not fit a block.
+  // The bytes that ACount elements take; EOutOfMemory when they do not fit a block.
   virtual uint32_t ItemsByteSize(uint32_t ACount) { return ByteCount(ACount, ItemSize()); }
 };
 
@@ -441,7 +445,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   // Any memory buffer, whatever its element type, its bytes read as 64-bit floats.
   static TBuffer CreateUniversal(const kelvra::TIntf<IKDData>& ASource);
   static TBuffer CreateArrayList(std::span<const double> AList);
-  // Count × MaxSize zeros: the array's values are not copied.
+  // Count × MaxSize zeros: the array's values are not copied. EOutOfMemory when they do not fit
+  // a block.
   static TBuffer CreateBufferArray(const kelvra::TIntf<IKDRealBufferArray>& AArray);
 
   // AResult[i] /= ADivisor[i] by the slot; where the slot reports a zero divisor, the quotient

@@ -1,15 +1,52 @@
 #include "corvane/buffers/KDVariantStorages.h"
 
+#include "corvane/numeric/KDBasicDispatcher.h"
+
 namespace corvane {
+
+namespace {
+
+// Copies ACount bits from bit ASourceBit of ASource to bit ADestBit of ADest, the least
+// significant bit of a byte first; ADest's other bits keep their values. From byte boundaries on
+// both sides the whole bytes go by the byte copy slot.
+void CopyBits(const uint8_t* ASource, uint64_t ASourceBit, uint8_t* ADest, uint64_t ADestBit,
+              uint64_t ACount) {
+  if (ASourceBit % 8 == 0 && ADestBit % 8 == 0) {
+    const uint64_t wholeBits = ACount / 8 * 8;
+    ippsCopy_8u(ASource + ASourceBit / 8, ADest + ADestBit / 8, int32_t(wholeBits / 8));
+    ASourceBit += wholeBits;
+    ADestBit += wholeBits;
+    ACount -= wholeBits;
+  }
+  for (uint64_t i = 0; i < ACount; ++i) {
+    const uint64_t from = ASourceBit + i, to = ADestBit + i;
+    const uint8_t bit = uint8_t(1u << (to % 8));
+    if (ASource[from / 8] >> (from % 8) & 1)
+      ADest[to / 8] |= bit;
+    else
+      ADest[to / 8] &= uint8_t(~bit);
+  }
+}
+
+}  // namespace
+
+uint32_t QueuedElementBits(const kelvra::TIntf<IKDDataBuffer>& ABuffer) {
+  return TKDGenericBuffer::BufferOf(ABuffer).ElementBits();
+}
+
+void CopyQueuedElements(const kelvra::TIntf<IKDDataBuffer>& ASource, uint32_t ASourceIndex,
+                        const kelvra::TIntf<IKDDataBuffer>& ADest, uint32_t ADestIndex,
+                        uint32_t ACount) {
+  const uint64_t bits = QueuedElementBits(ASource);
+  CopyBits(static_cast<const uint8_t*>(ASource->ByteRead()), ASourceIndex * bits,
+           static_cast<uint8_t*>(ADest->ByteModify()), ADestIndex * bits, ACount * bits);
+}
 
 template <class Body>
 auto TKDOperationList::Locked(Body body) {
-  lock_->Enter();
-  struct Leave {
-    kelvra::ICriticalSection& lock;
-    ~Leave() { lock.Leave(); }
-  } leave{*lock_};
-  return body();
+  decltype(body()) result{};
+  kelvra::TLockAccess::Execute(*lock_, [&] { result = body(); });
+  return result;
 }
 
 int32_t TKDOperationList::PushBack(const TOperation& AOperation) {
@@ -58,7 +95,7 @@ int32_t TKDOperationList::ItemsCount() {
 }
 
 void TKDOperationList::Clear() {
-  Locked([&] { operations_.clear(); });
+  kelvra::TLockAccess::Execute(*lock_, [&] { operations_.clear(); });
 }
 
 }  // namespace corvane

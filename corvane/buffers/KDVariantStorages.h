@@ -13,6 +13,7 @@
 
 #include "corvane/buffers/KDSimpleDataBuffer.Complex.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
+#include "kelvra/Kelvra.SysUtils.h"
 #include "kelvra/Kelvra.Threading.h"
 #include "pinweave/PNPins.h"
 
@@ -41,6 +42,15 @@ struct TKDQueuedBufferClass<IKDIntegerBuffer> {
   using Item = int32_t;
 };
 
+// The generic queue's element unit and copy. Elements are those of the buffer's own kind: bits for
+// boolean buffers, cells for matrices, the typed elements otherwise. The copy takes ACount of them
+// from element ASourceIndex of ASource to element ADestIndex of ADest, which must count in the same
+// elements.
+uint32_t QueuedElementBits(const kelvra::TIntf<IKDDataBuffer>& ABuffer);
+void CopyQueuedElements(const kelvra::TIntf<IKDDataBuffer>& ASource, uint32_t ASourceIndex,
+                        const kelvra::TIntf<IKDDataBuffer>& ADest, uint32_t ADestIndex,
+                        uint32_t ACount);
+
 // Queued buffers of the interface T (IKDRealBuffer, IKDComplexBuffer, IKDDataBuffer or
 // IKDIntegerBuffer), oldest first. The total counts the queued elements not yet handed out; the
 // read position is the first buffer's next element.
@@ -66,7 +76,9 @@ class TKDBufferQueue {
   }
 
   // Fills ADest completely from the queued elements, joining and splitting buffers as needed,
-  // and returns true; false, with nothing changed, when fewer elements are queued.
+  // and returns true; false, with nothing changed, when fewer elements are queued. The generic
+  // queue raises EInvalidCast, with nothing changed, when ADest counts in other elements than a
+  // buffer it would read from.
   bool Pop(const TBuffer& ADest) {
     // Declared before the guard, so that the reference is let go after the lock is left: one
     // atomic operation less inside the critical section.
@@ -74,6 +86,7 @@ class TKDBufferQueue {
     std::lock_guard guard(lock_);
     const uint32_t wanted = ADest->GetSize();
     if (wanted > total_) return false;
+    if constexpr (!kTyped) CheckElementUnits(ADest, wanted);
     Fill(ADest, wanted, lastUsedUp);
     total_ -= wanted;
     return true;
@@ -100,7 +113,7 @@ class TKDBufferQueue {
 
  private:
   // The typed buffer class behind T, whose element copy the runs use; void for generic data
-  // buffers, which copy with the queued buffer's CopyTo, as only the buffer knows its class.
+  // buffers, which copy in each queued buffer's own elements, as only the buffer knows its class.
   using TBufferClass = typename TKDQueuedBufferClass<T>::Type;
   static constexpr bool kTyped = !std::is_void_v<TBufferClass>;
 
@@ -121,7 +134,7 @@ class TKDBufferQueue {
           TBufferClass::CopyItems(first->Read() + readPosition_, destItems + filled,
                                   int32_t(count));
         } else {
-          first->CopyTo(int32_t(readPosition_), ADest, int32_t(filled), int32_t(count));
+          CopyQueuedElements(first, readPosition_, ADest, filled, count);
         }
       }
       filled += count;
@@ -131,6 +144,20 @@ class TKDBufferQueue {
         buffers_.pop_front();
         readPosition_ = 0;
       }
+    }
+  }
+
+  // The buffers that the next `wanted` elements come from must count in ADest's elements;
+  // EInvalidCast otherwise.
+  void CheckElementUnits(const TBuffer& ADest, uint32_t wanted) const {
+    const uint32_t bits = QueuedElementBits(ADest);
+    uint64_t reached = 0;
+    uint32_t position = readPosition_;
+    for (auto buffer = buffers_.begin(); reached < wanted && buffer != buffers_.end(); ++buffer) {
+      if (QueuedElementBits(*buffer) != bits) throw kelvra::EInvalidCast("Invalid class typecast");
+      const uint32_t size = (*buffer)->GetSize();
+      reached += size - std::min(size, position);
+      position = 0;
     }
   }
 
@@ -192,7 +219,7 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
 
  private:
   TKDOperationList() : lock_(kelvra::TCriticalSection::Create()) {}
-  // Runs `body` holding the lock and returns its result.
+  // Runs `body` holding the lock (the runtime's TLockAccess) and returns its result.
   template <class Body>
   auto Locked(Body body);
 

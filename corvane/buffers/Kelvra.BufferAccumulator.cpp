@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+
+#include "kelvra/Kelvra.SysUtils.h"
 
 namespace corvane {
 
@@ -168,7 +169,7 @@ uint8_t TBufferAccumulator::PeekFirstByte() {
 }
 
 TIntf<IKDBlockBuffer> TBufferAccumulator::GetAsBuffer() {
-  if (available_ > UINT32_MAX) throw std::bad_alloc();
+  if (available_ > UINT32_MAX) throw kelvra::EOutOfMemory();
   TIntf<IKDBlockBuffer> result = TKDBlockBuffer::CreateSize(uint32_t(available_));
   CopyOut(0, available_, result->Read());
   return result;

@@ -1,4 +1,5 @@
 #include "corvane/buffers/KDSimpleDataBuffer.Block.h"
+#include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Matrix.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +197,33 @@ TEST_F(MatrixBufferTest, AssignAndArrayEquality) {
   EXPECT_FALSE(m->IsEqualArray(TKDRealBufferList::Create()));
 }
 
+// Whatever block the data-buffer Assign hands the matrix, its shape describes that block: the
+// cells it reports lie inside it.
+TEST_F(MatrixBufferTest, AssignOfAnyBufferTakesTheShapeOfItsBlock) {
+  const double values[] = {1, 2, 3, 4, 5, 6};
+  const int32_t integers[] = {1, 2, 3, 4, 5};
+  const struct {
+    const char* source;
+    kelvra::TIntf<IKDDataBuffer> buffer;
+    uint32_t rows, cols;
+  } cases[] = {
+      {"2 x 3 matrix", TKDRealMatrixBuffer::CreateData(values, 2, 3), 2, 3},
+      {"2 reals", Real({1, 2}), 1, 2},
+      {"5 integers", TKDIntegerBuffer::CreateData(integers, 5), 1, 2},  // 20 bytes: 2 reals
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source);
+    TMatrix m = TKDRealMatrixBuffer::CreateSize(10, 10);
+    m->Assign(c.buffer);
+    EXPECT_EQ(m->GetRows(), c.rows);
+    EXPECT_EQ(m->GetCols(), c.cols);
+    EXPECT_EQ(m->GetByteSize(), c.rows * c.cols * sizeof(double));
+    EXPECT_THROW(m->GetItem(9, 9), kelvra::ERangeError);
+    m->SetValue(7);
+    EXPECT_EQ(Cells(m), std::vector<double>(c.rows * c.cols, 7));
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Buffer list and wrapper
 
@@ -236,6 +264,9 @@ TEST_F(BufferListTest, ResizeAssignAndEquality) {
   EXPECT_EQ(copy->GetItem(0).get(), list->GetItem(0).get());
   EXPECT_TRUE(copy->IsEqualArray(list));
   copy->Assign(copy);
+  EXPECT_EQ(copy->GetCount(), 1);
+  TArray view = TKDRealMatrix::CreateCopy(copy);
+  view->Assign(view);  // the list is assigned a wrapper of itself
   EXPECT_EQ(copy->GetCount(), 1);
   EXPECT_FALSE(copy->IsEqualArray(TKDRealBufferList::Create()));
   EXPECT_EQ(Supports<IKDRealBufferArray>(list->MakeCopy())->GetCount(), 0);  // custom data only

@@ -5,7 +5,9 @@
 #include <barrier>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <thread>
+#include <utility>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Block.h"
 #include "corvane/buffers/KDSimpleDataBuffer.Boolean.h"
@@ -154,6 +156,27 @@ TEST_F(GenericBufferTest, ResizeFollowsItsSixCases) {
 
   auto empty = TKDLinearMemoryBuffer::CreateSize(0);
   EXPECT_TRUE(empty->Resize(0, true));
+}
+
+// Sizes whose bytes no block can hold raise the out-of-memory error before anything is
+// allocated, whatever the arithmetic of the count would wrap to.
+TEST_F(GenericBufferTest, SizesNoBlockCanHoldRaiseOutOfMemory) {
+  const TBuffer wide = TKDRealBuffer::CreateSize(1u << 20);
+  auto rows = TKDRealBufferList::Create();  // 4097 rows of 2^20: Count x MaxSize passes 2^32
+  for (int i = 0; i < 4097; ++i) rows->Append(wide);
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"allocation above INT32_MAX", [] { KDBufferAllocate(uint32_t(INT32_MAX) + 1); }},
+      {"2^28 reals: 2 GiB", [] { TKDRealBuffer::CreateSize(1u << 28); }},
+      {"2^29 reals: 4 GiB", [] { TKDRealBuffer::CreateSize(1u << 29); }},
+      {"2^28 complex: 4 GiB", [] { TKDComplexBuffer::CreateSize(1u << 28); }},
+      {"2^16 x 2^16 cells", [] { TKDRealMatrixBuffer::CreateSize(1u << 16, 1u << 16); }},
+      {"resize to 4 GiB", [&] { Real({1})->Resize(1u << 29, true); }},
+      {"array of 4097 x 2^20", [&] { TKDRealBuffer::CreateBufferArray(rows); }},
+  };
+  for (const auto& [name, action] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_THROW(action(), kelvra::EOutOfMemory);
+  }
 }
 
 TEST_F(GenericBufferTest, IsEqualComparesByteSizesThenBytes) {
