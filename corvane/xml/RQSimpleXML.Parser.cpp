@@ -249,7 +249,10 @@ class TXmlParser {
     for (;;) {
       TXmlNode& container = open.empty() ? static_cast<TXmlNode&>(document_) : *open.back();
       ReadText(container);
-      if (source_.Next() < 0) return;  // "<" or the end of input
+      if (source_.Next() < 0) {  // "<" or the end of input, which must not cut an element short
+        if (!open.empty()) Expected("Text \"%s\" expected", u"</" + *open.back()->NameId() + u">");
+        return;
+      }
       switch (source_.Peek()) {
         case '/':
           source_.Skip();

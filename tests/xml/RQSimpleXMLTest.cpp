@@ -425,6 +425,8 @@ TEST(XmlParser, EveryErrorMessage) {
   const std::pair<const char*, const char*> cases[] = {
       {"<a b=\"1\" c>", "Character \"=\" expected"},
       {"<a></b>", "Text \"a\" expected"},
+      {"<a>", "Text \"</a>\" expected"},  // the input ends inside an element
+      {"<r><a/><b>text", "Text \"</b>\" expected"},
       {"<a/ >", "Text \"/>\" expected"},
       {"<!-x-->", "Text \"--\" expected"},
       {"<![CDAT[x]]>", "Text \"[CDATA[\" expected"},
