@@ -65,7 +65,9 @@ class TMemoryStream : public TStream {
 enum TFileMode : int { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
 
 // A stream over a file. Opening a missing or unreadable file raises EFOpenError with
-// "Cannot open file "<name>"."; fmCreate failures raise EFCreateError.
+// "Cannot open file "<name>"."; so does opening for reading what is neither a regular file nor a
+// pipe (a directory, a device). fmCreate failures raise EFCreateError. A failed read raises
+// EReadError: it is not the end of the file.
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, TFileMode mode);
@@ -78,6 +80,10 @@ class TFileStream : public TStream {
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   void SetSize(int64_t size) override;
   const std::string& FileName() const { return fileName_; }
+  // Writes out what is buffered and closes the file; raises EWriteError ("Stream write error")
+  // when not everything written could be stored. A writer calls it to know that its file is
+  // complete: the destructor closes a file still open, but cannot report.
+  void Close();
 
  private:
   std::string fileName_;
