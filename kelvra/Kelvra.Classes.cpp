@@ -97,10 +97,16 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 // ---------------------------------------------------------------------------------------------
 
 namespace {
+// The type bits of the file's mode; 0 when the file cannot be asked.
+mode_t FileType(std::FILE* file) {
+  struct stat info;
+  return fstat(fileno(file), &info) == 0 ? info.st_mode & S_IFMT : 0;
+}
+
 // Whether reading the file gives its contents, to an end: a directory or a device does not.
 bool IsReadableData(std::FILE* file) {
-  struct stat info;
-  return fstat(fileno(file), &info) == 0 && (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode));
+  const mode_t type = FileType(file);
+  return type == S_IFREG || type == S_IFIFO;
 }
 }  // namespace
 
@@ -139,6 +145,11 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   std::fseek(file_, long(offset), kWhence[origin]);
   return int64_t(std::ftell(file_));
+}
+
+int64_t TFileStream::Size() {
+  // Seeking cannot tell the size of a pipe, and could upset what has been read of it.
+  return FileType(file_) == S_IFREG ? TStream::Size() : -1;
 }
 
 void TFileStream::SetSize(int64_t size) {

@@ -290,24 +290,32 @@ class TBinXmlSource {
   std::string gathered_;
 };
 
+// The bytes taken from the stream already, then `rest` bytes of the stream.
 class TStreamBinXmlSource final : public TBinXmlSource {
  public:
-  explicit TStreamBinXmlSource(TStream& stream)
-      : TBinXmlSource(uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))),
-        stream_(stream) {}
+  TStreamBinXmlSource(TStream& stream, std::string_view taken, uint64_t rest)
+      : TBinXmlSource(taken.size() + rest), stream_(stream), taken_(taken.size()) {
+    KELVRA_ASSERT(taken.size() <= kBufferSize);
+    std::memcpy(buffer_.data(), taken.data(), taken.size());
+  }
 
  protected:
   TByteWindow Refill() override {
-    const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
-    const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
-    if (read <= 0) return {};
-    unread_ -= uint64_t(read);
-    return {buffer_.data(), buffer_.data() + read};
+    size_t count = std::exchange(taken_, 0);
+    if (count == 0) {
+      const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
+      const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
+      if (read <= 0) return {};
+      count = size_t(read);
+    }
+    unread_ -= count;
+    return {buffer_.data(), buffer_.data() + count};
   }
 
  private:
   TStream& stream_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
+  size_t taken_;  // in the buffer, for the first window
 };
 
 // The whole string is one window, read in place.
@@ -599,8 +607,18 @@ std::string WriteBinaryXmlString(const TXmlDocument& document) {
   return writer.Result();
 }
 
-void ReadBinaryXml(TXmlDocument& document, TStream& stream) {
-  TStreamBinXmlSource source(stream);
+void ReadBinaryXml(TXmlDocument& document, TStream& stream, std::string_view taken) {
+  const int64_t size = stream.Size();
+  if (size < 0) {
+    // The reader checks every count against the bytes that remain, which a pipe tells only at
+    // its end: its bytes are read whole first.
+    std::string bytes(taken);
+    char chunk[4096];
+    for (int64_t read; (read = stream.Read(chunk, sizeof chunk)) > 0;) bytes.append(chunk, size_t(read));
+    TStringBinXmlSource source(bytes);
+    return ReadDocument(TBinXmlReader(source), document);
+  }
+  TStreamBinXmlSource source(stream, taken, uint64_t(std::max<int64_t>(0, size - stream.Position())));
   ReadDocument(TBinXmlReader(source), document);
 }
 

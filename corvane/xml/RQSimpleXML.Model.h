@@ -624,8 +624,9 @@ inline void TXmlNode::AppendNewChild(TXmlNode* node) {
 
 // ---- the seams between the source files of this unit
 
-// The text parser: reads `stream` from its position into the (cleared) document.
-void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream);
+// The text parser: reads into the (cleared) document the bytes `taken` from the stream already,
+// then the rest of `stream`.
+void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken);
 // The same for bytes in memory.
 void ParseXmlText(TXmlDocument& document, std::string_view bytes);
 // The node's XML text.
@@ -635,8 +636,9 @@ void SaveXmlText(const TXmlNode& node, int32_t codePage, kelvra::TStream& stream
 // The binary form.
 void WriteBinaryXml(const TXmlDocument& document, kelvra::TStream& stream, uint32_t options);
 std::string WriteBinaryXmlString(const TXmlDocument& document);
-// Reads after the signature: options, name table, document node.
-void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream);
+// Reads after the signature: options, name table, document node; from the bytes `taken` from the
+// stream already, then the rest of `stream`.
+void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken);
 void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
 
 // Decodes the complete UTF-8 sequences of bytes[0..count) into `out` (room for `count` code units

@@ -83,7 +83,11 @@ constexpr size_t kChunkSize = 16384;
 // to the front of the next.
 class TXmlSource {
  public:
-  explicit TXmlSource(kelvra::TStream& stream) : stream_(&stream) {}
+  // Bytes taken from the stream already (a few), then the rest of the stream.
+  TXmlSource(kelvra::TStream& stream, std::string_view taken) : stream_(&stream), byteLen_(taken.size()) {
+    KELVRA_ASSERT(taken.size() <= kChunkSize);
+    std::memcpy(buffer_, taken.data(), taken.size());
+  }
   // Bytes that stay in memory while the source reads them: no chunk is copied.
   explicit TXmlSource(std::string_view bytes)
       : bytes_(reinterpret_cast<const uint8_t*>(bytes.data())), byteLen_(bytes.size()), ended_(true) {}
@@ -237,11 +241,11 @@ inline bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
 class TXmlParser {
  public:
   // Reads a stream, or bytes in memory.
-  template <class TInput>
-  TXmlParser(TXmlDocument& document, TInput& input)
+  template <class... TInput>
+  TXmlParser(TXmlDocument& document, TInput&&... input)
       : document_(document),
         names_(&document.Names()),
-        source_(input),
+        source_(std::forward<TInput>(input)...),
         preserve_(document.GetPreserveWhiteSpace()) {}
 
   void Run() {
@@ -623,9 +627,9 @@ class TXmlParser {
 
 }  // namespace
 
-void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream) {
+void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken) {
   // The source holds two 16 KB buffers: kept off the stack of the caller.
-  std::make_unique<TXmlParser>(document, stream)->Run();
+  std::make_unique<TXmlParser>(document, stream, taken)->Run();
 }
 
 void ParseXmlText(TXmlDocument& document, std::string_view bytes) {

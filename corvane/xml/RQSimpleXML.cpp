@@ -869,14 +869,18 @@ void TXmlDocument::LoadBinaryXML(std::string_view xml) {
 
 void TXmlDocument::Load(kelvra::TStream& stream) {
   ClearForLoad();
-  if (stream.Size() > int64_t(BinXmlSignature.size())) {
-    char signature[14];
-    const int64_t read = stream.Read(signature, sizeof signature);
-    if (read == int64_t(sizeof signature) && BinXmlSignature.compare(0, 14, signature, 14) == 0)
-      return ReadBinaryXml(*this, stream);
-    stream.Seek(-read, kelvra::soCurrent);
+  // The first bytes tell the form: the signature and more is binary. They are read once and
+  // handed to the reader, as a pipe cannot move back.
+  char head[15];
+  size_t taken = 0;
+  while (taken < sizeof head) {
+    const int64_t read = stream.Read(head + taken, int64_t(sizeof head - taken));
+    if (read <= 0) break;
+    taken += size_t(read);
   }
-  ParseXmlText(*this, stream);
+  const std::string_view first(head, taken);
+  if (XmlIsInBinaryFormat(first)) return ReadBinaryXml(*this, stream, first.substr(BinXmlSignature.size()));
+  ParseXmlText(*this, stream, first);
 }
 
 void TXmlDocument::Load(const std::string& fileName) {

@@ -37,6 +37,7 @@ expect 1 'folder: Cannot open file "folder"\.' '$corvane xml check folder'
 expect 1 'Stream read error' '$corvane xml check /proc/self/mem'
 expect 0 '' '$corvane xml to-binary "$sample" s.bin && $corvane xml to-text s.bin s.xml &&
   $corvane xml format "$sample" > a.txt && $corvane xml format s.xml > b.txt && cmp a.txt b.txt'
+expect 0 'elements 4' '$corvane xml to-binary "$sample" p.bin && cat p.bin | $corvane xml check /dev/stdin'
 # Write errors, also those that show only when the last buffered bytes are written.
 expect 1 '/dev/full: Stream write error' '$corvane xml to-text large.xml /dev/full'
 expect 1 '/dev/full: Stream write error' '$corvane xml to-binary large.xml /dev/full'
