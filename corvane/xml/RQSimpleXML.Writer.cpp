@@ -21,7 +21,8 @@ bool HasLineBreak(std::u16string_view s) {
 // Builds the text depth-first without recursion. Each open element remembers where its start tag
 // ended, so that an empty content turns ">" into "/>", and whether its content holds a line
 // break, which decides where its end tag goes. With a sink, the text is handed over in pieces as
-// it grows, so that a large document is never held whole.
+// it grows, after every node, start tag and end tag and within long indentation, so that the
+// writer holds no more than a piece and the largest value, however long the text.
 class TXmlTextWriter {
  public:
   using TSink = std::function<void(std::u16string_view)>;
@@ -42,11 +43,11 @@ class TXmlTextWriter {
       const TXmlChildren& children = frame.Node->Children();
       if (frame.NextChild < children.Size()) {
         const TXmlNode& child = *children.Item(frame.NextChild++);
-        HandOver();
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);
       } else {
         Close();
       }
+      HandOver();
     }
     return std::move(out_);
   }
@@ -62,6 +63,8 @@ class TXmlTextWriter {
   };
 
   static constexpr size_t kHandOverSize = 32768;
+  // The indentation is appended this many indentation texts at a time.
+  static constexpr size_t kIndentPiece = 1024;
 
   // The position in the whole text of the end of out_.
   size_t Position() const { return handedOver_ + out_.size(); }
@@ -102,13 +105,17 @@ class TXmlTextWriter {
     }
   }
 
-  // Appends `depth` indentation texts in one piece, cut from a run kept as long as the deepest
-  // indentation so far.
+  // Appends `depth` indentation texts, in pieces cut from a run of up to kIndentPiece of them:
+  // the indentation of a deep document is far longer than the document.
   void Indent(int depth) {
-    const size_t length = size_t(depth) * DefaultIndentText.size();
-    while (indentRun_.size() < length) indentRun_ += DefaultIndentText;
-    out_.append(indentRun_, 0, length);
     if (depth > 0 && indentHasLineBreak_) frames_.back().LineBreak = true;
+    for (size_t left = size_t(std::max(depth, 0)); left > 0;) {
+      const size_t count = std::min(left, kIndentPiece);
+      while (indentRun_.size() < count * DefaultIndentText.size()) indentRun_ += DefaultIndentText;
+      out_.append(indentRun_, 0, count * DefaultIndentText.size());
+      left -= count;
+      HandOver();
+    }
   }
 
   void WriteAttributes(const TXmlNode& node) {

@@ -1,7 +1,9 @@
 #include "corvane/xml/RQSimpleXML.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -505,6 +507,37 @@ TEST(XmlWriter, LargeTextsSaveAsTheyWriteWhole) {
     }
     EXPECT_EQ(SaveText(document), Utf8(document->GetXml())) << shift;
   }
+}
+
+// Saving hands the text over as it is written: the indentation of a deep document, far longer
+// than the document, never gathers in memory.
+TEST(XmlWriter, SavingDeepDocumentsTakesBoundedMemory) {
+  constexpr size_t kDepth = 3000;  // 9 million characters of indentation
+  std::string deep;
+  for (size_t i = 0; i < kDepth; ++i) deep += "<a>";
+  for (size_t i = 0; i < kDepth; ++i) deep += "</a>";
+  TIntf<IXmlDocument> document = Parse(deep);
+  // Counts the bytes it is given, and the most heap memory in use meanwhile.
+  class TMeasuringStream : public kelvra::TStream {
+   public:
+    static size_t HeapInUse() {
+      const struct mallinfo2 info = mallinfo2();
+      return info.uordblks + info.hblkhd;
+    }
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override {
+      written += size_t(count);
+      peak = std::max(peak, HeapInUse());
+      return count;
+    }
+    int64_t Seek(int64_t, kelvra::TSeekOrigin) override { return 0; }
+    void SetSize(int64_t) override {}
+    size_t written = 0, peak = 0;
+  } sink;
+  const size_t before = TMeasuringStream::HeapInUse();
+  document->Save(sink);
+  EXPECT_GT(sink.written, kDepth * kDepth);
+  EXPECT_LT(sink.peak - std::min(before, sink.peak), size_t(1) << 20);
 }
 
 TEST(XmlWriter, CDATAWithTerminatorRoundTripsAsTwoSections) {
