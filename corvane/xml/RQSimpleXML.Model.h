@@ -713,6 +713,7 @@ bool IsXmlNameStart(char16_t c);
 bool IsXmlNameChar(char16_t c);
 // UTF-16 names in exception messages, which are UTF-8.
 inline std::string MessageText(std::u16string_view s) { return kelvra::Utf16ToUtf8(s); }
+// Raises EXmlError with the message `format`, its one "%s" replaced by `argument`, escaped.
 [[noreturn]] void RaiseXml(const char* format, std::u16string_view argument);
 
 }  // namespace corvane

@@ -34,11 +34,29 @@ uint32_t XmlNameHash(std::u16string_view name) {
   return h;
 }
 
+namespace {
+// A text as it stands between the quotes of a message: control characters as \xHH and
+// backslashes doubled, so that none cuts the message short or breaks it into lines.
+std::string EscapedForMessage(std::u16string_view s) {
+  std::string escaped;
+  for (const char c : MessageText(s)) {
+    if (c == '\\') {
+      escaped += "\\\\";
+    } else if (uint8_t(c) < 0x20 || c == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", unsigned(uint8_t(c)));
+      escaped += hex;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+}  // namespace
+
 void RaiseXml(const char* format, std::u16string_view argument) {
-  const std::string text = MessageText(argument);
-  const int size = std::snprintf(nullptr, 0, format, text.c_str());
-  std::string message(size_t(size), '\0');
-  std::snprintf(message.data(), message.size() + 1, format, text.c_str());
+  std::string message = format;
+  message.replace(message.find("%s"), 2, EscapedForMessage(argument));
   throw EXmlError(message);
 }
 

@@ -451,6 +451,8 @@ TEST(XmlParser, EveryErrorMessage) {
       {"<a$/>", "Invalid symbol in the name of the element"},
       {"<abc", "The determination of the element is not completed"},
       {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><a/>", "Encoding \"KOI8-R\" is not supported by SimpleXML"},
+      {"<?xml version=\"1.0\" encoding=\"a&#0;b&#10;c\\d\"?><a/>",
+       "Encoding \"a\\x00b\\x0Ac\\\\d\" is not supported by SimpleXML"},
       {"<a></a >", "(no error)"},
   };
   for (const auto& [xml, message] : cases) EXPECT_EQ(ErrorOf(xml), message) << xml;
