@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "fuzz/FuzzSupport.h"
 #include "kelvra/Kelvra.Classes.h"
 
 namespace corvane {
@@ -731,6 +732,12 @@ TEST(XmlConversions, DataStringDetection) {
   EXPECT_EQ(XmlCodePage(u"Iso-8859-9"), 28599);
   EXPECT_EQ(XmlCodePage(u"ISO-2022-JP"), 50220);
   EXPECT_EQ(XmlCodePage(u"KOI8-R"), 0);
+}
+
+// The fuzz targets pass the errors of bad input and stop at a broken invariant.
+TEST(XmlFuzzTargetsDeathTest, AssertionFailuresAbort) {
+  fuzz::RunAcceptingLibraryErrors([] { LoadXmlDocumentFromXML("<a b=1/>"); });
+  EXPECT_DEATH(fuzz::RunAcceptingLibraryErrors([] { KELVRA_ASSERT(false); }), "Assertion failure");
 }
 
 }  // namespace
