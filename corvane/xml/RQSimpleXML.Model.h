@@ -704,6 +704,12 @@ inline const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, TChar
 
 // TextToXML appending to `out`, with no string of its own.
 void AppendTextToXML(std::u16string& out, std::u16string_view s);
+// The attribute readings of integers ("-12") and booleans ("0", "1", "false", "true" in any
+// letter case); EConvertError naming the text for any other.
+int64_t XSTRToInt64(std::u16string_view s);
+bool XSTRToBool(std::u16string_view s);
+// Whether the texts are the same but for the case of ASCII letters.
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
 // The iconv name of a code page of the encoding table.
 std::string IconvCharset(int32_t codePage);
