@@ -232,15 +232,6 @@ std::u16string WideStringOf(std::string_view bytes) {
   return s;
 }
 
-// An 8-bit string decoded from UTF-8 straight into UTF-16.
-std::u16string DecodeUtf8String(std::string_view bytes) {
-  std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
-  size_t produced = 0;
-  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
-  s.resize(produced);
-  return s;
-}
-
 // Where the input comes from: all of it at once for a string, buffer-sized windows for a stream.
 // Both start with an empty window. The source keeps no read position: its slow paths take the
 // reader's window and return the one after the bytes they read.
@@ -393,7 +384,7 @@ class TBinXmlReader {
   }
 
   std::u16string ReadUtf8String() {
-    return DecodeUtf8String(ReadBytes(ReadCount(1)));
+    return Utf8ToUtf16(ReadBytes(ReadCount(1)));
   }
 
   // A value into the empty `value`, UTF-8 strings without a Variant on the way.

@@ -641,11 +641,6 @@ std::string WriteBinaryXmlString(const TXmlDocument& document);
 void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken);
 void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
 
-// Decodes the complete UTF-8 sequences of bytes[0..count) into `out` (room for `count` code units
-// needed) and returns the bytes consumed. An incomplete sequence at the end is left for the next
-// call unless `final`; ill-formed bytes become U+FFFD one by one.
-size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
-
 // Short texts, at most 16 bytes, are read as two overlapping words: the first bytes and the last.
 constexpr size_t kShortAsciiBytes = 16;
 

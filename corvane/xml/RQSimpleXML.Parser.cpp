@@ -4,7 +4,6 @@
 #include <iconv.h>
 
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -13,64 +12,6 @@
 #include "corvane/xml/RQSimpleXML.Model.h"
 
 namespace corvane {
-
-namespace {
-
-// Widens the ASCII bytes from bytes[i] on, a block at a time, up to the first other byte or the
-// last whole block. A block is widened whole even when it holds other bytes: the characters past
-// its ASCII prefix are written over afterwards. The output has room for that, as it has room for
-// `count` code units and `produced` never passes `i`.
-void WidenAsciiPrefix(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
-  while (i + 8 <= count) {
-    uint64_t block;
-    std::memcpy(&block, bytes + i, sizeof block);  // little-endian: byte k in bits 8k..8k+7
-    for (size_t k = 0; k < 8; ++k) out[produced + k] = char16_t(block >> (8 * k) & 0xFF);
-    const uint64_t others = block & 0x8080808080808080u;
-    const size_t ascii = others ? size_t(std::countr_zero(others)) / 8 : 8;
-    i += ascii;
-    produced += ascii;
-    if (others) return;
-  }
-}
-
-}  // namespace
-
-size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
-  // The count lives in a local: kept in the caller's variable it would be stored and loaded
-  // again for every character.
-  size_t i = 0, n = 0;
-  while (i < count) {
-    WidenAsciiPrefix(bytes, count, i, out, n);  // ASCII runs, the common case
-    while (i < count && bytes[i] < 0x80) out[n++] = bytes[i++];  // and their tails
-    if (i == count) break;
-    const uint8_t b = bytes[i];
-    const size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    if (length == 0) {
-      out[n++] = 0xFFFD;
-      ++i;
-      continue;
-    }
-    size_t k = 1;
-    uint32_t c = b & (0xFF >> (length + 1));
-    while (k < length && i + k < count && (bytes[i + k] & 0xC0) == 0x80) c = c << 6 | (bytes[i + k++] & 0x3F);
-    if (k < length && i + k == count && !final) break;  // carried over to the next chunk
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (k < length || c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out[n++] = 0xFFFD;
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      out[n++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out[n++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out[n++] = char16_t(c);
-    }
-    i += length;
-  }
-  produced = n;
-  return i;
-}
 
 namespace {
 
@@ -155,7 +96,7 @@ class TXmlSource {
         for (size_t i = 0; i < take; ++i) chars_[len_++] = bytes_[bytePos_ + i];
         bytePos_ += take;
       } else if (codePage_ == 65001) {
-        bytePos_ += DecodeUtf8(bytes_ + bytePos_, take, final, chars_, len_);
+        bytePos_ += kelvra::DecodeUtf8(bytes_ + bytePos_, take, final, chars_, len_);
       } else {
         ConvertWithIconv(final);
       }

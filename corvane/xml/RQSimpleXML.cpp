@@ -304,14 +304,14 @@ void TXmlValue::SetUtf8Decoded(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   if (bytes.size() <= kShortLength) {  // never more code units than bytes
     Clear(store);
-    DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
+    kelvra::DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
     shortLength_ = uint8_t(produced);
     kind_ = kShortText;
     return;
   }
   const size_t room = bytes.size() * sizeof(char16_t);
   auto* const text = static_cast<char16_t*>(store.Allocate(room));
-  DecodeUtf8(utf8, bytes.size(), true, text, produced);
+  kelvra::DecodeUtf8(utf8, bytes.size(), true, text, produced);
   if (produced <= kShortLength || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
     // Far fewer code units than bytes: kept in the value or a block of their own size.
     SetText(store, {text, produced});
