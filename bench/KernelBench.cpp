@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -34,7 +35,7 @@ constexpr int kLengths[] = {1024, 65536, 16777216};
 // Large enough for three arrays of doubles to exceed any cache.
 constexpr int kTriadLength = 16777216;
 
-// The operands of every benchmark at one length, allocated and touched once per length.
+// The operands of every benchmark at one length, allocated and touched once.
 class Operands {
  public:
   explicit Operands(int n)
@@ -78,14 +79,14 @@ class Operands {
   hwy::AlignedFreeUniquePtr<Ipp32s[]> outInt_;
 };
 
-// Benchmarks run length by length, so one set of operands is held at a time.
+// The operands of each length, made on first use and kept: the repetitions of all benchmarks run
+// interleaved in random order, so one length follows another all the time. The largest length
+// takes nearly all the memory.
 Operands& OperandsFor(int n) {
-  static std::unique_ptr<Operands> current;
-  if (!current || current->n != n) {
-    current.reset();
-    current = std::make_unique<Operands>(n);
-  }
-  return *current;
+  static std::map<int, std::unique_ptr<Operands>> operands;
+  std::unique_ptr<Operands>& entry = operands[n];
+  if (!entry) entry = std::make_unique<Operands>(n);
+  return *entry;
 }
 
 using Runner = std::function<IppStatus(Operands&)>;

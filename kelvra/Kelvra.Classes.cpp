@@ -1,9 +1,11 @@
 #include "kelvra/Kelvra.Classes.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace kelvra {
 
@@ -89,23 +91,50 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 void TMemoryStream::SaveToFile(const std::string& fileName) {
   TFileStream file(fileName, fmCreate);
   SaveToStream(file);
+  file.Close();
 }
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+// The type bits of the file's mode; 0 when the file cannot be asked.
+mode_t FileType(std::FILE* file) {
+  struct stat info;
+  return fstat(fileno(file), &info) == 0 ? info.st_mode & S_IFMT : 0;
+}
+
+// Whether reading the file gives its contents, to an end: a directory or a device does not.
+bool IsReadableData(std::FILE* file) {
+  const mode_t type = FileType(file);
+  return type == S_IFREG || type == S_IFIFO;
+}
+}  // namespace
+
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName_(fileName) {
   static const char* const kModes[] = {"rb", "r+b", "r+b", "w+b"};
   file_ = std::fopen(fileName.c_str(), kModes[mode]);
+  if (file_ && mode == fmOpenRead && !IsReadableData(file_)) std::fclose(std::exchange(file_, nullptr));
   if (!file_) {
     if (mode == fmCreate) throw EFCreateError("Cannot create file \"" + fileName + "\".");
     throw EFOpenError("Cannot open file \"" + fileName + "\".");
   }
 }
 
-TFileStream::~TFileStream() { std::fclose(file_); }
+TFileStream::~TFileStream() {
+  if (file_) std::fclose(file_);
+}
+
+void TFileStream::Close() {
+  std::FILE* const file = std::exchange(file_, nullptr);
+  const bool failedBefore = std::ferror(file) != 0;
+  if (std::fclose(file) != 0 || failedBefore) throw EWriteError("Stream write error");
+}
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
-  return count <= 0 ? 0 : int64_t(std::fread(buffer, 1, size_t(count), file_));
+  if (count <= 0) return 0;
+  const size_t read = std::fread(buffer, 1, size_t(count), file_);
+  if (read < size_t(count) && std::ferror(file_)) throw EReadError("Stream read error");
+  return int64_t(read);
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
@@ -116,6 +145,11 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   std::fseek(file_, long(offset), kWhence[origin]);
   return int64_t(std::ftell(file_));
+}
+
+int64_t TFileStream::Size() {
+  // Seeking cannot tell the size of a pipe, and could upset what has been read of it.
+  return FileType(file_) == S_IFREG ? TStream::Size() : -1;
 }
 
 void TFileStream::SetSize(int64_t size) {

@@ -29,6 +29,7 @@ class TStream {
 
   int64_t Position() { return Seek(0, soCurrent); }
   void SetPosition(int64_t position) { Seek(position, soBeginning); }
+  // The size in bytes; -1 for a stream that cannot tell it before its end (a pipe).
   virtual int64_t Size();
 
   // Reads exactly `count` bytes or raises EReadError ("Stream read error").
@@ -65,7 +66,9 @@ class TMemoryStream : public TStream {
 enum TFileMode : int { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
 
 // A stream over a file. Opening a missing or unreadable file raises EFOpenError with
-// "Cannot open file "<name>"."; fmCreate failures raise EFCreateError.
+// "Cannot open file "<name>"."; so does opening for reading what is neither a regular file nor a
+// pipe (a directory, a device). fmCreate failures raise EFCreateError. A failed read raises
+// EReadError: it is not the end of the file.
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, TFileMode mode);
@@ -77,7 +80,12 @@ class TFileStream : public TStream {
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   void SetSize(int64_t size) override;
+  int64_t Size() override;
   const std::string& FileName() const { return fileName_; }
+  // Writes out what is buffered and closes the file; raises EWriteError ("Stream write error")
+  // when not everything written could be stored. A writer calls it to know that its file is
+  // complete: the destructor closes a file still open, but cannot report.
+  void Close();
 
  private:
   std::string fileName_;

@@ -1,6 +1,8 @@
 #include "kelvra/Kelvra.Variants.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace kelvra {
 
@@ -124,34 +126,80 @@ std::string Utf16ToUtf8(std::u16string_view s) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    const uint8_t b = uint8_t(s[i]);
-    int length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    uint32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-    bool valid = length > 0 && i + size_t(length) <= s.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const uint8_t next = uint8_t(s[i + size_t(k)]);
-      valid = (next & 0xC0) == 0x80;
+  std::u16string out(s.size(), u'\0');
+  size_t produced = 0;
+  DecodeUtf8(reinterpret_cast<const uint8_t*>(s.data()), s.size(), true, out.data(), produced);
+  out.resize(produced);
+  return out;
+}
+
+namespace {
+// Widens the ASCII bytes from bytes[i] on, eight at a time, up to the first other byte or the
+// last whole block of eight. A block is widened whole even when it holds other bytes: the code
+// units past its ASCII start are written over afterwards. The output has room for that, as it
+// has room for `count` code units and `produced` never passes `i`.
+void WidenAsciiRun(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
+  while (i + 8 <= count) {
+    uint64_t block;
+    std::memcpy(&block, bytes + i, sizeof block);  // little-endian: byte k in bits 8k..8k+7
+    for (size_t k = 0; k < 8; ++k) out[produced + k] = char16_t(block >> (8 * k) & 0xFF);
+    const uint64_t others = block & 0x8080808080808080u;
+    const size_t ascii = others ? size_t(std::countr_zero(others)) / 8 : 8;
+    i += ascii;
+    produced += ascii;
+    if (others) return;
+  }
+}
+}  // namespace
+
+size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
+  // The positions live in locals: kept in the caller's variable, the count would be stored and
+  // loaded again for every character.
+  size_t i = 0, n = 0;
+  while (i < count) {
+    WidenAsciiRun(bytes, count, i, out, n);  // ASCII runs, the common case
+    while (i < count && bytes[i] < 0x80) out[n++] = bytes[i++];  // and their tails
+    if (i == count) break;
+    // The length of the sequence that the lead byte starts (0: none) and the range of its second
+    // byte, which rules out overlong forms, surrogates and code points past U+10FFFF (the table
+    // of well-formed byte sequences in chapter 3 of the Unicode Standard).
+    const uint8_t lead = bytes[i];
+    size_t length = 0;
+    uint8_t low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      low = lead == 0xE0 ? 0xA0 : 0x80;
+      high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      low = lead == 0xF0 ? 0x90 : 0x80;
+      high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    uint32_t c = lead & (0x7F >> length);
+    size_t valid = 1;  // the bytes of the sequence well-formed so far
+    for (; valid < length && i + valid < count; ++valid) {
+      const uint8_t next = bytes[i + valid];
+      if (next < (valid == 1 ? low : 0x80) || next > (valid == 1 ? high : 0xBF)) break;
       c = c << 6 | (next & 0x3F);
     }
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out += u'\xFFFD';
-      ++i;
+    if (valid == length) {
+      if (c >= 0x10000) {
+        out[n++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
+        out[n++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        out[n++] = char16_t(c);
+      }
+      i += length;
       continue;
     }
-    if (c >= 0x10000) {
-      out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += char16_t(c);
-    }
-    i += size_t(length);
+    if (length != 0 && i + valid == count && !final) break;  // the next bytes may complete it
+    out[n++] = 0xFFFD;  // one for the maximal subpart
+    i += valid;
   }
-  return out;
+  produced = n;
+  return i;
 }
 
 }  // namespace kelvra

@@ -105,8 +105,16 @@ class Variant {
       data_;
 };
 
-// UTF-8 <-> UTF-16; ill-formed input becomes U+FFFD.
+// UTF-8 <-> UTF-16. A lone surrogate becomes U+FFFD, and so does ill-formed UTF-8 (see DecodeUtf8).
 std::string Utf16ToUtf8(std::u16string_view s);
 std::u16string Utf8ToUtf16(std::string_view s);
+
+// Decodes the UTF-8 bytes[0..count) into `out`, which has room for `count` code units (never more
+// are needed), sets `produced` to the code units written and returns the bytes consumed. Each
+// maximal subpart of an ill-formed sequence (the longest start of a well-formed sequence there,
+// else one byte) becomes one U+FFFD, as the Unicode Standard recommends (chapter 3, "U+FFFD
+// Substitution of Maximal Subparts"). Unless `final`, a sequence that the end of the bytes cuts
+// short is not consumed: the caller passes it again with the bytes that follow.
+size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
 
 }  // namespace kelvra

@@ -5,6 +5,8 @@
 
 #include "kelvra/Kelvra.SysUtils.h"
 
+#include "kelvra/Kelvra.Variants.h"
+
 namespace corvane {
 
 using kelvra::TIntf;
@@ -15,46 +17,6 @@ namespace {
 // has (a boolean buffer's Size counts bits).
 int64_t Measure(const TIntf<IKDDataBuffer>& ABuffer) {
   return std::min(ABuffer->GetSize(), ABuffer->GetByteSize());
-}
-
-bool IsContinuation(uint8_t byte, uint8_t low = 0x80, uint8_t high = 0xBF) {
-  return byte >= low && byte <= high;
-}
-
-// The text of UTF-8 bytes: valid sequences as they are, each maximal invalid part replaced by
-// U+FFFD.
-std::string DecodeUtf8(const std::vector<uint8_t>& bytes) {
-  static constexpr char kReplacement[] = "\xEF\xBF\xBD";
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    const uint8_t lead = bytes[i];
-    size_t length = 0;
-    uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead < 0x80) {
-      length = 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {  // no overlong forms, no surrogates
-      length = 3;
-      low = lead == 0xE0 ? 0xA0 : 0x80;
-      high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {  // no overlong forms, nothing above U+10FFFF
-      length = 4;
-      low = lead == 0xF0 ? 0x90 : 0x80;
-      high = lead == 0xF4 ? 0x8F : 0xBF;
-    }
-    size_t valid = 1;
-    while (valid < length && i + valid < bytes.size() &&
-           IsContinuation(bytes[i + valid], valid == 1 ? low : 0x80, valid == 1 ? high : 0xBF))
-      ++valid;
-    if (length != 0 && valid == length)
-      text.append(reinterpret_cast<const char*>(&bytes[i]), length);
-    else
-      text += kReplacement;
-    i += valid;
-  }
-  return text;
 }
 
 }  // namespace
@@ -149,7 +111,8 @@ bool TBufferAccumulator::SkipBytes(int32_t ACount) {
 std::string TBufferAccumulator::ExtractString(int32_t ACount) {
   std::vector<uint8_t> bytes;
   ExtractBytes(ACount, bytes);
-  return DecodeUtf8(bytes);
+  // Decoded and encoded again: what is ill-formed comes back as U+FFFD.
+  return kelvra::Utf16ToUtf8(kelvra::Utf8ToUtf16({reinterpret_cast<const char*>(bytes.data()), bytes.size()}));
 }
 
 bool TBufferAccumulator::PeekBytes(int32_t ACount, void* ADest) {

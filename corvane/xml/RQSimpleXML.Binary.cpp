@@ -215,7 +215,7 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
 // ---------------------------------------------------------------------------------------------
 // Byte readers
 
-[[noreturn, gnu::noinline]] void RaiseReadError() { throw EReadError("Stream read error"); }
+[[noreturn]] void RaiseReadError() { throw EReadError("Stream read error"); }
 
 // The bytes at hand not read yet: [Cur, End).
 struct TByteWindow {
@@ -232,15 +232,6 @@ std::u16string WideStringOf(std::string_view bytes) {
   return s;
 }
 
-// An 8-bit string decoded from UTF-8 straight into UTF-16.
-std::u16string DecodeUtf8String(std::string_view bytes) {
-  std::u16string s(bytes.size(), u'\0');  // never more code units than bytes
-  size_t produced = 0;
-  DecodeUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), true, s.data(), produced);
-  s.resize(produced);
-  return s;
-}
-
 // Where the input comes from: all of it at once for a string, buffer-sized windows for a stream.
 // Both start with an empty window. The source keeps no read position: its slow paths take the
 // reader's window and return the one after the bytes they read.
@@ -253,7 +244,7 @@ class TBinXmlSource {
 
   // Reads exactly `count` bytes, which `window` does not hold, moving on to the next windows;
   // raises EReadError when the input ends first.
-  [[gnu::noinline]] TByteWindow ReadAcross(TByteWindow window, uint8_t* data, size_t count) {
+  TByteWindow ReadAcross(TByteWindow window, uint8_t* data, size_t count) {
     if (count > window.Size() + unread_) RaiseReadError();
     while (count > 0) {
       if (window.Size() == 0) {
@@ -270,7 +261,7 @@ class TBinXmlSource {
   }
 
   // Copies the next `count` bytes, which run past `window`, into Gathered().
-  [[gnu::noinline]] TByteWindow Gather(TByteWindow window, size_t count) {
+  TByteWindow Gather(TByteWindow window, size_t count) {
     gathered_.resize(count);
     return ReadAcross(window, reinterpret_cast<uint8_t*>(gathered_.data()), count);
   }
@@ -290,24 +281,32 @@ class TBinXmlSource {
   std::string gathered_;
 };
 
+// The bytes taken from the stream already, then `rest` bytes of the stream.
 class TStreamBinXmlSource final : public TBinXmlSource {
  public:
-  explicit TStreamBinXmlSource(TStream& stream)
-      : TBinXmlSource(uint64_t(std::max<int64_t>(0, stream.Size() - stream.Position()))),
-        stream_(stream) {}
+  TStreamBinXmlSource(TStream& stream, std::string_view taken, uint64_t rest)
+      : TBinXmlSource(taken.size() + rest), stream_(stream), taken_(taken.size()) {
+    KELVRA_ASSERT(taken.size() <= kBufferSize);
+    std::memcpy(buffer_.data(), taken.data(), taken.size());
+  }
 
  protected:
   TByteWindow Refill() override {
-    const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
-    const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
-    if (read <= 0) return {};
-    unread_ -= uint64_t(read);
-    return {buffer_.data(), buffer_.data() + read};
+    size_t count = std::exchange(taken_, 0);
+    if (count == 0) {
+      const int64_t wanted = int64_t(std::min<uint64_t>(kBufferSize, unread_));
+      const int64_t read = wanted > 0 ? stream_.Read(buffer_.data(), wanted) : 0;
+      if (read <= 0) return {};
+      count = size_t(read);
+    }
+    unread_ -= count;
+    return {buffer_.data(), buffer_.data() + count};
   }
 
  private:
   TStream& stream_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kBufferSize);
+  size_t taken_;  // in the buffer, for the first window
 };
 
 // The whole string is one window, read in place.
@@ -329,16 +328,15 @@ class TStringBinXmlSource final : public TBinXmlSource {
 };
 
 // Reads a source through the window that it holds by value. A reader kept in a local variable
-// whose address stays private keeps its read position in registers, so its reads are always
-// inlined (one call with `this` would put the reader back in memory for the whole caller), and
-// everything out of line (refills, reads across windows, rare value types) gets the window by
-// value and returns the new one. Every read is checked against the bytes that remain.
+// whose address stays private can keep its read position in registers, and everything that
+// leaves the reader (refills, reads across windows, rare value types) gets the window by value
+// and returns the new one. Every read is checked against the bytes that remain.
 class TBinXmlReader {
  public:
   explicit TBinXmlReader(TBinXmlSource& source) : source_(&source) {}
 
   // Reads exactly `count` bytes or raises EReadError.
-  [[gnu::always_inline]] void Read(void* data, size_t count) {
+  void Read(void* data, size_t count) {
     if (window_.Size() >= count) {
       std::memcpy(data, window_.Cur, count);
       window_.Cur += count;
@@ -348,13 +346,13 @@ class TBinXmlReader {
   }
 
   template <class T>
-  [[gnu::always_inline]] T ReadRaw() {
+  T ReadRaw() {
     T value;
     Read(&value, sizeof value);  // little-endian: the machine's order on every supported target
     return value;
   }
 
-  [[gnu::always_inline]] int32_t ReadCompact() {
+  int32_t ReadCompact() {
     if (window_.Size() >= 5) {  // the longest form lies in the window: read in place
       const uint8_t* cur = window_.Cur;
       const uint8_t first = cur[0];
@@ -373,24 +371,24 @@ class TBinXmlReader {
 
   // A count of items that take at least `minimumBytes` each: never more than the rest of the
   // input can hold.
-  [[gnu::always_inline]] size_t ReadCount(size_t minimumBytes) {
+  size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
     const uint64_t least = uint64_t(count) * minimumBytes;
-    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread())) [[unlikely]]
+    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread()))
       RaiseReadError();
     return size_t(count);
   }
 
-  [[gnu::always_inline]] std::u16string ReadWideString() {
+  std::u16string ReadWideString() {
     return WideStringOf(ReadBytes(ReadCount(sizeof(char16_t)) * sizeof(char16_t)));
   }
 
-  [[gnu::always_inline]] std::u16string ReadUtf8String() {
-    return DecodeUtf8String(ReadBytes(ReadCount(1)));
+  std::u16string ReadUtf8String() {
+    return Utf8ToUtf16(ReadBytes(ReadCount(1)));
   }
 
   // A value into the empty `value`, UTF-8 strings without a Variant on the way.
-  [[gnu::always_inline]] void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
+  void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
     const int32_t type = ReadCompact();
     if (type == varEmpty) return;
     if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
@@ -399,27 +397,26 @@ class TBinXmlReader {
 
   // Takes the next value if it is empty (one byte, the type code): what the value of an element
   // with children or without text always is.
-  [[gnu::always_inline]] bool SkipEmptyValue() {
+  bool SkipEmptyValue() {
     if (window_.Size() == 0 || *window_.Cur != varEmpty) return false;
     ++window_.Cur;
     return true;
   }
 
-  [[gnu::always_inline]] std::u16string ReadString() {
+  std::u16string ReadString() {
     return options_ & kWideStrings ? ReadWideString() : ReadUtf8String();
   }
 
-  [[gnu::always_inline]] void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
+  void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
 
  private:
   // The value types name their string form, so a reader of values needs no options.
   TBinXmlReader(TBinXmlSource& source, TByteWindow window) : source_(&source), window_(window) {}
 
-  // Out of line on a reader of its own, which takes over the caller's window and hands it back:
-  // the caller's reader never has its address taken.
-  [[gnu::noinline]] static TByteWindow ReadOtherValue(TBinXmlSource& source, TByteWindow window,
-                                                      TXmlNodeStore& store, TXmlValue& value,
-                                                      int32_t type) {
+  // On a reader of its own, which takes over the caller's window and hands it back: the
+  // caller's reader never has its address taken.
+  static TByteWindow ReadOtherValue(TBinXmlSource& source, TByteWindow window, TXmlNodeStore& store,
+                                    TXmlValue& value, int32_t type) {
     TBinXmlReader reader(source, window);
     value.Set(store, reader.ReadVariantOf(type));
     return reader.window_;
@@ -457,7 +454,7 @@ class TBinXmlReader {
 
   // The next `count` bytes, in the window when it holds them, else gathered by the source; valid
   // until the next read.
-  [[gnu::always_inline]] std::string_view ReadBytes(size_t count) {
+  std::string_view ReadBytes(size_t count) {
     const auto* start = reinterpret_cast<const char*>(window_.Cur);
     if (window_.Size() >= count) {
       window_.Cur += count;
@@ -497,17 +494,15 @@ class TNameLookup {
 };
 
 // The attribute count of a node that has no attributes nor memory for them, a new one or the
-// cleared document, and room reserved for them. Always inline, as ReadAttributeList, so that the
-// caller's reader does not have its address taken.
-[[gnu::always_inline]] inline size_t ReserveAttributes(TBinXmlReader& reader, TXmlNode& node) {
+// cleared document, and room reserved for them.
+inline size_t ReserveAttributes(TBinXmlReader& reader, TXmlNode& node) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
   if (count > 0) node.Attrs().ReserveFresh(node.Store(), count);
   return count;
 }
 
 // `count` attributes into the room reserved for them.
-[[gnu::always_inline]] inline void ReadAttributeList(TBinXmlReader& reader, TXmlNode& node, size_t count,
-                                                     TNameLookup& nameOf) {
+inline void ReadAttributeList(TBinXmlReader& reader, TXmlNode& node, size_t count, TNameLookup& nameOf) {
   TXmlAttrs& attrs = node.Attrs();
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
@@ -603,8 +598,18 @@ std::string WriteBinaryXmlString(const TXmlDocument& document) {
   return writer.Result();
 }
 
-void ReadBinaryXml(TXmlDocument& document, TStream& stream) {
-  TStreamBinXmlSource source(stream);
+void ReadBinaryXml(TXmlDocument& document, TStream& stream, std::string_view taken) {
+  const int64_t size = stream.Size();
+  if (size < 0) {
+    // The reader checks every count against the bytes that remain, which a pipe tells only at
+    // its end: its bytes are read whole first.
+    std::string bytes(taken);
+    char chunk[4096];
+    for (int64_t read; (read = stream.Read(chunk, sizeof chunk)) > 0;) bytes.append(chunk, size_t(read));
+    TStringBinXmlSource source(bytes);
+    return ReadDocument(TBinXmlReader(source), document);
+  }
+  TStreamBinXmlSource source(stream, taken, uint64_t(std::max<int64_t>(0, size - stream.Position())));
   ReadDocument(TBinXmlReader(source), document);
 }
 

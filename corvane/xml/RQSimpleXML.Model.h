@@ -12,9 +12,6 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "corvane/xml/RQSimpleXML.h"
 
@@ -90,7 +87,7 @@ class TXmlNodeStore {
   // A block of at least `bytes`, aligned to 8: cut from the current chunk while it lasts, then
   // taken from the blocks freed before or cut from a new chunk. Blocks past the largest size class
   // come from the heap.
-  [[gnu::always_inline]] void* Allocate(size_t bytes) {
+  void* Allocate(size_t bytes) {
     if (bytes <= kLargestClass) {
       const size_t size = BlockSize(bytes);
       if (size <= size_t(end_ - next_)) return std::exchange(next_, next_ + size);
@@ -596,7 +593,7 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
 
 // Inline in the constructors of the node kinds, which then know where their virtual bases lie
 // instead of looking it up in the tables of the object under construction.
-[[gnu::always_inline]] inline TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
+inline TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
     : store_(&store), name_(name), type_(type) {
   store.AddRef();
 }
@@ -627,8 +624,9 @@ inline void TXmlNode::AppendNewChild(TXmlNode* node) {
 
 // ---- the seams between the source files of this unit
 
-// The text parser: reads `stream` from its position into the (cleared) document.
-void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream);
+// The text parser: reads into the (cleared) document the bytes `taken` from the stream already,
+// then the rest of `stream`.
+void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken);
 // The same for bytes in memory.
 void ParseXmlText(TXmlDocument& document, std::string_view bytes);
 // The node's XML text.
@@ -638,20 +636,16 @@ void SaveXmlText(const TXmlNode& node, int32_t codePage, kelvra::TStream& stream
 // The binary form.
 void WriteBinaryXml(const TXmlDocument& document, kelvra::TStream& stream, uint32_t options);
 std::string WriteBinaryXmlString(const TXmlDocument& document);
-// Reads after the signature: options, name table, document node.
-void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream);
+// Reads after the signature: options, name table, document node; from the bytes `taken` from the
+// stream already, then the rest of `stream`.
+void ReadBinaryXml(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken);
 void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
-
-// Decodes the complete UTF-8 sequences of bytes[0..count) into `out` (room for `count` code units
-// needed) and returns the bytes consumed. An incomplete sequence at the end is left for the next
-// call unless `final`; ill-formed bytes become U+FFFD one by one.
-size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced);
 
 // Short texts, at most 16 bytes, are read as two overlapping words: the first bytes and the last.
 constexpr size_t kShortAsciiBytes = 16;
 
 template <class TWord>
-[[gnu::always_inline]] inline std::pair<TWord, TWord> HeadAndTail(const uint8_t* bytes, size_t count) {
+inline std::pair<TWord, TWord> HeadAndTail(const uint8_t* bytes, size_t count) {
   TWord head, tail;
   std::memcpy(&head, bytes, sizeof head);
   std::memcpy(&tail, bytes + count - sizeof tail, sizeof tail);
@@ -659,7 +653,7 @@ template <class TWord>
 }
 
 // Whether the `count` bytes, at most kShortAsciiBytes, are all ASCII.
-[[gnu::always_inline]] inline bool IsShortAscii(const uint8_t* bytes, size_t count) {
+inline bool IsShortAscii(const uint8_t* bytes, size_t count) {
   constexpr uint64_t kHighBits = 0x8080808080808080u;
   if (count >= 8) {
     const auto [head, tail] = HeadAndTail<uint64_t>(bytes, count);
@@ -674,31 +668,11 @@ template <class TWord>
 }
 
 // Widens `count` ASCII bytes, at most kShortAsciiBytes, into `out`.
-[[gnu::always_inline]] inline void WidenShortAscii(const uint8_t* bytes, size_t count, char16_t* out) {
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  if (count >= 8) {
-    const auto [head, tail] = HeadAndTail<uint64_t>(bytes, count);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(head)), zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count - 8),
-                     _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(tail)), zero));
-    return;
-  }
-  if (count >= 4) {
-    const auto [head, tail] = HeadAndTail<uint32_t>(bytes, count);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(head)), zero));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + count - 4),
-                     _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(tail)), zero));
-    return;
-  }
-  if (count == 0) return;
-  out[0] = bytes[0], out[count / 2] = bytes[count / 2], out[count - 1] = bytes[count - 1];  // up to three
-#else
+inline void WidenShortAscii(const uint8_t* bytes, size_t count, char16_t* out) {
   for (size_t i = 0; i < count; ++i) out[i] = bytes[i];
-#endif
 }
 
-[[gnu::always_inline]] inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   const size_t count = bytes.size();
   if (kind_ < kText && count <= kShortAsciiBytes && IsShortAscii(utf8, count)) {
@@ -716,22 +690,21 @@ template <class TWord>
   SetUtf8Decoded(store, bytes);
 }
 
-// The first of `stops` in [p, end), or end; eight characters at a time where SSE2 is there.
+// The first of `stops` in [p, end), or end.
 template <class... TChars>
 inline const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, TChars... stops) {
-#if defined(__SSE2__)
-  for (; end - p >= 8; p += 8) {
-    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int mask = _mm_movemask_epi8((_mm_cmpeq_epi16(chars, _mm_set1_epi16(short(stops))) | ...));
-    if (mask != 0) return p + std::countr_zero(unsigned(mask)) / 2;
-  }
-#endif
   while (p < end && ((*p != stops) && ...)) ++p;
   return p;
 }
 
 // TextToXML appending to `out`, with no string of its own.
 void AppendTextToXML(std::u16string& out, std::u16string_view s);
+// The attribute readings of integers ("-12") and booleans ("0", "1", "false", "true" in any
+// letter case); EConvertError naming the text for any other.
+int64_t XSTRToInt64(std::u16string_view s);
+bool XSTRToBool(std::u16string_view s);
+// Whether the texts are the same but for the case of ASCII letters.
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
 // The iconv name of a code page of the encoding table.
 std::string IconvCharset(int32_t codePage);
@@ -741,6 +714,7 @@ bool IsXmlNameStart(char16_t c);
 bool IsXmlNameChar(char16_t c);
 // UTF-16 names in exception messages, which are UTF-8.
 inline std::string MessageText(std::u16string_view s) { return kelvra::Utf16ToUtf8(s); }
+// Raises EXmlError with the message `format`, its one "%s" replaced by `argument`, escaped.
 [[noreturn]] void RaiseXml(const char* format, std::u16string_view argument);
 
 }  // namespace corvane

@@ -4,88 +4,14 @@
 #include <iconv.h>
 
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <memory>
 #include <unordered_map>
 
 #include "corvane/xml/RQSimpleXML.Model.h"
 
 namespace corvane {
-
-namespace {
-
-// Widens the ASCII bytes from bytes[i] on, a block at a time, up to the first other byte or the
-// last whole block. A block is widened whole even when it holds other bytes: the characters past
-// its ASCII prefix are written over afterwards. The output has room for that, as it has room for
-// `count` code units and `produced` never passes `i`.
-void WidenAsciiPrefix(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
-#if defined(__SSE2__)
-  while (i + 16 <= count) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), _mm_unpacklo_epi8(block, _mm_setzero_si128()));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced + 8), _mm_unpackhi_epi8(block, _mm_setzero_si128()));
-    const unsigned others = unsigned(_mm_movemask_epi8(block));
-    const size_t ascii = others ? size_t(std::countr_zero(others)) : 16;
-    i += ascii;
-    produced += ascii;
-    if (others) return;
-  }
-#endif
-  while (i + 8 <= count) {
-    uint64_t block;
-    std::memcpy(&block, bytes + i, sizeof block);  // little-endian: byte k in bits 8k..8k+7
-    for (size_t k = 0; k < 8; ++k) out[produced + k] = char16_t(block >> (8 * k) & 0xFF);
-    const uint64_t others = block & 0x8080808080808080u;
-    const size_t ascii = others ? size_t(std::countr_zero(others)) / 8 : 8;
-    i += ascii;
-    produced += ascii;
-    if (others) return;
-  }
-}
-
-}  // namespace
-
-size_t DecodeUtf8(const uint8_t* bytes, size_t count, bool final, char16_t* out, size_t& produced) {
-  // The count lives in a local: kept in the caller's variable it would be stored and loaded
-  // again for every character.
-  size_t i = 0, n = 0;
-  while (i < count) {
-    WidenAsciiPrefix(bytes, count, i, out, n);  // ASCII runs, the common case
-    while (i < count && bytes[i] < 0x80) out[n++] = bytes[i++];  // and their tails
-    if (i == count) break;
-    const uint8_t b = bytes[i];
-    const size_t length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    if (length == 0) {
-      out[n++] = 0xFFFD;
-      ++i;
-      continue;
-    }
-    size_t k = 1;
-    uint32_t c = b & (0xFF >> (length + 1));
-    while (k < length && i + k < count && (bytes[i + k] & 0xC0) == 0x80) c = c << 6 | (bytes[i + k++] & 0x3F);
-    if (k < length && i + k == count && !final) break;  // carried over to the next chunk
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (k < length || c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out[n++] = 0xFFFD;
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      out[n++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
-      out[n++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out[n++] = char16_t(c);
-    }
-    i += length;
-  }
-  produced = n;
-  return i;
-}
 
 namespace {
 
@@ -98,7 +24,11 @@ constexpr size_t kChunkSize = 16384;
 // to the front of the next.
 class TXmlSource {
  public:
-  explicit TXmlSource(kelvra::TStream& stream) : stream_(&stream) {}
+  // Bytes taken from the stream already (a few), then the rest of the stream.
+  TXmlSource(kelvra::TStream& stream, std::string_view taken) : stream_(&stream), byteLen_(taken.size()) {
+    KELVRA_ASSERT(taken.size() <= kChunkSize);
+    std::memcpy(buffer_, taken.data(), taken.size());
+  }
   // Bytes that stay in memory while the source reads them: no chunk is copied.
   explicit TXmlSource(std::string_view bytes)
       : bytes_(reinterpret_cast<const uint8_t*>(bytes.data())), byteLen_(bytes.size()), ended_(true) {}
@@ -166,7 +96,7 @@ class TXmlSource {
         for (size_t i = 0; i < take; ++i) chars_[len_++] = bytes_[bytePos_ + i];
         bytePos_ += take;
       } else if (codePage_ == 65001) {
-        bytePos_ += DecodeUtf8(bytes_ + bytePos_, take, final, chars_, len_);
+        bytePos_ += kelvra::DecodeUtf8(bytes_ + bytePos_, take, final, chars_, len_);
       } else {
         ConvertWithIconv(final);
       }
@@ -252,11 +182,11 @@ inline bool SameChars(const char16_t* a, const char16_t* b, size_t n) {
 class TXmlParser {
  public:
   // Reads a stream, or bytes in memory.
-  template <class TInput>
-  TXmlParser(TXmlDocument& document, TInput& input)
+  template <class... TInput>
+  TXmlParser(TXmlDocument& document, TInput&&... input)
       : document_(document),
         names_(&document.Names()),
-        source_(input),
+        source_(std::forward<TInput>(input)...),
         preserve_(document.GetPreserveWhiteSpace()) {}
 
   void Run() {
@@ -264,7 +194,10 @@ class TXmlParser {
     for (;;) {
       TXmlNode& container = open.empty() ? static_cast<TXmlNode&>(document_) : *open.back();
       ReadText(container);
-      if (source_.Next() < 0) return;  // "<" or the end of input
+      if (source_.Next() < 0) {  // "<" or the end of input, which must not cut an element short
+        if (!open.empty()) Expected("Text \"%s\" expected", u"</" + *open.back()->NameId() + u">");
+        return;
+      }
       switch (source_.Peek()) {
         case '/':
           source_.Skip();
@@ -423,7 +356,7 @@ class TXmlParser {
   }
 
   // The rest of a name whose start [start, the chunk's end) has been read and hashed.
-  [[gnu::noinline]] TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
+  TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
     name_.assign(start, source_.End());
     AppendWhile(name_, [&hash](char16_t c) {
       if (!IsNameChar(c)) return false;
@@ -635,9 +568,9 @@ class TXmlParser {
 
 }  // namespace
 
-void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream) {
+void ParseXmlText(TXmlDocument& document, kelvra::TStream& stream, std::string_view taken) {
   // The source holds two 16 KB buffers: kept off the stack of the caller.
-  std::make_unique<TXmlParser>(document, stream)->Run();
+  std::make_unique<TXmlParser>(document, stream, taken)->Run();
 }
 
 void ParseXmlText(TXmlDocument& document, std::string_view bytes) {

@@ -6,9 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "corvane/xml/RQSimpleXML.Model.h"
 
@@ -24,7 +21,8 @@ bool HasLineBreak(std::u16string_view s) {
 // Builds the text depth-first without recursion. Each open element remembers where its start tag
 // ended, so that an empty content turns ">" into "/>", and whether its content holds a line
 // break, which decides where its end tag goes. With a sink, the text is handed over in pieces as
-// it grows, so that a large document is never held whole.
+// it grows, after every node, start tag and end tag and within long indentation, so that the
+// writer holds no more than a piece and the largest value, however long the text.
 class TXmlTextWriter {
  public:
   using TSink = std::function<void(std::u16string_view)>;
@@ -45,11 +43,11 @@ class TXmlTextWriter {
       const TXmlChildren& children = frame.Node->Children();
       if (frame.NextChild < children.Size()) {
         const TXmlNode& child = *children.Item(frame.NextChild++);
-        HandOver();
         WriteNode(child, frame.Node->GetNodeType() == NODE_ELEMENT ? frame.Depth + 1 : frame.Depth);
       } else {
         Close();
       }
+      HandOver();
     }
     return std::move(out_);
   }
@@ -65,6 +63,8 @@ class TXmlTextWriter {
   };
 
   static constexpr size_t kHandOverSize = 32768;
+  // The indentation is appended this many indentation texts at a time.
+  static constexpr size_t kIndentPiece = 1024;
 
   // The position in the whole text of the end of out_.
   size_t Position() const { return handedOver_ + out_.size(); }
@@ -105,13 +105,17 @@ class TXmlTextWriter {
     }
   }
 
-  // Appends `depth` indentation texts in one piece, cut from a run kept as long as the deepest
-  // indentation so far.
+  // Appends `depth` indentation texts, in pieces cut from a run of up to kIndentPiece of them:
+  // the indentation of a deep document is far longer than the document.
   void Indent(int depth) {
-    const size_t length = size_t(depth) * DefaultIndentText.size();
-    while (indentRun_.size() < length) indentRun_ += DefaultIndentText;
-    out_.append(indentRun_, 0, length);
     if (depth > 0 && indentHasLineBreak_) frames_.back().LineBreak = true;
+    for (size_t left = size_t(std::max(depth, 0)); left > 0;) {
+      const size_t count = std::min(left, kIndentPiece);
+      while (indentRun_.size() < count * DefaultIndentText.size()) indentRun_ += DefaultIndentText;
+      out_.append(indentRun_, 0, count * DefaultIndentText.size());
+      left -= count;
+      HandOver();
+    }
   }
 
   void WriteAttributes(const TXmlNode& node) {
@@ -287,19 +291,9 @@ class TXmlSaver {
   }
 
   // The built-in encoder; the chunk keeps surrogate pairs whole, a lone surrogate becomes U+FFFD.
-  // ASCII goes eight characters at a time where SSE2 is there.
   void EncodeUtf8(std::u16string_view chunk) {
     uint8_t* out = buffer_ + used_;
     for (size_t i = 0; i < chunk.size(); ++i) {
-#if defined(__SSE2__)
-      for (__m128i chars; i + 8 <= chunk.size(); i += 8, out += 8) {
-        chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk.data() + i));
-        const __m128i high = _mm_and_si128(chars, _mm_set1_epi16(short(0xFF80)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(chars, chars));
-      }
-      if (i == chunk.size()) break;
-#endif
       uint32_t c = chunk[i];
       if (c < 0x80) {
         *out++ = uint8_t(c);

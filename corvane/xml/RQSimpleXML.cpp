@@ -1,10 +1,8 @@
-// The document model, the value conversions and the exported routines of RQSimpleXML.
+// The document model and the exported routines of RQSimpleXML.
 #include "corvane/xml/RQSimpleXML.h"
 
 #include <algorithm>
-#include <bit>
 #include <clocale>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -34,11 +32,29 @@ uint32_t XmlNameHash(std::u16string_view name) {
   return h;
 }
 
+namespace {
+// A text as it stands between the quotes of a message: control characters as \xHH and
+// backslashes doubled, so that none cuts the message short or breaks it into lines.
+std::string EscapedForMessage(std::u16string_view s) {
+  std::string escaped;
+  for (const char c : MessageText(s)) {
+    if (c == '\\') {
+      escaped += "\\\\";
+    } else if (uint8_t(c) < 0x20 || c == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", unsigned(uint8_t(c)));
+      escaped += hex;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+}  // namespace
+
 void RaiseXml(const char* format, std::u16string_view argument) {
-  const std::string text = MessageText(argument);
-  const int size = std::snprintf(nullptr, 0, format, text.c_str());
-  std::string message(size_t(size), '\0');
-  std::snprintf(message.data(), message.size() + 1, format, text.c_str());
+  std::string message = format;
+  message.replace(message.find("%s"), 2, EscapedForMessage(argument));
   throw EXmlError(message);
 }
 
@@ -91,6 +107,8 @@ constexpr TEncodingRow kEncodings[] = {
     {u"ISO-8859-9", 28599},   {u"ISO-2022-JP", 50220},
 };
 
+}  // namespace
+
 bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -101,7 +119,6 @@ bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
   }
   return true;
 }
-}  // namespace
 
 int32_t XmlCodePage(std::u16string_view encoding) {
   for (const TEncodingRow& row : kEncodings)
@@ -287,14 +304,14 @@ void TXmlValue::SetUtf8Decoded(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   if (bytes.size() <= kShortLength) {  // never more code units than bytes
     Clear(store);
-    DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
+    kelvra::DecodeUtf8(utf8, bytes.size(), true, chars_, produced);
     shortLength_ = uint8_t(produced);
     kind_ = kShortText;
     return;
   }
   const size_t room = bytes.size() * sizeof(char16_t);
   auto* const text = static_cast<char16_t*>(store.Allocate(room));
-  DecodeUtf8(utf8, bytes.size(), true, text, produced);
+  kelvra::DecodeUtf8(utf8, bytes.size(), true, text, produced);
   if (produced <= kShortLength || !TXmlNodeStore::SameBlock(room, produced * sizeof(char16_t))) {
     // Far fewer code units than bytes: kept in the value or a block of their own size.
     SetText(store, {text, produced});
@@ -682,14 +699,7 @@ std::u16string TXmlNode::GetAttr(std::u16string_view name, std::u16string_view d
 
 int64_t TXmlNode::GetIntAttr(std::u16string_view name, int64_t defaultValue) const {
   const TXmlAttr* attr = FindAttr(Names().GetID(name));
-  if (!attr) return defaultValue;
-  const std::string text = MessageText(attr->Value.ToXSTR());
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno == ERANGE)
-    throw kelvra::EConvertError("'" + text + "' is not a valid integer value");
-  return value;
+  return attr ? XSTRToInt64(attr->Value.ToXSTR()) : defaultValue;
 }
 
 bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
@@ -697,10 +707,7 @@ bool TXmlNode::GetBoolAttr(std::u16string_view name, bool defaultValue) const {
   if (!attr) return defaultValue;
   if (!attr->Value.IsEmpty() && !attr->Value.IsText() && attr->Value.Boxed().VarType() == kelvra::varBoolean)
     return attr->Value.Boxed().AsInt64() != 0;
-  const std::u16string text = attr->Value.ToXSTR();
-  if (text == u"0" || EqualsIgnoringAsciiCase(text, u"false")) return false;
-  if (text == u"1" || EqualsIgnoringAsciiCase(text, u"true")) return true;
-  throw kelvra::EConvertError("'" + MessageText(text) + "' is not a valid boolean value");
+  return XSTRToBool(attr->Value.ToXSTR());
 }
 
 double TXmlNode::GetFloatAttr(std::u16string_view name, double defaultValue) const {
@@ -869,14 +876,18 @@ void TXmlDocument::LoadBinaryXML(std::string_view xml) {
 
 void TXmlDocument::Load(kelvra::TStream& stream) {
   ClearForLoad();
-  if (stream.Size() > int64_t(BinXmlSignature.size())) {
-    char signature[14];
-    const int64_t read = stream.Read(signature, sizeof signature);
-    if (read == int64_t(sizeof signature) && BinXmlSignature.compare(0, 14, signature, 14) == 0)
-      return ReadBinaryXml(*this, stream);
-    stream.Seek(-read, kelvra::soCurrent);
+  // The first bytes tell the form: the signature and more is binary. They are read once and
+  // handed to the reader, as a pipe cannot move back.
+  char head[15];
+  size_t taken = 0;
+  while (taken < sizeof head) {
+    const int64_t read = stream.Read(head + taken, int64_t(sizeof head - taken));
+    if (read <= 0) break;
+    taken += size_t(read);
   }
-  ParseXmlText(*this, stream);
+  const std::string_view first(head, taken);
+  if (XmlIsInBinaryFormat(first)) return ReadBinaryXml(*this, stream, first.substr(BinXmlSignature.size()));
+  ParseXmlText(*this, stream, first);
 }
 
 void TXmlDocument::Load(const std::string& fileName) {
@@ -967,193 +978,6 @@ void PrepareToSaveXml(TIntf<IXmlElement>& element, std::u16string_view name) {
 bool PrepareToLoadXml(TIntf<IXmlElement>& element, std::u16string_view name) {
   if (!name.empty() && element) element = element->FindElement(name);
   return bool(element);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Value conversions
-
-std::u16string TextToXML(std::u16string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  AppendTextToXML(out, s);
-  return out;
-}
-
-void AppendTextToXML(std::u16string& out, std::u16string_view s) {
-  const char16_t* p = s.data();
-  const char16_t* const end = p + s.size();
-  for (;;) {
-    const char16_t* const special = FindFirstOf(p, end, u'"', u'&', u'<', u'>');
-    out.append(p, special);
-    if (special == end) return;
-    switch (*special) {
-      case u'"': out += u"&quot;"; break;
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      default: out += u"&gt;"; break;
-    }
-    p = special + 1;
-  }
-}
-
-namespace {
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-}  // namespace
-
-std::u16string VarToXSTR(const Variant& v) {
-  using namespace kelvra;
-  switch (v.VarType()) {
-    case varNull: return u"{{null}}";
-    case varBoolean: return v.AsInt64() ? u"1" : u"0";
-    case varShortInt: case varByte: case varSmallint: case varWord:
-    case varInteger: case varLongWord: case varInt64:
-      return Widen(std::to_string(v.AsInt64()));
-    case varUInt64: return Widen(std::to_string(v.AsUInt64()));
-    case varSingle: case varDouble: return FloatToXSTR(v.AsDouble());
-    case varCurrency: return FloatToXSTR(TCurrency{v.AsInt64()}.ToDouble());
-    case varDate: return DateTimeToXSTR(TDateTime{v.AsDouble()});
-    case varOleStr: case varUString: return v.AsWideString();
-    case varString: return Utf8ToUtf16(v.AsAnsiString());
-    case varByteArray: return BinToBase64(v.AsBytes().data(), v.AsBytes().size(), 0);
-    default: return {};  // empty: the general conversion gives the empty text
-  }
-}
-
-// The general float format with 15 significant digits: fixed notation when the decimal exponent
-// lies in -5..14, else scientific as "1.5E-7"; "NAN", "INF", "-INF" for the special values.
-std::u16string FloatToXSTR(double x) {
-  if (std::isnan(x)) return u"NAN";
-  if (std::isinf(x)) return x > 0 ? u"INF" : u"-INF";
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%.14e", x);  // d.dddddddddddddde±XX
-  std::string text(digits);
-  const size_t e = text.find('e');
-  const int exponent = std::atoi(text.c_str() + e + 1);
-  const bool negative = text[0] == '-';
-  std::string mantissa;
-  for (char c : text.substr(0, e))
-    if (c >= '0' && c <= '9') mantissa += c;
-  while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
-  std::string out = negative ? "-" : "";
-  if (x == 0) {
-    out = "0";
-  } else if (exponent >= -5 && exponent < 15) {
-    if (exponent < 0) {
-      out += "0." + std::string(size_t(-exponent - 1), '0') + mantissa;
-    } else {
-      if (mantissa.size() <= size_t(exponent) + 1) mantissa.append(size_t(exponent) + 1 - mantissa.size(), '0');
-      out += mantissa.substr(0, size_t(exponent) + 1);
-      if (mantissa.size() > size_t(exponent) + 1) out += "." + mantissa.substr(size_t(exponent) + 1);
-    }
-  } else {
-    out += mantissa.substr(0, 1);
-    if (mantissa.size() > 1) out += "." + mantissa.substr(1);
-    out += "E" + std::to_string(exponent);
-  }
-  return Widen(out);
-}
-
-std::u16string DateTimeToXSTR(kelvra::TDateTime t) {
-  const kelvra::TDateTimeFields f = kelvra::DecodeDateTime(t);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2dT%.2d-%.2d-%.2d", f.Year, f.Month, f.Day, f.Hour,
-                f.Minute, f.Second);
-  return Widen(text);
-}
-
-double XSTRToFloat(std::u16string_view s) {
-  const std::string text = MessageText(s);
-  // Decimal text with "." as separator, parsed without the locale; "INF"/"NAN" words only when
-  // the number fails at its first or second character.
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  const size_t digitsStart = i;
-  size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  }
-  if (digits > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    size_t j = i + 1;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    if (j < text.size() && text[j] >= '0' && text[j] <= '9') {
-      while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
-      i = j;
-    }
-  }
-  if (digits > 0 && i == text.size()) return std::strtod(text.c_str(), nullptr);
-  const size_t failedAt = digits == 0 ? digitsStart : i;
-  if (failedAt <= 1) {
-    std::string upper;
-    for (char c : text) upper += char(c >= 'a' && c <= 'z' ? c - 32 : c);
-    if (upper == "INF" || upper == "+INF") return HUGE_VAL;
-    if (upper == "-INF") return -HUGE_VAL;
-    if (upper == "NAN") return std::nan("");
-  }
-  throw kelvra::EConvertError("'" + text + "' is not a valid floating point value");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Base64
-
-namespace {
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-}
-
-std::u16string BinToBase64(const void* data, size_t length, int32_t lineLength) {
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  std::u16string text;
-  text.reserve((length + 2) / 3 * 4);
-  for (size_t i = 0; i < length; i += 3) {
-    const uint32_t group = uint32_t(bytes[i]) << 16 | (i + 1 < length ? uint32_t(bytes[i + 1]) << 8 : 0) |
-                           (i + 2 < length ? bytes[i + 2] : 0);
-    text += char16_t(kBase64[group >> 18]);
-    text += char16_t(kBase64[group >> 12 & 63]);
-    text += i + 1 < length ? char16_t(kBase64[group >> 6 & 63]) : u'=';
-    text += i + 2 < length ? char16_t(kBase64[group & 63]) : u'=';
-  }
-  if (lineLength <= 0) return text;
-  // CR LF before the 1-based positions L, 2L + 2, 3L + 4, ... of the growing text.
-  std::u16string broken;
-  broken.reserve(text.size() + text.size() / size_t(lineLength) * 2 + 2);
-  size_t nextBreak = size_t(lineLength);  // 1-based position in `broken`
-  for (char16_t c : text) {
-    if (broken.size() + 1 == nextBreak) {
-      broken += u"\r\n";
-      nextBreak += size_t(lineLength) + 2;
-    }
-    broken += c;
-  }
-  return broken;
-}
-
-// Characters outside the alphabet (line breaks, blanks) are skipped; decoding stops at the
-// first fill character; a trailing single character is dropped.
-std::vector<uint8_t> Base64ToBin(std::u16string_view s) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(s.size() / 4 * 3);
-  uint32_t group = 0;
-  int count = 0;
-  for (char16_t c : s) {
-    if (c == u'=') break;
-    const char* p = c < 128 && c != 0 ? std::strchr(kBase64, char(c)) : nullptr;
-    if (!p) continue;
-    group = group << 6 | uint32_t(p - kBase64);
-    if (++count == 4) {
-      bytes.push_back(uint8_t(group >> 16));
-      bytes.push_back(uint8_t(group >> 8));
-      bytes.push_back(uint8_t(group));
-      group = 0;
-      count = 0;
-    }
-  }
-  if (count == 2) bytes.push_back(uint8_t(group >> 4));
-  if (count == 3) {
-    bytes.push_back(uint8_t(group >> 10));
-    bytes.push_back(uint8_t(group >> 2));
-  }
-  return bytes;
 }
 
 void StartRQSimpleXML() {

@@ -49,6 +49,24 @@ TEST(TFileStream, MissingFileRaisesOpenErrorWithItsName) {
   }
 }
 
+// Failures of the file system are errors, never a file that looks complete: a write that fails
+// only when the file is closed, a directory opened for reading, a read that fails.
+TEST(TFileStream, FailuresRaiseErrors) {
+  TMemoryStream data;
+  data.WriteBuffer("data", 4);
+  EXPECT_THROW(data.SaveToFile("/dev/full"), EWriteError);
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  try {
+    TFileStream stream(folder, fmOpenRead);
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + folder + "\".");
+  }
+  TFileStream memory("/proc/self/mem", fmOpenRead);  // a regular file whose first page cannot be read
+  char byte;
+  EXPECT_THROW(memory.Read(&byte, 1), EReadError);
+}
+
 TEST(TFileStream, RoundTripThroughAMemoryStream) {
   const auto path = (std::filesystem::temp_directory_path() / "kelvra_stream_test.bin").string();
   TMemoryStream out;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 namespace kelvra {
 namespace {
@@ -25,6 +26,34 @@ TEST(TDateTime, ValuesWithoutACalendarDateRaiseConvertError) {
   for (double days : {1e300, -1e300, 2958466.0, -693594.0, std::numeric_limits<double>::quiet_NaN(),
                       std::numeric_limits<double>::infinity()})
     EXPECT_THROW(DecodeDateTime(TDateTime{days}), EConvertError) << days;
+}
+
+// Each maximal subpart of an ill-formed sequence becomes one U+FFFD; ASCII runs around the other
+// bytes, in and out of blocks of eight, keep their places.
+TEST(Utf8ToUtf16, OneReplacementForEachMaximalSubpart) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", u"caf\u00E9 \u20AC \U0001F600"},
+      // The example of the Unicode Standard: cut sequences, lone continuation bytes.
+      {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", u"a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd"},
+      {"\xC0\xAF\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong forms
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},                     // a surrogate
+      {"\xF4\x90\x80\x80\xF5", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+      {"\xF0\x9F\x98\xE2\x82\xAC" "x", u"\uFFFD\u20ACx"},          // cut short by another
+      {"0123456789\xE2\x82", u"0123456789\uFFFD"},                   // cut short by the end
+      {"01234567\xFF" "abcdefghijklmnop\xC3\xA9q", u"01234567\uFFFDabcdefghijklmnop\u00E9q"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.bytes), c.text) << c.bytes;
+  // Bytes that are not the last: a sequence cut short at their end waits for the next ones.
+  const uint8_t cut[] = {'x', 0xF0, 0x9F, 0x98};
+  char16_t out[4];
+  size_t produced = 0;
+  EXPECT_EQ(DecodeUtf8(cut, 4, false, out, produced), 1u);
+  EXPECT_EQ(produced, 1u);
+  EXPECT_EQ(DecodeUtf8(cut, 4, true, out, produced), 4u);
+  EXPECT_EQ(std::u16string(out, produced), u"x\uFFFD");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -254,6 +255,41 @@ TEST(BinaryXml, ExactlyTheSignatureIsText) {
   } catch (const EXmlError& e) {
     EXPECT_STREQ(e.what(), "Name must start with letter or \" _\"");
   }
+}
+
+// A stream that reads forward only, a few bytes at a time, as a pipe does: it can neither move
+// back nor tell its size.
+class TPipeStream : public kelvra::TStream {
+ public:
+  explicit TPipeStream(std::string bytes) : bytes_(std::move(bytes)) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    const size_t n = std::min({size_t(count), bytes_.size() - position_, size_t(7)});
+    std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return int64_t(n);
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t, kelvra::TSeekOrigin) override { return -1; }
+  void SetSize(int64_t) override {}
+
+ private:
+  std::string bytes_;
+  size_t position_ = 0;
+};
+
+TEST(BinaryXml, BothFormsLoadFromPipes) {
+  TIntf<IXmlDocument> document = LoadXmlDocumentFromXML("<r a=\"1\"><e>text</e><!--c--></r>");
+  kelvra::TMemoryStream wide;
+  document->SaveBinary(wide, 1);
+  const std::string binary = document->GetBinaryXML();
+  for (const std::string& bytes : {TextOf(document), binary, Bytes(wide)}) {
+    TPipeStream pipe(bytes);
+    EXPECT_EQ(TextOf(LoadXmlDocument(pipe)), TextOf(document));
+  }
+  TPipeStream cut(binary.substr(0, binary.size() - 1));
+  EXPECT_THROW(LoadXmlDocument(cut), kelvra::EReadError);
+  TPipeStream signature(BinXmlSignature);
+  EXPECT_THROW(LoadXmlDocument(signature), EXmlError);  // parsed as text
 }
 
 TEST(BinaryXml, MissingHashGivesEmptyName) {

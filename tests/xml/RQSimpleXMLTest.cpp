@@ -1,11 +1,14 @@
 #include "corvane/xml/RQSimpleXML.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
+#include "fuzz/FuzzSupport.h"
 #include "kelvra/Kelvra.Classes.h"
 
 namespace corvane {
@@ -425,6 +428,8 @@ TEST(XmlParser, EveryErrorMessage) {
   const std::pair<const char*, const char*> cases[] = {
       {"<a b=\"1\" c>", "Character \"=\" expected"},
       {"<a></b>", "Text \"a\" expected"},
+      {"<a>", "Text \"</a>\" expected"},  // the input ends inside an element
+      {"<r><a/><b>text", "Text \"</b>\" expected"},
       {"<a/ >", "Text \"/>\" expected"},
       {"<!-x-->", "Text \"--\" expected"},
       {"<![CDAT[x]]>", "Text \"[CDATA[\" expected"},
@@ -447,6 +452,8 @@ TEST(XmlParser, EveryErrorMessage) {
       {"<a$/>", "Invalid symbol in the name of the element"},
       {"<abc", "The determination of the element is not completed"},
       {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><a/>", "Encoding \"KOI8-R\" is not supported by SimpleXML"},
+      {"<?xml version=\"1.0\" encoding=\"a&#0;b&#10;c\\d\"?><a/>",
+       "Encoding \"a\\x00b\\x0Ac\\\\d\" is not supported by SimpleXML"},
       {"<a></a >", "(no error)"},
   };
   for (const auto& [xml, message] : cases) EXPECT_EQ(ErrorOf(xml), message) << xml;
@@ -503,6 +510,37 @@ TEST(XmlWriter, LargeTextsSaveAsTheyWriteWhole) {
     }
     EXPECT_EQ(SaveText(document), Utf8(document->GetXml())) << shift;
   }
+}
+
+// Saving hands the text over as it is written: the indentation of a deep document, far longer
+// than the document, never gathers in memory.
+TEST(XmlWriter, SavingDeepDocumentsTakesBoundedMemory) {
+  constexpr size_t kDepth = 3000;  // 9 million characters of indentation
+  std::string deep;
+  for (size_t i = 0; i < kDepth; ++i) deep += "<a>";
+  for (size_t i = 0; i < kDepth; ++i) deep += "</a>";
+  TIntf<IXmlDocument> document = Parse(deep);
+  // Counts the bytes it is given, and the most heap memory in use meanwhile.
+  class TMeasuringStream : public kelvra::TStream {
+   public:
+    static size_t HeapInUse() {
+      const struct mallinfo2 info = mallinfo2();
+      return info.uordblks + info.hblkhd;
+    }
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t count) override {
+      written += size_t(count);
+      peak = std::max(peak, HeapInUse());
+      return count;
+    }
+    int64_t Seek(int64_t, kelvra::TSeekOrigin) override { return 0; }
+    void SetSize(int64_t) override {}
+    size_t written = 0, peak = 0;
+  } sink;
+  const size_t before = TMeasuringStream::HeapInUse();
+  document->Save(sink);
+  EXPECT_GT(sink.written, kDepth * kDepth);
+  EXPECT_LT(sink.peak - std::min(before, sink.peak), size_t(1) << 20);
 }
 
 TEST(XmlWriter, CDATAWithTerminatorRoundTripsAsTwoSections) {
@@ -694,6 +732,12 @@ TEST(XmlConversions, DataStringDetection) {
   EXPECT_EQ(XmlCodePage(u"Iso-8859-9"), 28599);
   EXPECT_EQ(XmlCodePage(u"ISO-2022-JP"), 50220);
   EXPECT_EQ(XmlCodePage(u"KOI8-R"), 0);
+}
+
+// The fuzz targets pass the errors of bad input and stop at a broken invariant.
+TEST(XmlFuzzTargetsDeathTest, AssertionFailuresAbort) {
+  fuzz::RunAcceptingLibraryErrors([] { LoadXmlDocumentFromXML("<a b=1/>"); });
+  EXPECT_DEATH(fuzz::RunAcceptingLibraryErrors([] { KELVRA_ASSERT(false); }), "Assertion failure");
 }
 
 }  // namespace

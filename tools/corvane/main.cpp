@@ -100,6 +100,23 @@ int RunInfo(const std::vector<std::string_view>& args) {
   return 0;
 }
 
+// The standard output as a stream for the document writers; what it could not write shows at
+// the end of main.
+class TStdoutStream : public kelvra::TStream {
+ public:
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    return count <= 0 ? 0 : int64_t(std::fwrite(buffer, 1, size_t(count), stdout));
+  }
+  int64_t Seek(int64_t, kelvra::TSeekOrigin) override { return -1; }
+  void SetSize(int64_t) override { throw kelvra::EWriteError("Stream write error"); }
+};
+
+int FileError(std::string_view fileName, const std::exception& error) {
+  std::fprintf(stderr, "%.*s: %s\n", int(fileName.size()), fileName.data(), error.what());
+  return 1;
+}
+
 int XmlUsageError(const char* problem) {
   std::fprintf(stderr, "corvane xml: %s\n%s", problem, kUsage);
   return 2;
@@ -131,8 +148,7 @@ int RunXml(const std::vector<std::string_view>& args) {
   try {
     document = corvane::LoadXmlDocument(std::string(args[1]));
   } catch (const kelvra::Exception& e) {
-    std::fprintf(stderr, "%.*s: %s\n", int(args[1].size()), args[1].data(), e.what());
-    return 1;
+    return FileError(args[1], e);
   }
   if (command == "check") {
     std::map<corvane::TXmlNodeType, long> counts;
@@ -143,19 +159,33 @@ int RunXml(const std::vector<std::string_view>& args) {
                 counts[corvane::NODE_ELEMENT], counts[corvane::NODE_TEXT],
                 counts[corvane::NODE_CDATA_SECTION], counts[corvane::NODE_COMMENT],
                 counts[corvane::NODE_PROCESSING_INSTRUCTION], attributes);
-  } else if (command == "format") {
-    kelvra::TMemoryStream text;
-    document->Save(text);
-    std::fwrite(text.Memory(), 1, size_t(text.Size()), stdout);
-    std::fputc('\n', stdout);
-  } else {
-    kelvra::TFileStream out(std::string(args[2]), kelvra::fmCreate);
-    if (command == "to-binary")
-      document->SaveBinary(out);
-    else
+    return 0;
+  }
+  const std::string_view output = command == "format" ? "stdout" : args[2];
+  try {
+    if (command == "format") {
+      TStdoutStream out;
       document->Save(out);
+      out.WriteBuffer("\n", 1);
+    } else {
+      kelvra::TFileStream out(std::string(output), kelvra::fmCreate);
+      if (command == "to-binary")
+        document->SaveBinary(out);
+      else
+        document->Save(out);
+      out.Close();  // the last bytes are written here, and may fail
+    }
+  } catch (const kelvra::Exception& e) {
+    return FileError(output, e);
   }
   return 0;
+}
+
+int RunCommand(const std::vector<std::string_view>& args) {
+  if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
+  if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
+  std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()), args[0].data(), kUsage);
+  return 2;
 }
 
 }  // namespace
@@ -166,14 +196,18 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }
+  int status;
   try {
-    if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
-    if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
-    std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()),
-                 args[0].data(), kUsage);
-    return 2;
+    status = RunCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "corvane: %s\n", e.what());
+    status = 1;
+  }
+  // Whatever a successful command printed must have reached its output: the last of it is
+  // written here. (A failed command has said what failed.)
+  if (status == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+    std::fprintf(stderr, "stdout: Stream write error\n");
     return 1;
   }
+  return status;
 }
