@@ -184,6 +184,12 @@ TEST(Statistics, ExtremaMatchReferenceBitForBit) {
     std::vector<double> infinities(size_t(len), kInf);
     infinities.front() = kNaN;
     ExpectExtremaMatch(infinities);
+    std::vector<double> ramp(static_cast<size_t>(len));  // a new extreme in every block of the screening
+    for (int i = 0; i < len; ++i) ramp[size_t(i)] = i % 3 == 1 ? kNaN : i;
+    ExpectExtremaMatch(ramp);
+    std::vector<double> negativeInfinities(size_t(len), -kInf);
+    negativeInfinities.front() = kNaN;
+    ExpectExtremaMatch(negativeInfinities);
   }
 }
 
