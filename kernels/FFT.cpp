@@ -16,7 +16,7 @@
 // by the last stage. The inverse is the forward transform of the data with real and imaginary
 // parts swapped, swapped back on output.
 //
-// Transforms of up to 2^10 points run through code compiled for their size, with every stage
+// Transforms of up to 2^12 points run through code compiled for their size, with every stage
 // inlined: at those sizes the loop control and divisions of the general code would be a large
 // part of the time.
 //
@@ -429,7 +429,7 @@ void ForwardOfOrder(const ComplexPlan& plan, const In in, const Out out, double*
 }
 
 // Transforms up to this order run through ForwardOfOrder.
-constexpr int kLargestFixedOrder = 10;
+constexpr int kLargestFixedOrder = 12;
 
 template <class In, class Out>
 void Forward(const ComplexPlan& plan, const In in, const Out out, double* work) {
