@@ -26,6 +26,7 @@
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "hwy/aligned_allocator.h"
+#include "hwy/targets.h"
 #include "kernels/KernelTable.h"
 
 namespace corvane::bench {
@@ -181,10 +182,33 @@ struct FftData {
   hwy::AlignedFreeUniquePtr<double[]> in, out;
 };
 
-void RegisterFft(int n, bool complex) {
+// The Highway target the kernels run on: 0 for the machine's best, or the one named by
+// --target=NAME.
+int64_t gRunTarget = 0;
+
+// Makes the kernels dispatch to `target` (0: the run's target) while it lives.
+class TargetScope {
+ public:
+  explicit TargetScope(int64_t target) : changed_(target != 0) {
+    if (changed_) hwy::SetSupportedTargetsForTest(target);
+  }
+  ~TargetScope() {
+    if (changed_) hwy::SetSupportedTargetsForTest(gRunTarget);
+  }
+  TargetScope(const TargetScope&) = delete;
+  TargetScope& operator=(const TargetScope&) = delete;
+
+ private:
+  bool changed_;
+};
+
+// Our transform of n points as `variant`, on `target` (0: the run's target), and, when
+// `withPeer`, FFTW's.
+void RegisterFft(int n, bool complex, const std::string& variant, int64_t target, bool withPeer) {
   const std::string subject = complex ? "fft_c" : "fft_r";
   const int order = std::countr_zero(unsigned(n));
-  benchmark::RegisterBenchmark(BenchName(subject, "ours", n).c_str(), [=](benchmark::State& state) {
+  benchmark::RegisterBenchmark(BenchName(subject, variant, n).c_str(), [=](benchmark::State& state) {
+    const TargetScope scope(target);  // the spec too is made for the target
     FftData data(n, complex);
     IppsFFTSpec_C_64fc* complexSpec = nullptr;
     IppsFFTSpec_R_64f* realSpec = nullptr;
@@ -211,6 +235,7 @@ void RegisterFft(int n, bool complex) {
     if (complex) corvane::ippsFFTFree_C_64fc(complexSpec);
     else corvane::ippsFFTFree_R_64f(realSpec);
   })->Unit(benchmark::kMicrosecond);
+  if (!withPeer) return;
   benchmark::RegisterBenchmark(BenchName(subject, "fftw", n).c_str(), [=](benchmark::State& state) {
     FftData data(n, complex);
     std::vector<double> input(data.in.get(), data.in.get() + 2 * n);  // MEASURE overwrites it
@@ -257,6 +282,29 @@ void RegisterConv(int n) {
   registerOne("direct", DirectConvolution);
 }
 
+// The targets of the per-target FFT figures: every target that the kernels are compiled for and
+// this CPU runs, or only the run's target when --target names one.
+std::vector<int64_t> FftTargets() {
+  if (gRunTarget != 0) return {gRunTarget};
+  return hwy::SupportedAndGeneratedTargets();
+}
+
+std::string OursOn(int64_t target) {
+  return std::string("ours_") + hwy::TargetName(target);
+}
+
+// The target named `name` among those the kernels are compiled for and this CPU runs; 0 when
+// there is none, after listing them on stderr.
+int64_t TargetNamed(const std::string& name) {
+  for (int64_t target : hwy::SupportedAndGeneratedTargets())
+    if (name == hwy::TargetName(target)) return target;
+  std::cerr << "kernel_bench: no target " << name << " here; this machine runs:";
+  for (int64_t target : hwy::SupportedAndGeneratedTargets())
+    std::cerr << ' ' << hwy::TargetName(target);
+  std::cerr << '\n';
+  return 0;
+}
+
 // Registers the triad and, for every kernel whose slot is filled, the kernel and its peer at
 // every length; returns the kernels skipped for an empty slot.
 std::vector<std::string> RegisterAll() {
@@ -272,8 +320,10 @@ std::vector<std::string> RegisterAll() {
     }
   }
   for (int n : kFftLengths) {
-    RegisterFft(n, true);
-    RegisterFft(n, false);
+    for (bool complex : {true, false}) {
+      RegisterFft(n, complex, "ours", 0, true);
+      for (int64_t target : FftTargets()) RegisterFft(n, complex, OursOn(target), target, false);
+    }
   }
   for (int n : kConvLengths) RegisterConv(n);
   return skipped;
@@ -282,8 +332,16 @@ std::vector<std::string> RegisterAll() {
 }  // namespace
 }  // namespace corvane::bench
 
+// Arguments beyond Google Benchmark's: --summary=FILE (see RunBenchmarks) and --target=NAME, which
+// runs every kernel on the named Highway target (AVX3, AVX2, SSE4, SCALAR) instead of the best one.
 int main(int argc, char** argv) {
   using namespace corvane::bench;
+  const std::string targetName = TakeFlag(argc, argv, "target");
+  if (!targetName.empty()) {
+    gRunTarget = TargetNamed(targetName);
+    if (gRunTarget == 0) return 2;
+    hwy::SetSupportedTargetsForTest(gRunTarget);
+  }
   corvane::Initialize();
   SummaryContext context;
   const int status = RunBenchmarks(
@@ -298,9 +356,14 @@ int main(int argc, char** argv) {
       [&context](const MedianCollector& times) {
         std::vector<SummarySubject> subjects;
         for (const KernelCase& c : kCases) subjects.push_back({c.name, c.bytesPerElement});
-        const PeerComparison peers[] = {{"vs_fftw", "fft_c", "fftw", kFftLengths},
-                                        {"vs_fftw", "fft_r", "fftw", kFftLengths},
-                                        {"vs_direct", "conv", "direct", kConvLengths}};
+        std::vector<PeerComparison> peers = {{"vs_fftw", "fft_c", "fftw", kFftLengths},
+                                             {"vs_fftw", "fft_r", "fftw", kFftLengths},
+                                             {"vs_direct", "conv", "direct", kConvLengths}};
+        for (int64_t target : FftTargets()) {
+          const std::string metric = std::string("vs_fftw_") + hwy::TargetName(target);
+          for (const char* subject : {"fft_c", "fft_r"})
+            peers.push_back({metric, subject, "fftw", kFftLengths, OursOn(target)});
+        }
         return FormatSummary(times, context, subjects, peers);
       });
   corvane::Finalize();

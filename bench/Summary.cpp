@@ -77,7 +77,7 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
   }
   for (const PeerComparison& c : peers) {
     for (int n : c.lengths) {
-      const double ours = times.Seconds(BenchName(c.subject, "ours", n));
+      const double ours = times.Seconds(BenchName(c.subject, c.ours, n));
       const double peer = times.Seconds(BenchName(c.subject, c.peer, n));
       if (ours > 0 && peer > 0) out << SummaryLine(c.metric, c.subject, n, peer / ours);
     }
@@ -103,28 +103,23 @@ std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigu
   return out;
 }
 
-namespace {
-
-// Removes --summary=FILE from the arguments and returns FILE ("" when absent).
-std::string TakeSummaryPath(int& argc, char** argv) {
-  const std::string flag = "--summary=";
-  std::string path;
+std::string TakeFlag(int& argc, char** argv, const std::string& name) {
+  const std::string flag = "--" + name + "=";
+  std::string value;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]).starts_with(flag))
-      path = argv[i] + flag.size();
+      value = argv[i] + flag.size();
     else
       argv[kept++] = argv[i];
   }
   argc = kept;
-  return path;
+  return value;
 }
-
-}  // namespace
 
 int RunBenchmarks(int argc, char** argv, const std::function<void()>& registerAll,
                   const std::function<std::string(const MedianCollector&)>& summarize) {
-  const std::string summaryPath = TakeSummaryPath(argc, argv);
+  const std::string summaryPath = TakeFlag(argc, argv, "summary");
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   registerAll();

@@ -46,9 +46,11 @@ struct SummaryContext {
 
 // A kernel measured beside a peer other than its scalar loop: `<subject>/ours/<N>` and
 // `<subject>/<peer>/<N>`, summarised as `<metric> <subject> <N> <peer time / our time>`.
+// `ours` names the variant measured against the peer.
 struct PeerComparison {
   std::string metric, subject, peer;
   std::span<const int> lengths;
+  std::string ours = "ours";
 };
 
 // The summary: '#' comment lines on the machine and the method, then
@@ -77,6 +79,9 @@ std::string CpuModel();
 
 // One summary line, `<metric> <subject> <N> <value>`, the value with three decimals.
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n, double value);
+
+// Removes `--<name>=VALUE` from the arguments and returns VALUE ("" when absent).
+std::string TakeFlag(int& argc, char** argv, const std::string& name);
 
 // The main of a benchmark program: takes --summary=FILE off the arguments, initialises Google
 // Benchmark, calls `registerAll`, runs the benchmarks (the CPU model recorded in the context),

@@ -5,21 +5,28 @@
 //     y[q + s(Rp + r)] = w^(rp) · DFTR(x[q + s(p + km)], k < R)[r],  w = exp(-2πi/n),
 // with s the product of the earlier radices, n = N/s, m = n/R, p < m, q < s. Every access is
 // contiguous in q. The first stage (s = 1) is radix 4 and runs over p instead, interleaving its
-// four outputs on store; the second is the radix 2 or 4 that the order needs beyond radix 8 (a
-// cheap pass while s is short), and all later ones are radix 8. Where s is half a vector, a vector
-// takes two consecutive p so the stage runs at full width. The last stage (p = 0 only) has no
-// twiddles to apply. Inside, the data are held split (all real parts, then all imaginary parts)
-// so that each lane computes one point; the first stage deinterleaves IPP's (re, im) pairs as it
-// loads them and the last stage interleaves them back, so no separate conversion pass is needed.
-// The scale factor is applied by the last stage. The inverse is the forward transform of the data
-// with real and imaginary parts swapped, swapped back on output.
+// four outputs on store; the second is the radix that the order needs beyond the largest radix
+// (a cheap pass while s is short), and all later ones are of the largest radix: 8 on targets
+// with 32 vector registers, 4 on those with 16, where the eight points and seven twiddles of a
+// radix-8 butterfly no longer fit. Where s is half a vector, a vector takes two consecutive p so
+// the stage runs at full width. The last stage (p = 0 only) has no twiddles to apply. Inside, the
+// data are held split (all real parts, then all imaginary parts) so that each lane computes one
+// point; the first stage deinterleaves IPP's (re, im) pairs as it loads them and the last stage
+// interleaves them back, so no separate conversion pass is needed. The scale factor is applied
+// by the last stage. The inverse is the forward transform of the data with real and imaginary
+// parts swapped, swapped back on output.
+//
+// Transforms of up to 2^12 points run through code compiled for their size, with every stage
+// inlined: at those sizes the loop control and divisions of the general code would be a large
+// part of the time.
 //
 // The real transform of N points is the complex transform of the N/2 points x[2n] + i·x[2n+1]
 // followed by one pass that separates the even and odd halves' spectra (and the reverse for the
 // inverse).
 //
-// The twiddles are computed once per spec in long double. Transforms need scratch memory of 5N
-// doubles, which each thread keeps and grows as needed; the work buffer argument is not used.
+// The twiddles are computed once per spec in long double. Transforms need scratch memory of
+// about 4N doubles (3N for the real ones), which each thread keeps and grows as needed; the work
+// buffer argument is not used.
 //
 // Choices where IPP's documents leave a behaviour open:
 // - Orders 0 to 27 are accepted, larger ones answer ippStsFftOrderErr.
@@ -38,9 +45,11 @@
 #include "hwy/foreach_target.h"  // must precede highway.h
 
 #include <cmath>
+#include <array>
 #include <cstddef>
 #include <numbers>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "hwy/aligned_allocator.h"
@@ -50,26 +59,61 @@
 
 #ifndef CORVANE_KERNELS_FFT_PLAN_
 #define CORVANE_KERNELS_FFT_PLAN_
+// Forces a lambda inline, so that the constants of its caller reach it.
+#define CORVANE_INLINE_LAMBDA __attribute__((always_inline))
+
 namespace corvane::kernels::fft {
 
 // One pass of the complex transform: a radix-`radix` stage with stride s (see above). Its
 // twiddles start at `twiddles` in the plan's table.
 struct Stage {
-  int radix;
-  size_t stride;
-  size_t twiddles;
+  int radix = 1;
+  size_t stride = 1;
+  size_t twiddles = 0;
 };
 
-// The stages of a complex transform of 2^order points and their twiddles. From order 3 on, the
-// first stage is radix 4 with vectors over p; its twiddles are w^p, w^2p and w^3p (w =
-// exp(-2πi/N), p < N/4) as six arrays: w^p re, w^p im, w^2p re, ..., read a vector at a time.
-// The later stages run over q, first the radix 2 or 4 that the order needs, then radix 8; their
-// twiddles w^(rp) of the stage's own length, r = 1..radix-1, lie p after p in
-// the order they are used: w^p re, w^p im, w^2p re, ... The last stage (p = 0 only) has none.
+// The stages of a complex transform of 2^order points and the size of their twiddle table.
+// From order 3 on, the first stage is radix 4 with vectors over p; its twiddles are w^p, w^2p
+// and w^3p (w = exp(-2πi/N), p < N/4) as six arrays: w^p re, w^p im, w^2p re, ..., read a vector
+// at a time. The later stages run over q: first the radix that the order needs beyond the largest
+// radix, then the largest radix; their twiddles w^(rp) of the stage's own length,
+// r = 1..radix-1, lie p after p in the order they are used: w^p re, w^p im, w^2p re, ... The last
+// stage (p = 0 only) has none.
+struct StageList {
+  static constexpr size_t kMax = 16;
+  Stage stage[kMax];
+  size_t count = 0;
+  size_t twiddleEntries = 0;
+};
+
+constexpr StageList StagesOf(int order, int largestRadixOrder) {
+  StageList list;
+  const size_t size = size_t(1) << order;
+  const auto add = [&](int radixOrder, size_t stride) {
+    list.stage[list.count++] = {1 << radixOrder, stride, list.twiddleEntries};
+    if (stride << radixOrder < size) list.twiddleEntries += 2 * size / stride;
+  };
+  if (order == 0) return list;
+  if (order <= 2) {
+    add(order, 1);
+    return list;
+  }
+  add(2, 1);
+  size_t stride = 4;
+  for (int left = order - 2; left > 0;) {
+    const int radixOrder = left % largestRadixOrder ? left % largestRadixOrder : largestRadixOrder;
+    add(radixOrder, stride);
+    stride <<= radixOrder;
+    left -= radixOrder;
+  }
+  return list;
+}
+
 struct ComplexPlan {
   int order = 0;
   size_t size = 1;
-  std::vector<Stage> stages;
+  int largestRadixOrder = 3;
+  StageList stages;
   hwy::AlignedFreeUniquePtr<double[]> tables;
   const double* Twiddles(const Stage& stage) const { return tables.get() + stage.twiddles; }
 };
@@ -86,13 +130,24 @@ struct Split {
   double* re;
   double* im;
 };
-// Interleaved (re, im) pairs. `swapped` exchanges the parts on the way in and out (the inverse
+// Interleaved (re, im) pairs. kSwapped exchanges the parts on the way in and out (the inverse
 // transform); `scale` multiplies the values stored.
+template <bool kSwapped>
 struct Interleaved {
   double* data;
-  bool swapped;
-  double scale;
+  double scale = 1;
 };
+
+// Scratch memory: the complex transforms use parts 0 to 3 (two split buffers), the real ones
+// also parts 4 and 5. The parts lie a few cache lines apart rather than at power-of-two distances,
+// which would put them into the same cache sets, where they evict each other.
+inline constexpr size_t kScratchGap = 32;
+inline double* ScratchPart(double* work, size_t n, int part) {
+  return work + part * (n + kScratchGap);
+}
+inline size_t ScratchSize(size_t n, int parts) {
+  return parts * (n + kScratchGap);
+}
 
 }  // namespace corvane::kernels::fft
 #endif
@@ -104,6 +159,7 @@ using fft::ComplexPlan;
 using fft::Interleaved;
 using fft::RealPlan;
 using fft::Stage;
+using fft::ScratchPart;
 using fft::Split;
 
 template <class D>
@@ -113,11 +169,13 @@ template <class D>
 HWY_INLINE Cx<D> Load(D d, const Split& in, size_t i) {
   return {hn::LoadU(d, in.re + i), hn::LoadU(d, in.im + i)};
 }
-template <class D>
-HWY_INLINE Cx<D> Load(D d, const Interleaved& in, size_t i) {
+template <class D, bool kSwapped>
+HWY_INLINE Cx<D> Load(D d, const Interleaved<kSwapped>& in, size_t i) {
   Cx<D> z;
-  hn::LoadInterleaved2(d, in.data + 2 * i, z.re, z.im);
-  if (in.swapped) std::swap(z.re, z.im);
+  if constexpr (kSwapped)
+    hn::LoadInterleaved2(d, in.data + 2 * i, z.im, z.re);
+  else
+    hn::LoadInterleaved2(d, in.data + 2 * i, z.re, z.im);
   return z;
 }
 template <class D>
@@ -125,11 +183,11 @@ HWY_INLINE void Store(D d, const Cx<D>& z, const Split& out, size_t i) {
   hn::StoreU(z.re, d, out.re + i);
   hn::StoreU(z.im, d, out.im + i);
 }
-template <class D>
-HWY_INLINE void Store(D d, const Cx<D>& z, const Interleaved& out, size_t i) {
+template <class D, bool kSwapped>
+HWY_INLINE void Store(D d, const Cx<D>& z, const Interleaved<kSwapped>& out, size_t i) {
   const auto scale = hn::Set(d, out.scale);
   const auto re = hn::Mul(z.re, scale), im = hn::Mul(z.im, scale);
-  if (out.swapped)
+  if constexpr (kSwapped)
     hn::StoreInterleaved2(im, re, d, out.data + 2 * i);
   else
     hn::StoreInterleaved2(re, im, d, out.data + 2 * i);
@@ -198,8 +256,8 @@ HWY_INLINE void Dft(D d, Cx<D> (&x)[8]) {
 // A radix-R stage with vectors running over q (Lanes(d) must divide s). Without twiddles it
 // must be the last stage.
 template <size_t R, bool kTwiddled, class D, class In, class Out>
-HWY_INLINE void StageOverQ(D d, size_t size, size_t s, const double* twiddles, const In& in,
-                           const Out& out) {
+HWY_INLINE void StageOverQ(D d, size_t size, size_t s, const double* twiddles, const In in,
+                           const Out out) {
   const size_t m = size / s / R;
   for (size_t p = 0; p < m; ++p) {
     Cx<D> w[R];
@@ -223,8 +281,8 @@ HWY_INLINE void StageOverQ(D d, size_t size, size_t s, const double* twiddles, c
 // A twiddled radix-R stage with s = Lanes(d)/2, at full width: each vector holds the q < s of two
 // consecutive p.
 template <size_t R, class D, class In, class Out>
-HWY_INLINE void StageOverQPairs(D d, size_t size, size_t s, const double* twiddles, const In& in,
-                                const Out& out) {
+HWY_INLINE void StageOverQPairs(D d, size_t size, size_t s, const double* twiddles, const In in,
+                                const Out out) {
   const hn::Half<D> dh;
   const size_t m = size / s / R, perP = 2 * (R - 1);
   const auto twiddle = [&](const double* w0) {
@@ -254,8 +312,8 @@ HWY_INLINE void StageOverQPairs(D d, size_t size, size_t s, const double* twiddl
 // The first radix-4 stage (s = 1) with vectors running over p (Lanes(d) must divide N/4); the
 // outputs y[4p + r] are interleaved into a split destination.
 template <class D, class In>
-HWY_INLINE void Radix4FirstOverP(D d, size_t size, const double* twiddles, const In& in,
-                                 const Split& out) {
+HWY_INLINE void Radix4FirstOverP(D d, size_t size, const double* twiddles, const In in,
+                                 const Split out) {
   const size_t m = size / 4;
   const auto twiddle = [&](int power, size_t p) {
     const double* re = twiddles + 2 * (power - 1) * m + p;
@@ -282,13 +340,25 @@ HWY_INLINE void WithLanesDividing(size_t count, const Body& body) {
   body(hn::CappedTag<double, 1>());
 }
 
+// The largest radix of the stages: radix 8 keeps its points and twiddles in registers only with
+// 32 vector registers; with 16 it spills them, and radix 4 runs faster.
+constexpr int kLargestRadixOrder = HWY_TARGET <= HWY_AVX3 ? 3 : 2;
+
+int LargestRadixOrder() {
+  return kLargestRadixOrder;
+}
+
+// One stage of a transform of n points. Inlined where n and the stage are constants, it runs
+// without divisions and with loops of known length.
 template <class In, class Out>
-void RunStage(const ComplexPlan& plan, const Stage& stage, const In& in, const Out& out) {
-  const size_t n = plan.size, s = stage.stride;
-  const double* twiddles = plan.Twiddles(stage);
+HWY_INLINE void RunStage(size_t n, const Stage stage, const double* twiddles, const In in,
+                         const Out out) {
+  const size_t s = stage.stride;
   if constexpr (std::is_same_v<Out, Split>) {
     if (s == 1 && n > 4)
-      return WithLanesDividing(n / 4, [&](auto d) { Radix4FirstOverP(d, n, twiddles, in, out); });
+      return WithLanesDividing(n / 4, [&](auto d) CORVANE_INLINE_LAMBDA {
+        Radix4FirstOverP(d, n, twiddles, in, out);
+      });
   }
   const bool last = s * stage.radix == n;
 #if HWY_TARGET != HWY_SCALAR
@@ -301,7 +371,7 @@ void RunStage(const ComplexPlan& plan, const Stage& stage, const In& in, const O
     }
   }
 #endif
-  WithLanesDividing(s, [&](auto d) {
+  WithLanesDividing(s, [&](auto d) CORVANE_INLINE_LAMBDA {
     switch (stage.radix) {
       case 2:
         if (last) return StageOverQ<2, false>(d, n, s, twiddles, in, out);
@@ -316,27 +386,77 @@ void RunStage(const ComplexPlan& plan, const Stage& stage, const In& in, const O
   });
 }
 
-// Unnormalised forward transform of plan.size points from `in` to `out`, which may be the same
-// memory; `work` holds 4N doubles.
 template <class In, class Out>
-void Forward(const ComplexPlan& plan, const In& in, const Out& out, double* work) {
-  const size_t n = plan.size, stages = plan.stages.size();
-  if (stages == 0) {
+HWY_NOINLINE void RunStageOf(const ComplexPlan& plan, const Stage& stage, const In in,
+                             const Out out) {
+  RunStage(plan.size, stage, plan.Twiddles(stage), in, out);
+}
+
+// Unnormalised forward transform of plan.size points from `in` to `out`, which may be the same
+// memory; `work` holds scratch parts 0 to 3.
+template <class In, class Out>
+void ForwardAnySize(const ComplexPlan& plan, const In in, const Out out, double* work) {
+  const size_t n = plan.size, stages = plan.stages.count;
+  const Stage* stage = plan.stages.stage;
+  if (stages == 1) return RunStageOf(plan, stage[0], in, out);
+  const Split buffers[2] = {{ScratchPart(work, n, 0), ScratchPart(work, n, 1)},
+                            {ScratchPart(work, n, 2), ScratchPart(work, n, 3)}};
+  RunStageOf(plan, stage[0], in, buffers[0]);
+  for (size_t i = 1; i + 1 < stages; ++i)
+    RunStageOf(plan, stage[i], buffers[(i - 1) & 1], buffers[i & 1]);
+  RunStageOf(plan, stage[stages - 1], buffers[(stages - 2) & 1], out);
+}
+
+// ForwardAnySize for a plan of 2^kOrder points made for this target, with every stage inlined and
+// its sizes known at compile time.
+template <int kOrder, class In, class Out>
+void ForwardOfOrder(const ComplexPlan& plan, const In in, const Out out, double* work) {
+  static constexpr fft::StageList kStages = fft::StagesOf(kOrder, kLargestRadixOrder);
+  constexpr size_t n = size_t(1) << kOrder, kLast = kStages.count - 1;
+  const Split buffers[2] = {{ScratchPart(work, n, 0), ScratchPart(work, n, 1)},
+                            {ScratchPart(work, n, 2), ScratchPart(work, n, 3)}};
+  const auto run = [&]<size_t i>(std::integral_constant<size_t, i>) CORVANE_INLINE_LAMBDA {
+    constexpr Stage stage = kStages.stage[i];
+    const double* twiddles = plan.tables.get() + stage.twiddles;
+    if constexpr (i == 0 && i == kLast)
+      RunStage(n, stage, twiddles, in, out);
+    else if constexpr (i == 0)
+      RunStage(n, stage, twiddles, in, buffers[0]);
+    else if constexpr (i == kLast)
+      RunStage(n, stage, twiddles, buffers[(i - 1) & 1], out);
+    else
+      RunStage(n, stage, twiddles, buffers[(i - 1) & 1], buffers[i & 1]);
+  };
+  [&]<size_t... i>(std::index_sequence<i...>) {
+    (run(std::integral_constant<size_t, i>()), ...);
+  }(std::make_index_sequence<kStages.count>());
+}
+
+// Transforms up to this order run through ForwardOfOrder.
+constexpr int kLargestFixedOrder = 12;
+
+template <class In, class Out>
+void Forward(const ComplexPlan& plan, const In in, const Out out, double* work) {
+  using Fixed = void (*)(const ComplexPlan&, In, Out, double*);
+  static constexpr auto kFixed = []<size_t... k>(std::index_sequence<k...>) {
+    return std::array<Fixed, sizeof...(k)>{&ForwardOfOrder<int(k) + 1, In, Out>...};
+  }(std::make_index_sequence<kLargestFixedOrder>());
+  if (plan.order == 0) {
     const hn::CappedTag<double, 1> d1;
     return Store(d1, Load(d1, in, 0), out, 0);
   }
-  if (stages == 1) return RunStage(plan, plan.stages[0], in, out);
-  const Split buffers[2] = {{work, work + n}, {work + 2 * n, work + 3 * n}};
-  RunStage(plan, plan.stages[0], in, buffers[0]);
-  for (size_t i = 1; i + 1 < stages; ++i)
-    RunStage(plan, plan.stages[i], buffers[(i - 1) & 1], buffers[i & 1]);
-  RunStage(plan, plan.stages[stages - 1], buffers[(stages - 2) & 1], out);
+  if (plan.order <= kLargestFixedOrder && plan.largestRadixOrder == kLargestRadixOrder)
+    return kFixed[plan.order - 1](plan, in, out, work);
+  ForwardAnySize(plan, in, out, work);
 }
 
 void ComplexTransform(const ComplexPlan& plan, const double* src, double* dst, bool inverse,
                       double scale, double* work) {
-  const Interleaved in{const_cast<double*>(src), inverse, 1.0};
-  Forward(plan, in, Interleaved{dst, inverse, scale}, work);
+  if (inverse)
+    Forward(plan, Interleaved<true>{const_cast<double*>(src)}, Interleaved<true>{dst, scale}, work);
+  else
+    Forward(plan, Interleaved<false>{const_cast<double*>(src)}, Interleaved<false>{dst, scale},
+            work);
 }
 
 // Calls body(d, k) over the k in [1, n/4] (N/4 + 1 - 1 pairs of mirrored bins): whole vectors
@@ -363,8 +483,8 @@ HWY_INLINE ComplexVec<V> Conj(const ComplexVec<V>& z) {
 void RealForward(const RealPlan& plan, const double* src, double* dst, double scale,
                  double* work) {
   const size_t m = plan.half.size;  // complex points
-  const Split z{work + 4 * m, work + 5 * m};
-  Forward(plan.half, Interleaved{const_cast<double*>(src), false, 1.0}, z, work);
+  const Split z{ScratchPart(work, m, 4), ScratchPart(work, m, 5)};
+  Forward(plan.half, Interleaved<false>{const_cast<double*>(src)}, z, work);
   const double z0re = z.re[0], z0im = z.im[0];
   // X[k] = E + W^k·O and X[M-k] = conj(E - W^k·O) with E = (Z[k] + conj(Z[M-k]))/2,
   // O = (Z[k] - conj(Z[M-k]))/(2i), W = exp(-2πi/N).
@@ -374,9 +494,10 @@ void RealForward(const RealPlan& plan, const double* src, double* dst, double sc
     const auto a = Load(d, z, k), b = Conj(Reversed(d, Load(d, z, mirror)));
     const auto even = Add(a, b), diff = Sub(a, b);
     const Cx<decltype(d)> odd{diff.im, hn::Neg(diff.re)};
-    const Cx<decltype(d)> w{hn::LoadU(d, plan.splitRe.get() + k), hn::LoadU(d, plan.splitIm.get() + k)};
+    const Cx<decltype(d)> w{hn::LoadU(d, plan.splitRe.get() + k),
+                            hn::LoadU(d, plan.splitIm.get() + k)};
     const auto wOdd = Mul(odd, w);
-    const Interleaved out{dst, false, half};
+    const Interleaved<false> out{dst, half};
     Store(d, Add(even, wOdd), out, k);
     Store(d, Reversed(d, Conj(Sub(even, wOdd))), out, mirror);
   });
@@ -389,11 +510,11 @@ void RealForward(const RealPlan& plan, const double* src, double* dst, double sc
 void RealInverse(const RealPlan& plan, const double* src, double* dst, double scale,
                  double* work) {
   const size_t m = plan.half.size;
-  const Split z{work + 4 * m, work + 5 * m};
+  const Split z{ScratchPart(work, m, 4), ScratchPart(work, m, 5)};
   // Z[k] = E + i·conj(W^k)·D and Z[M-k] = conj(E) + i·conj(conj(W^k)·D) with
   // E = X[k] + conj(X[M-k]), D = X[k] - conj(X[M-k]): twice the spectra of the even and odd
   // samples, so the unnormalised inverse of Z gives N·x.
-  const Interleaved in{const_cast<double*>(src), false, 1.0};
+  const Interleaved<false> in{const_cast<double*>(src)};
   ForEachBinPair(m / 2, [&](auto d, size_t k) {
     const size_t lanes = hn::Lanes(d), mirror = m - k - lanes + 1;
     const auto a = Load(d, in, k), b = Conj(Reversed(d, Load(d, in, mirror)));
@@ -407,7 +528,7 @@ void RealInverse(const RealPlan& plan, const double* src, double* dst, double sc
   const double x0 = src[0], xm = src[2 * m];
   z.re[0] = x0 + xm;
   z.im[0] = x0 - xm;
-  Forward(plan.half, Split{z.im, z.re}, Interleaved{dst, true, scale}, work);
+  Forward(plan.half, Split{z.im, z.re}, Interleaved<true>{dst, scale}, work);
 }
 
 }  // namespace corvane::kernels::HWY_NAMESPACE
@@ -426,6 +547,7 @@ namespace corvane::kernels {
 HWY_EXPORT(ComplexTransform);
 HWY_EXPORT(RealForward);
 HWY_EXPORT(RealInverse);
+HWY_EXPORT(LargestRadixOrder);
 
 namespace {
 
@@ -438,37 +560,19 @@ void UnitRoot(size_t k, size_t n, double& re, double& im) {
   im = double(-std::sin(angle));
 }
 
-// The stages of a transform of 2^order points (see ComplexPlan), with the twiddle offsets left 0.
-std::vector<fft::Stage> StagesOf(int order) {
-  if (order == 0) return {};
-  if (order <= 2) return {{1 << order, 1, 0}};
-  std::vector<fft::Stage> stages{{4, 1, 0}};
-  size_t stride = 4;
-  for (int left = order - 2; left > 0;) {
-    const int radixOrder = left % 3 == 0 ? 3 : left % 3;
-    stages.push_back({1 << radixOrder, stride, 0});
-    stride <<= radixOrder;
-    left -= radixOrder;
-  }
-  return stages;
-}
-
 void MakeComplexPlan(fft::ComplexPlan& plan, int order) {
   plan.order = order;
   plan.size = size_t(1) << order;
-  plan.stages = StagesOf(order);
-  size_t entries = 0;
-  for (fft::Stage& stage : plan.stages) {
-    stage.twiddles = entries;
-    if (stage.stride * stage.radix < plan.size) entries += 2 * plan.size / stage.stride;
-  }
-  plan.tables = hwy::AllocateAligned<double>(std::max<size_t>(entries, 1));
+  plan.largestRadixOrder = HWY_DYNAMIC_DISPATCH(LargestRadixOrder)();
+  plan.stages = fft::StagesOf(order, plan.largestRadixOrder);
+  plan.tables = hwy::AllocateAligned<double>(std::max<size_t>(plan.stages.twiddleEntries, 1));
   if (!plan.tables) throw std::bad_alloc();
-  for (const fft::Stage& stage : plan.stages) {
+  for (size_t i = 0; i < plan.stages.count; ++i) {
+    const fft::Stage& stage = plan.stages.stage[i];
     const size_t radix = stage.radix, count = plan.size / stage.stride / radix;
     if (count == 1) continue;  // the last stage
     double* table = plan.tables.get() + stage.twiddles;
-    const bool overP = stage.stride == 1;  // see ComplexPlan for the two layouts
+    const bool overP = stage.stride == 1;  // see StageList for the two layouts
     for (size_t r = 1; r < radix; ++r)
       for (size_t p = 0; p < count; ++p) {
         double& re = overP ? table[2 * (r - 1) * count + p] : table[2 * ((radix - 1) * p + r - 1)];
@@ -600,7 +704,7 @@ IppStatus RunComplex(const Ipp64fc* pSrc, Ipp64fc* pDst, const IppsFFTSpec_C_64f
                      bool inverse) {
   if (IppStatus s = CheckTransform(pSrc, pDst, pFFTSpec, SpecKind::kComplex)) return s;
   const Spec& spec = *AsSpec(pFFTSpec);
-  double* work = Scratch(4 * spec.complex->size);
+  double* work = Scratch(fft::ScratchSize(spec.complex->size, 4));
   if (!work) return ippStsMemAllocErr;
   HWY_DYNAMIC_DISPATCH(ComplexTransform)(*spec.complex, &pSrc->re, &pDst->re, inverse,
                                          inverse ? spec.inverseScale : spec.forwardScale, work);
@@ -652,7 +756,7 @@ IppStatus ippsFFTFwd_RToCCS_64f(const Ipp64f* pSrc, Ipp64f* pDst,
     pDst[1] = 0;
     return ippStsNoErr;
   }
-  double* work = Scratch(6 * spec.real->half.size);
+  double* work = Scratch(fft::ScratchSize(spec.real->half.size, 6));
   if (!work) return ippStsMemAllocErr;
   HWY_DYNAMIC_DISPATCH(RealForward)(*spec.real, pSrc, pDst, spec.forwardScale, work);
   return ippStsNoErr;
@@ -666,7 +770,7 @@ IppStatus ippsFFTInv_CCSToR_64f(const Ipp64f* pSrc, Ipp64f* pDst,
     pDst[0] = spec.inverseScale * pSrc[0];
     return ippStsNoErr;
   }
-  double* work = Scratch(6 * spec.real->half.size);
+  double* work = Scratch(fft::ScratchSize(spec.real->half.size, 6));
   if (!work) return ippStsMemAllocErr;
   HWY_DYNAMIC_DISPATCH(RealInverse)(*spec.real, pSrc, pDst, spec.inverseScale, work);
   return ippStsNoErr;

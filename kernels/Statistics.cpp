@@ -144,30 +144,19 @@ __int128 DotProdExact(const int32_t* a, const int32_t* b, size_t n) {
   return total;
 }
 
+// Whether x is less (kGreatest: greater) than `best` in each lane; false where either is NaN.
+template <bool kGreatest>
+HWY_INLINE auto Beats(VF64 x, VF64 best) {
+  if constexpr (kGreatest)
+    return hn::Gt(x, best);
+  else
+    return hn::Lt(x, best);
+}
+
 // The lesser (kGreatest: greater) of acc and x in each lane; NaN lanes of x leave acc as it is.
 template <bool kGreatest>
 HWY_INLINE VF64 Extend(VF64 acc, VF64 x) {
-  x = hn::IfThenElse(hn::IsNaN(x), acc, x);
-  if constexpr (kGreatest)
-    return hn::Max(acc, x);
-  else
-    return hn::Min(acc, x);
-}
-
-// The least (kGreatest: greatest) element, NaN ignored: +inf (-inf) when all are NaN. The sign of
-// a zero result is either.
-template <bool kGreatest>
-double ExtremeIgnoringNaN(const double* src, size_t n) {
-  const DF64 d;
-  const double none = kGreatest ? -HUGE_VAL : HUGE_VAL;
-  const auto step = [](DF64, VF64 acc, VF64 x) { return Extend<kGreatest>(acc, x); };
-  const auto merge = [](VF64 a, VF64 b) { return Extend<kGreatest>(a, b); };
-  const VF64 acc =
-      Fold(d, n, hn::Set(d, none), std::numeric_limits<double>::quiet_NaN(), step, merge, src);
-  if constexpr (kGreatest)
-    return hn::GetLane(hn::MaxOfLanes(d, acc));
-  else
-    return hn::GetLane(hn::MinOfLanes(d, acc));
+  return hn::IfThenElse(Beats<kGreatest>(x, acc), x, acc);
 }
 
 // The index of the first element equal to `value`, or 0 when there is none (all NaN).
@@ -184,25 +173,37 @@ size_t FirstIndexOf(const double* src, size_t n, double value) {
   return 0;
 }
 
+// The index of the first least (kGreatest: greatest) element, NaN ignored; 0 when all are NaN.
+// Blocks of eight vectors are screened against the extreme found so far, which costs a compare
+// per vector; only a block that holds something beyond it (rare past the first blocks, unless the
+// data run monotonically) is searched for its extreme and that extreme's first index. The
+// comparisons are strict and false for NaN, so NaN never wins and the first of equal elements
+// does. Nothing beats the starting infinity itself, so an extreme of that infinity (or an all-NaN
+// source) is looked up at the end.
 template <bool kGreatest>
 size_t FirstExtremeIndex(const double* src, size_t n) {
-  return FirstIndexOf(src, n, ExtremeIgnoringNaN<kGreatest>(src, n));
+  const DF64 d;
+  constexpr size_t kVectors = 8;
+  const size_t lanes = hn::Lanes(d), block = kVectors * lanes;
+  const double none = kGreatest ? -HUGE_VAL : HUGE_VAL;
+  double extreme = none;
+  size_t index = 0, i = 0;
+  for (; i + block <= n; i += block) {
+    const VF64 bound = hn::Set(d, extreme);
+    auto beyond = Beats<kGreatest>(hn::LoadU(d, src + i), bound);
+    for (size_t k = 1; k < kVectors; ++k)
+      beyond = hn::Or(beyond, Beats<kGreatest>(hn::LoadU(d, src + i + k * lanes), bound));
+    if (hn::AllFalse(d, beyond)) continue;
+    VF64 acc = bound;
+    for (size_t k = 0; k < kVectors; ++k) acc = Extend<kGreatest>(acc, hn::LoadU(d, src + i + k * lanes));
+    extreme = hn::GetLane(kGreatest ? hn::MaxOfLanes(d, acc) : hn::MinOfLanes(d, acc));
+    index = i + FirstIndexOf(src + i, block, extreme);
+  }
+  for (; i < n; ++i)
+    if (kGreatest ? src[i] > extreme : src[i] < extreme) extreme = src[i], index = i;
+  return extreme == none ? FirstIndexOf(src, n, none) : index;
 }
 
-// The value of the first extreme element. Only a zero (whose sign the lane order decides) or an
-// infinity (also the answer when all are NaN) needs the element itself looked up.
-template <bool kGreatest>
-double FirstExtremeValue(const double* src, size_t n) {
-  const double extreme = ExtremeIgnoringNaN<kGreatest>(src, n);
-  return extreme == 0.0 || std::isinf(extreme) ? src[FirstIndexOf(src, n, extreme)] : extreme;
-}
-
-double Least(const double* src, size_t n) {
-  return FirstExtremeValue<false>(src, n);
-}
-double Greatest(const double* src, size_t n) {
-  return FirstExtremeValue<true>(src, n);
-}
 size_t LeastIndex(const double* src, size_t n) {
   return FirstExtremeIndex<false>(src, n);
 }
@@ -264,8 +265,6 @@ HWY_EXPORT(DotProdExact);
 HWY_EXPORT(SumAbsDiff);
 HWY_EXPORT(SumSquaredDiff);
 HWY_EXPORT(MaxAbsDiff);
-HWY_EXPORT(Least);
-HWY_EXPORT(Greatest);
 HWY_EXPORT(LeastIndex);
 HWY_EXPORT(GreatestIndex);
 HWY_EXPORT(Normalize64);
@@ -327,18 +326,18 @@ IppStatus ippsStdDev_64f(const Ipp64f* pSrc, int len, Ipp64f* pStdDev) {
 
 IppStatus ippsMin_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin) {
   if (IppStatus s = CheckArgs(len, pSrc, pMin)) return s;
-  *pMin = HWY_DYNAMIC_DISPATCH(Least)(pSrc, size_t(len));
+  *pMin = pSrc[HWY_DYNAMIC_DISPATCH(LeastIndex)(pSrc, size_t(len))];
   return ippStsNoErr;
 }
 IppStatus ippsMax_64f(const Ipp64f* pSrc, int len, Ipp64f* pMax) {
   if (IppStatus s = CheckArgs(len, pSrc, pMax)) return s;
-  *pMax = HWY_DYNAMIC_DISPATCH(Greatest)(pSrc, size_t(len));
+  *pMax = pSrc[HWY_DYNAMIC_DISPATCH(GreatestIndex)(pSrc, size_t(len))];
   return ippStsNoErr;
 }
 IppStatus ippsMinMax_64f(const Ipp64f* pSrc, int len, Ipp64f* pMin, Ipp64f* pMax) {
   if (IppStatus s = CheckArgs(len, pSrc, pMin, pMax)) return s;
-  *pMin = HWY_DYNAMIC_DISPATCH(Least)(pSrc, size_t(len));
-  *pMax = HWY_DYNAMIC_DISPATCH(Greatest)(pSrc, size_t(len));
+  *pMin = pSrc[HWY_DYNAMIC_DISPATCH(LeastIndex)(pSrc, size_t(len))];
+  *pMax = pSrc[HWY_DYNAMIC_DISPATCH(GreatestIndex)(pSrc, size_t(len))];
   return ippStsNoErr;
 }
 // pIndx may be null: IPP then returns the value only.

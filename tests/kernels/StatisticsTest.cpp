@@ -189,6 +189,12 @@ KERNEL_TEST(Statistics, ExtremaMatchReferenceBitForBit, ippsMin_64f, ippsMax_64f
     std::vector<double> infinities(size_t(len), kInf);
     infinities.front() = kNaN;
     ExpectExtremaMatch(infinities);
+    std::vector<double> ramp(static_cast<size_t>(len));  // a new extreme in every block of the screening
+    for (int i = 0; i < len; ++i) ramp[size_t(i)] = i % 3 == 1 ? kNaN : i;
+    ExpectExtremaMatch(ramp);
+    std::vector<double> negativeInfinities(size_t(len), -kInf);
+    negativeInfinities.front() = kNaN;
+    ExpectExtremaMatch(negativeInfinities);
   }
 }
 
