@@ -44,8 +44,8 @@
 #define HWY_TARGET_INCLUDE "kernels/FFT.cpp"
 #include "hwy/foreach_target.h"  // must precede highway.h
 
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <numbers>
 #include <type_traits>
