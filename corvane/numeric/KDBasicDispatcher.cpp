@@ -36,7 +36,7 @@ void StartKDBasicDispatcher() {
 }
 
 void FinishKDBasicDispatcher() {
-  ClearIPPSlots("KDBasicDispatcher");
+  ReleaseIPPSlots("KDBasicDispatcher");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -60,6 +60,6 @@ void* _ippMalloc(int32_t size);
 void _ippFree(void* ptr);
 
 void StartKDBasicDispatcher();   // sets "KMP_AFFINITY", then fills the table
-void FinishKDBasicDispatcher();  // empties the slots that IPP filled (ClearIPPSlots)
+void FinishKDBasicDispatcher();  // takes the slots that IPP filled off its library (ReleaseIPPSlots)
 
 }  // namespace corvane

@@ -8,10 +8,10 @@
 namespace corvane {
 namespace {
 
-// A report line and how to empty its slot.
+// A report line and how to set its slot.
 struct TSlotEntry {
   TSlotRecord Record;
-  std::function<void()> Clear;
+  std::function<void(void*)> Store;
 };
 
 std::mutex reportLock;
@@ -54,16 +54,17 @@ const char* BuiltinKernelTarget() {
   return kernels::KernelTargetName();
 }
 
-void ClearIPPSlots(std::string_view unit) {
+void ReleaseIPPSlots(std::string_view unit) {
   std::lock_guard guard(reportLock);
   for (TSlotEntry& entry : report) {
     if (entry.Record.Unit != unit || entry.Record.Source != ssIPP) continue;
-    entry.Clear();
-    entry.Record.Source = ssEmpty;
+    void* builtin = fallbackEnabled ? kernels::FindKernel(entry.Record.Name) : nullptr;
+    entry.Store(builtin);
+    entry.Record.Source = builtin ? ssBuiltin : ssEmpty;
   }
 }
 
-void* TSlotFiller::Resolve(const char* name, std::function<void()> clear) {
+void* TSlotFiller::Resolve(const char* name, std::function<void(void*)> store) {
   TSlotSource source = ssIPP;
   void* address = lookup_(name);
   if (!address && fallbackEnabled) {
@@ -71,7 +72,7 @@ void* TSlotFiller::Resolve(const char* name, std::function<void()> clear) {
     source = ssBuiltin;
   }
   if (!address) source = ssEmpty;
-  Record({{unit_, family_, name, source}, std::move(clear)});
+  Record({{unit_, family_, name, source}, std::move(store)});
   return address;
 }
 

@@ -34,11 +34,12 @@ std::vector<TSlotRecord> GetSlotReport();
 // "AVX2", "SSE4" or the portable one-lane "SCALAR".
 const char* BuiltinKernelTarget();
 
-// Empties the slots of `unit` that an IPP library filled and records them as empty. Each
-// dispatcher unit calls it at its end, before the loaders unload the libraries, so that no slot
-// points into an unloaded library: a call through one afterwards is a call through nil, as for
-// an entry that IPP lacks. Slots holding built-in kernels keep them.
-void ClearIPPSlots(std::string_view unit);
+// Takes the slots of `unit` that an IPP library filled off that library: each receives the
+// built-in kernel of its name, as at a start without IPP, or nil when the fallback is off or no
+// kernel has the name, and is recorded so. Each dispatcher unit calls it at its end, before the
+// loaders unload the libraries, so that no slot points into an unloaded library. Slots holding
+// built-in kernels keep them.
+void ReleaseIPPSlots(std::string_view unit);
 
 // Fills a dispatcher unit's slots: looks each name up with `lookup`, falls back to the built-in
 // kernel, stores the address in the slot and records the source.
@@ -53,12 +54,13 @@ class TSlotFiller {
 
   template <class TPtr>
   void Fill(TPtr& slot, const char* name) {
-    slot = reinterpret_cast<TPtr>(Resolve(name, [&slot] { slot = nullptr; }));
+    slot = reinterpret_cast<TPtr>(
+        Resolve(name, [&slot](void* address) { slot = reinterpret_cast<TPtr>(address); }));
   }
 
  private:
-  // The address for `name`; `clear` empties the slot again (see ClearIPPSlots).
-  void* Resolve(const char* name, std::function<void()> clear);
+  // The address for `name`; `store` sets the slot again (see ReleaseIPPSlots).
+  void* Resolve(const char* name, std::function<void(void*)> store);
 
   std::string unit_;
   std::string family_;

@@ -14,7 +14,7 @@ void StartKDNormDispatcher() {
 }
 
 void FinishKDNormDispatcher() {
-  ClearIPPSlots("KDNormDispatcher");
+  ReleaseIPPSlots("KDNormDispatcher");
 }
 
 }  // namespace corvane

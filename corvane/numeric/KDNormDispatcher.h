@@ -8,6 +8,6 @@ namespace corvane {
 IPP_NORM(CORVANE_SLOT_DECLARE)
 
 void StartKDNormDispatcher();   // fills the slot from the signal library
-void FinishKDNormDispatcher();  // empties it if IPP filled it (ClearIPPSlots)
+void FinishKDNormDispatcher();  // empties it if IPP filled it (ReleaseIPPSlots)
 
 }  // namespace corvane

@@ -18,7 +18,7 @@ void StartKDResizeDispatcher() {
 }
 
 void FinishKDResizeDispatcher() {
-  ClearIPPSlots("KDResizeDispatcher");
+  ReleaseIPPSlots("KDResizeDispatcher");
 }
 
 }  // namespace corvane

@@ -8,6 +8,6 @@ namespace corvane {
 IPP_RESIZE(CORVANE_SLOT_DECLARE)
 
 void StartKDResizeDispatcher();   // fills the table from the image libraries
-void FinishKDResizeDispatcher();  // empties the slots that IPP filled (ClearIPPSlots)
+void FinishKDResizeDispatcher();  // takes the slots that IPP filled off its library (ReleaseIPPSlots)
 
 }  // namespace corvane

@@ -18,7 +18,7 @@ void Start() {
 }
 
 void Finish() {
-  ClearIPPSlots("KDScopeDispatcher");
+  ReleaseIPPSlots("KDScopeDispatcher");
 }
 
 }  // namespace corvane::KDScopeDispatcher

@@ -16,6 +16,6 @@ IPP_SCOPE(CORVANE_SCOPE_SLOT_DECLARE)
 #undef CORVANE_SCOPE_SLOT_DECLARE
 
 void Start();   // fills the table
-void Finish();  // empties the slots that IPP filled (ClearIPPSlots)
+void Finish();  // takes the slots that IPP filled off its library (ReleaseIPPSlots)
 
 }  // namespace corvane::KDScopeDispatcher

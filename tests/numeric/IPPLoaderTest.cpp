@@ -90,15 +90,19 @@ TEST(IPPLoaders, LibrariesAreFreedAtTheLastFinalisation) {
   RQIPPSLoader::SetIPPSearchFolder("");
 }
 
-TEST(IPPLoaders, SlotsIntoALibraryAreEmptiedBeforeItIsUnloaded) {
+TEST(IPPLoaders, SlotsIntoALibraryAreReleasedBeforeItIsUnloaded) {
   {
     StartedWithLibrariesIn present(kPresent);
     ASSERT_EQ(SourceOf("ippsAdd_64f"), ssIPP);
     ASSERT_EQ(SourceOf("ippiSet_8u_C4R"), ssIPP);
   }
-  EXPECT_EQ(ippsAdd_64f, nullptr) << "the slot still points into the unloaded ipps";
-  EXPECT_EQ(ippiSet_8u_C4R, nullptr);
-  EXPECT_EQ(SourceOf("ippsAdd_64f"), ssEmpty);
+  // The slot of a kernel the library has goes back to the built-in one, and works.
+  ASSERT_EQ(SourceOf("ippsAdd_64f"), ssBuiltin) << "the slot still points into the unloaded ipps";
+  const Ipp64f a[2] = {1, 2}, b[2] = {3, 4};
+  Ipp64f sum[2] = {};
+  EXPECT_EQ(ippsAdd_64f(a, b, sum, 2), ippStsNoErr);
+  EXPECT_EQ(sum[1], 6);
+  EXPECT_EQ(SourceOf("ippiSet_8u_C4R"), ippiSet_8u_C4R ? ssBuiltin : ssEmpty);
   EXPECT_NE(ippsMul_64f, nullptr) << "built-in kernels stay";
   EXPECT_EQ(SourceOf("ippsMul_64f"), ssBuiltin);
   // The next start fills the slots again.
@@ -114,6 +118,8 @@ TEST(Dispatch, FallbackSwitchedOffLeavesMissingSlotsEmpty) {
     EXPECT_EQ(ippsMul_64f, nullptr);
     EXPECT_EQ(SourceOf("ippsMul_64f"), ssEmpty);
   }
+  { StartedWithLibrariesIn present(kPresent); }
+  EXPECT_EQ(ippsAdd_64f, nullptr) << "released with no built-in kernel to take its place";
   SetBuiltinKernelFallback(true);
   StartedWithLibrariesIn none(kNone);
   EXPECT_NE(ippsMul_64f, nullptr);
