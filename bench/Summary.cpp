@@ -1,5 +1,6 @@
 #include "bench/Summary.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -88,7 +89,10 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n,
                         double value) {
   char number[32];
-  std::snprintf(number, sizeof number, "%.3f", value);
+  // Three decimals; a value below 0.01 (a detach that costs nothing beside a copy) keeps three
+  // significant digits instead of printing as 0.000.
+  std::snprintf(number, sizeof number, value != 0 && std::fabs(value) < 0.01 ? "%.3g" : "%.3f",
+                value);
   return metric + ' ' + subject + ' ' + std::to_string(n) + ' ' + number + '\n';
 }
 

@@ -77,7 +77,8 @@ std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigu
 // The "model name" of the first processor in /proc/cpuinfo, or "unknown".
 std::string CpuModel();
 
-// One summary line, `<metric> <subject> <N> <value>`, the value with three decimals.
+// One summary line, `<metric> <subject> <N> <value>`, the value with three decimals (three
+// significant digits below 0.01).
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n, double value);
 
 // Removes `--<name>=VALUE` from the arguments and returns VALUE ("" when absent).
