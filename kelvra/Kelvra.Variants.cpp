@@ -3,6 +3,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelvra {
 
@@ -139,6 +142,18 @@ namespace {
 // units past its ASCII start are written over afterwards. The output has room for that, as it
 // has room for `count` code units and `produced` never passes `i`.
 void WidenAsciiRun(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
+#if defined(__SSE2__)
+  while (i + 16 <= count) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), _mm_unpacklo_epi8(block, _mm_setzero_si128()));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced + 8), _mm_unpackhi_epi8(block, _mm_setzero_si128()));
+    const unsigned others = unsigned(_mm_movemask_epi8(block));
+    const size_t ascii = others ? size_t(std::countr_zero(others)) : 16;
+    i += ascii;
+    produced += ascii;
+    if (others) return;
+  }
+#endif
   while (i + 8 <= count) {
     uint64_t block;
     std::memcpy(&block, bytes + i, sizeof block);  // little-endian: byte k in bits 8k..8k+7

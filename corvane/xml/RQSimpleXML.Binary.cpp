@@ -215,7 +215,7 @@ void WriteDocument(TBinXmlWriter& writer, const TXmlDocument& document) {
 // ---------------------------------------------------------------------------------------------
 // Byte readers
 
-[[noreturn]] void RaiseReadError() { throw EReadError("Stream read error"); }
+[[noreturn, gnu::noinline]] void RaiseReadError() { throw EReadError("Stream read error"); }
 
 // The bytes at hand not read yet: [Cur, End).
 struct TByteWindow {
@@ -244,7 +244,7 @@ class TBinXmlSource {
 
   // Reads exactly `count` bytes, which `window` does not hold, moving on to the next windows;
   // raises EReadError when the input ends first.
-  TByteWindow ReadAcross(TByteWindow window, uint8_t* data, size_t count) {
+  [[gnu::noinline]] TByteWindow ReadAcross(TByteWindow window, uint8_t* data, size_t count) {
     if (count > window.Size() + unread_) RaiseReadError();
     while (count > 0) {
       if (window.Size() == 0) {
@@ -261,7 +261,7 @@ class TBinXmlSource {
   }
 
   // Copies the next `count` bytes, which run past `window`, into Gathered().
-  TByteWindow Gather(TByteWindow window, size_t count) {
+  [[gnu::noinline]] TByteWindow Gather(TByteWindow window, size_t count) {
     gathered_.resize(count);
     return ReadAcross(window, reinterpret_cast<uint8_t*>(gathered_.data()), count);
   }
@@ -328,15 +328,16 @@ class TStringBinXmlSource final : public TBinXmlSource {
 };
 
 // Reads a source through the window that it holds by value. A reader kept in a local variable
-// whose address stays private can keep its read position in registers, and everything that
-// leaves the reader (refills, reads across windows, rare value types) gets the window by value
-// and returns the new one. Every read is checked against the bytes that remain.
+// whose address stays private keeps its read position in registers, so its reads are always
+// inlined (one call with `this` would put the reader back in memory for the whole caller), and
+// everything out of line (refills, reads across windows, rare value types) gets the window by
+// value and returns the new one. Every read is checked against the bytes that remain.
 class TBinXmlReader {
  public:
   explicit TBinXmlReader(TBinXmlSource& source) : source_(&source) {}
 
   // Reads exactly `count` bytes or raises EReadError.
-  void Read(void* data, size_t count) {
+  [[gnu::always_inline]] void Read(void* data, size_t count) {
     if (window_.Size() >= count) {
       std::memcpy(data, window_.Cur, count);
       window_.Cur += count;
@@ -346,13 +347,13 @@ class TBinXmlReader {
   }
 
   template <class T>
-  T ReadRaw() {
+  [[gnu::always_inline]] T ReadRaw() {
     T value;
     Read(&value, sizeof value);  // little-endian: the machine's order on every supported target
     return value;
   }
 
-  int32_t ReadCompact() {
+  [[gnu::always_inline]] int32_t ReadCompact() {
     if (window_.Size() >= 5) {  // the longest form lies in the window: read in place
       const uint8_t* cur = window_.Cur;
       const uint8_t first = cur[0];
@@ -371,24 +372,24 @@ class TBinXmlReader {
 
   // A count of items that take at least `minimumBytes` each: never more than the rest of the
   // input can hold.
-  size_t ReadCount(size_t minimumBytes) {
+  [[gnu::always_inline]] size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
     const uint64_t least = uint64_t(count) * minimumBytes;
-    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread()))
+    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread())) [[unlikely]]
       RaiseReadError();
     return size_t(count);
   }
 
-  std::u16string ReadWideString() {
+  [[gnu::always_inline]] std::u16string ReadWideString() {
     return WideStringOf(ReadBytes(ReadCount(sizeof(char16_t)) * sizeof(char16_t)));
   }
 
-  std::u16string ReadUtf8String() {
+  [[gnu::always_inline]] std::u16string ReadUtf8String() {
     return Utf8ToUtf16(ReadBytes(ReadCount(1)));
   }
 
   // A value into the empty `value`, UTF-8 strings without a Variant on the way.
-  void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
+  [[gnu::always_inline]] void ReadValue(TXmlNodeStore& store, TXmlValue& value) {
     const int32_t type = ReadCompact();
     if (type == varEmpty) return;
     if (type == varUString) return value.SetUtf8(store, ReadBytes(ReadCount(1)));
@@ -397,26 +398,27 @@ class TBinXmlReader {
 
   // Takes the next value if it is empty (one byte, the type code): what the value of an element
   // with children or without text always is.
-  bool SkipEmptyValue() {
+  [[gnu::always_inline]] bool SkipEmptyValue() {
     if (window_.Size() == 0 || *window_.Cur != varEmpty) return false;
     ++window_.Cur;
     return true;
   }
 
-  std::u16string ReadString() {
+  [[gnu::always_inline]] std::u16string ReadString() {
     return options_ & kWideStrings ? ReadWideString() : ReadUtf8String();
   }
 
-  void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
+  [[gnu::always_inline]] void ReadOptions() { options_ = ReadRaw<uint32_t>(); }
 
  private:
   // The value types name their string form, so a reader of values needs no options.
   TBinXmlReader(TBinXmlSource& source, TByteWindow window) : source_(&source), window_(window) {}
 
-  // On a reader of its own, which takes over the caller's window and hands it back: the
-  // caller's reader never has its address taken.
-  static TByteWindow ReadOtherValue(TBinXmlSource& source, TByteWindow window, TXmlNodeStore& store,
-                                    TXmlValue& value, int32_t type) {
+  // Out of line on a reader of its own, which takes over the caller's window and hands it back:
+  // the caller's reader never has its address taken.
+  [[gnu::noinline]] static TByteWindow ReadOtherValue(TBinXmlSource& source, TByteWindow window,
+                                                      TXmlNodeStore& store, TXmlValue& value,
+                                                      int32_t type) {
     TBinXmlReader reader(source, window);
     value.Set(store, reader.ReadVariantOf(type));
     return reader.window_;
@@ -454,7 +456,7 @@ class TBinXmlReader {
 
   // The next `count` bytes, in the window when it holds them, else gathered by the source; valid
   // until the next read.
-  std::string_view ReadBytes(size_t count) {
+  [[gnu::always_inline]] std::string_view ReadBytes(size_t count) {
     const auto* start = reinterpret_cast<const char*>(window_.Cur);
     if (window_.Size() >= count) {
       window_.Cur += count;
@@ -494,15 +496,17 @@ class TNameLookup {
 };
 
 // The attribute count of a node that has no attributes nor memory for them, a new one or the
-// cleared document, and room reserved for them.
-inline size_t ReserveAttributes(TBinXmlReader& reader, TXmlNode& node) {
+// cleared document, and room reserved for them. Always inline, as ReadAttributeList, so that the
+// caller's reader does not have its address taken.
+[[gnu::always_inline]] inline size_t ReserveAttributes(TBinXmlReader& reader, TXmlNode& node) {
   const size_t count = reader.ReadCount(2);  // a hash and a type code at least
   if (count > 0) node.Attrs().ReserveFresh(node.Store(), count);
   return count;
 }
 
 // `count` attributes into the room reserved for them.
-inline void ReadAttributeList(TBinXmlReader& reader, TXmlNode& node, size_t count, TNameLookup& nameOf) {
+[[gnu::always_inline]] inline void ReadAttributeList(TBinXmlReader& reader, TXmlNode& node, size_t count,
+                                                     TNameLookup& nameOf) {
   TXmlAttrs& attrs = node.Attrs();
   for (size_t i = 0; i < count; ++i) {
     const TXmlNameId name = nameOf(uint32_t(reader.ReadCompact()));
