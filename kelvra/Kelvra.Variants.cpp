@@ -137,16 +137,17 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 }
 
 namespace {
-// Widens the ASCII bytes from bytes[i] on, eight at a time, up to the first other byte or the
-// last whole block of eight. A block is widened whole even when it holds other bytes: the code
-// units past its ASCII start are written over afterwards. The output has room for that, as it
+// Widens the ASCII bytes from bytes[i] on, a block at a time (sixteen bytes where SSE2 is there,
+// then eight), up to the first other byte or the last whole block. A block is widened whole even
+// when it holds other bytes: the code units past its ASCII start are written over afterwards. The output has room for that, as it
 // has room for `count` code units and `produced` never passes `i`.
 void WidenAsciiRun(const uint8_t* bytes, size_t count, size_t& i, char16_t* out, size_t& produced) {
 #if defined(__SSE2__)
   while (i + 16 <= count) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), _mm_unpacklo_epi8(block, _mm_setzero_si128()));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced + 8), _mm_unpackhi_epi8(block, _mm_setzero_si128()));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), _mm_unpacklo_epi8(block, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced + 8), _mm_unpackhi_epi8(block, zero));
     const unsigned others = unsigned(_mm_movemask_epi8(block));
     const size_t ascii = others ? size_t(std::countr_zero(others)) : 16;
     i += ascii;

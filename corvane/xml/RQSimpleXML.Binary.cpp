@@ -375,7 +375,7 @@ class TBinXmlReader {
   [[gnu::always_inline]] size_t ReadCount(size_t minimumBytes) {
     const int32_t count = ReadCompact();
     const uint64_t least = uint64_t(count) * minimumBytes;
-    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread())) [[unlikely]]
+    if (count < 0 || (least > window_.Size() && least > window_.Size() + source_->Unread()))
       RaiseReadError();
     return size_t(count);
   }

@@ -648,7 +648,7 @@ void ReadBinaryXmlString(TXmlDocument& document, std::string_view xml);
 constexpr size_t kShortAsciiBytes = 16;
 
 template <class TWord>
-[[gnu::always_inline]] inline std::pair<TWord, TWord> HeadAndTail(const uint8_t* bytes, size_t count) {
+inline std::pair<TWord, TWord> HeadAndTail(const uint8_t* bytes, size_t count) {
   TWord head, tail;
   std::memcpy(&head, bytes, sizeof head);
   std::memcpy(&tail, bytes + count - sizeof tail, sizeof tail);
@@ -656,7 +656,7 @@ template <class TWord>
 }
 
 // Whether the `count` bytes, at most kShortAsciiBytes, are all ASCII.
-[[gnu::always_inline]] inline bool IsShortAscii(const uint8_t* bytes, size_t count) {
+inline bool IsShortAscii(const uint8_t* bytes, size_t count) {
   constexpr uint64_t kHighBits = 0x8080808080808080u;
   if (count >= 8) {
     const auto [head, tail] = HeadAndTail<uint64_t>(bytes, count);
@@ -671,7 +671,7 @@ template <class TWord>
 }
 
 // Widens `count` ASCII bytes, at most kShortAsciiBytes, into `out`.
-[[gnu::always_inline]] inline void WidenShortAscii(const uint8_t* bytes, size_t count, char16_t* out) {
+inline void WidenShortAscii(const uint8_t* bytes, size_t count, char16_t* out) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   if (count >= 8) {
@@ -695,7 +695,7 @@ template <class TWord>
 #endif
 }
 
-[[gnu::always_inline]] inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
+inline void TXmlValue::SetUtf8(TXmlNodeStore& store, std::string_view bytes) {
   const auto* const utf8 = reinterpret_cast<const uint8_t*>(bytes.data());
   const size_t count = bytes.size();
   if (kind_ < kText && count <= kShortAsciiBytes && IsShortAscii(utf8, count)) {

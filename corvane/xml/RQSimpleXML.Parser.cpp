@@ -356,7 +356,7 @@ class TXmlParser {
   }
 
   // The rest of a name whose start [start, the chunk's end) has been read and hashed.
-  [[gnu::noinline]] TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
+  TXmlNameId ReadSplitName(const char16_t* start, uint32_t hash) {
     name_.assign(start, source_.End());
     AppendWhile(name_, [&hash](char16_t c) {
       if (!IsNameChar(c)) return false;
