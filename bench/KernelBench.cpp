@@ -208,7 +208,7 @@ void RegisterFft(int n, bool complex, const std::string& variant, int64_t target
   const std::string subject = complex ? "fft_c" : "fft_r";
   const int order = std::countr_zero(unsigned(n));
   benchmark::RegisterBenchmark(BenchName(subject, variant, n).c_str(), [=](benchmark::State& state) {
-    const TargetScope scope(target);  // the spec too is made for the target
+    const TargetScope scope(target);  // the FFT context too is made for the target
     FftData data(n, complex);
     IppsFFTSpec_C_64fc* complexSpec = nullptr;
     IppsFFTSpec_R_64f* realSpec = nullptr;
