@@ -53,7 +53,7 @@ class TPNNotifyOperation : public kelvra::TInterfacedObject, public virtual IPNN
   bool IsType(const TPNNotifyOperationClass& AClass) override { return AClass.Includes(this); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IPNNotifyOperation, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TPNNotifyOperation, IPNNotifyOperation>(this, iid, out);
   }
 
  protected:

@@ -162,7 +162,7 @@ class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmar
   void Invalidate() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDSmartBufferProxy, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDSmartBufferProxy, IKDSmartBufferProxy>(this, iid, out);
   }
 
  protected:

@@ -90,8 +90,8 @@ class TKDBlockBuffer : public TKDLinearMemoryBuffer, public virtual IKDBlockBuff
   TBufferEnumerator<uint8_t> GetEnumerator() override { return {Read(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBlockBuffer, IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer,
-                            IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDBlockBuffer, IKDBlockBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:

@@ -138,9 +138,9 @@ class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBoolean
   TBooleanBufferEnumerator GetEnumerator() override { return {Read(), bitCount_}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBooleanBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDBooleanBuffer, IKDBooleanBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:

@@ -154,9 +154,9 @@ class TKDComplexBuffer final : public TKDLinearMemoryBuffer, public virtual IKDC
   TBufferEnumerator<TComplex> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDComplexBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDComplexBuffer, IKDComplexBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:

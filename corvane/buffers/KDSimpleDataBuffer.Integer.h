@@ -136,9 +136,9 @@ class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDI
   TBufferEnumerator<int32_t> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDIntegerBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDIntegerBuffer, IKDIntegerBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:

@@ -191,9 +191,9 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
   void SetRow(int32_t ARow, const TRealBuffer& ABuffer) override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealMatrixBuffer, IKDRealBufferArray, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDRealMatrixBuffer, IKDRealMatrixBuffer, IKDRealBufferArray,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -262,8 +262,8 @@ class TKDRealBufferList : public TKDData, public virtual IKDRealBufferDynamicArr
   void Delete(int32_t AIndex) { items_.Delete(AIndex); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBufferDynamicArray, IKDRealBufferArray, IKDData,
-                            kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealBufferList, IKDRealBufferDynamicArray, IKDRealBufferArray,
+                            IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -334,8 +334,8 @@ class TKDRealMatrix : public TKDData, public virtual IKDRealBufferArray {
   TRealBufferArrayEnumerator GetEnumerator() override { return array_->GetEnumerator(); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBufferArray, IKDData, kelvra::ISerializable,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealMatrix, IKDRealBufferArray, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:

@@ -201,8 +201,8 @@ class TKDDataBufferAccess : public kelvra::TInterfacedObject, public virtual IKD
   uint32_t GetByteSize() override;
   uint32_t GetSize() override;
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBasicBufferAccess, IKDDataBufferAccess, kelvra::IInterface>(iid,
-                                                                                          out);
+    return AnswerInterfaces<TKDDataBufferAccess, IKDBasicBufferAccess, IKDDataBufferAccess>(
+        this, iid, out);
   }
 
  private:
@@ -219,8 +219,8 @@ class TKDTypedBufferAccess : public TKDDataBufferAccess, public virtual IAccess 
 
   T* GetItems() override { return static_cast<T*>(GetBytes()); }
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IAccess, IKDBasicBufferAccess, IKDDataBufferAccess,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDTypedBufferAccess, IAccess, IKDBasicBufferAccess,
+                            IKDDataBufferAccess>(this, iid, out);
   }
 };
 
@@ -244,7 +244,8 @@ class TKDSequenceStamp : public kelvra::TInterfacedObject,
   void SerializationRead(kelvra::ISequentialReader& reader) override;
   void SerializationWrite(kelvra::ISequentialWriter& writer) override;
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDSequenceStamp, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDSequenceStamp, IKDSequenceStamp, kelvra::ISerializable>(this, iid,
+                                                                                       out);
   }
 
  private:
@@ -315,8 +316,8 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   kelvra::TMultiProc& CacheNotification() { return cacheNotification_; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDGenericBuffer, IKDGenericBuffer, IKDDataBuffer, IKDData,
+                            kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -410,8 +411,8 @@ class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDa
   bool Resize(uint32_t ACount, bool AKeep) override { return ResizeItems(ACount, AKeep); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer, IKDData,
-                            kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDLinearMemoryBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -529,8 +530,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   TBufferEnumerator<double> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBuffer, IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer,
-                            IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealBuffer, IKDRealBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:

@@ -214,7 +214,7 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
   void Clear() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDOperationList, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDOperationList, IKDOperationList>(this, iid, out);
   }
 
  private:

@@ -47,7 +47,7 @@ class TKDData : public kelvra::TInterfacedObject,
   kelvra::TIntf<IKDData> GetCustom(int32_t AIndex) override { return custom_[AIndex]; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDData, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:

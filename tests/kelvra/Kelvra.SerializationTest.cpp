@@ -36,7 +36,7 @@ class TRecord : public TInterfacedObject, public ISerializable {
     number = reader.ReadInt64("Number");
   }
   bool QueryInterface(const TGUID& iid, void** out) override {
-    return AnswerInterfaces<ISerializable, IInterface>(iid, out);
+    return AnswerInterfaces<TRecord, ISerializable>(this, iid, out);
   }
 };
 
