@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <optional>
 
 #include "kelvra/Kelvra.SysUtils.h"
@@ -22,6 +21,14 @@ constexpr size_t kMinEntrySize = 4 + 1 + 1;   // empty key, tag, Boolean
 
 [[noreturn]] void Corrupt(const std::string& what) {
   throw EReadError("Invalid serialized data: " + what);
+}
+
+// A new object of the class registered under `name`; empty when none is, or when it cannot be
+// made as a serialisable object.
+TIntf<ISerializable> CreateInstance(std::string_view name) {
+  const TClassRef* cls = TClassManagement::FindClass(name);
+  if (!cls || !cls->CanCreate<TSerializableFactory>()) return {};
+  return cls->Create<TSerializableFactory>();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -79,7 +86,7 @@ class TBinaryWriter final : public ISequentialWriter {
   }
   // The entry count is patched in once the object has written its entries.
   void PutObject(ISerializable& object) {
-    PutString(TClassManagement::ClassNameOf(object));
+    PutString(object.ClassType().Name());
     const size_t countAt = bytes.size();
     PutInteger(0, 4);
     entryCounts_.push_back(0);
@@ -216,7 +223,7 @@ class TBinaryReader final : public ISequentialReader {
   std::vector<TIntf<ISerializable>> ReadObjectList(std::string_view key) override {
     std::vector<TIntf<ISerializable>> result;
     for (const TStoredObject& stored : Find(key, tagList).objects) {
-      if (TIntf<ISerializable> object = TClassManagement::CreateInstance(stored.className)) {
+      if (TIntf<ISerializable> object = CreateInstance(stored.className)) {
         TBinaryReader nested(stored);
         object->SerializationRead(nested);
         result.push_back(std::move(object));
@@ -245,47 +252,7 @@ std::vector<uint8_t> ReadRest(TStream& stream) {
   return bytes;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Class manager
-
-std::mutex classLock;
-std::vector<TClassManagement::TClassEntry>& Classes() {
-  static std::vector<TClassManagement::TClassEntry> classes;
-  return classes;
-}
-
 }  // namespace
-
-void TClassManagement::RegisterClasses(std::span<const TClassEntry> classes) {
-  std::lock_guard guard(classLock);
-  for (const TClassEntry& entry : classes) {
-    std::erase_if(Classes(), [&](const TClassEntry& e) { return e.Name == entry.Name; });
-    Classes().push_back(entry);
-  }
-}
-
-void TClassManagement::UnregisterClasses(std::span<const TClassEntry> classes) {
-  std::lock_guard guard(classLock);
-  for (const TClassEntry& entry : classes)
-    std::erase_if(Classes(), [&](const TClassEntry& e) { return e.Name == entry.Name; });
-}
-
-TIntf<ISerializable> TClassManagement::CreateInstance(std::string_view name) {
-  decltype(TClassEntry::Create) create = nullptr;
-  {
-    std::lock_guard guard(classLock);
-    for (const TClassEntry& entry : Classes())
-      if (entry.Name == name) create = entry.Create;
-  }
-  return create ? create() : TIntf<ISerializable>();
-}
-
-std::string TClassManagement::ClassNameOf(const ISerializable& object) {
-  std::lock_guard guard(classLock);
-  for (const TClassEntry& entry : Classes())
-    if (*entry.Type == typeid(object)) return entry.Name;
-  return "";
-}
 
 void TSerialize::Serialize(ISerializable& object, TStream& stream) {
   TBinaryWriter writer;
@@ -303,7 +270,7 @@ void TSerialize::Deserialize(TStream& stream, ISerializable& object) {
 TIntf<ISerializable> TSerialize::Deserialize(TStream& stream) {
   const std::vector<uint8_t> bytes = ReadRest(stream);
   const TStoredObject root = TDocumentParser(bytes).Parse();
-  TIntf<ISerializable> object = TClassManagement::CreateInstance(root.className);
+  TIntf<ISerializable> object = CreateInstance(root.className);
   if (!object) Corrupt("class \"" + root.className + "\" is not registered");
   TBinaryReader reader(root);
   object->SerializationRead(reader);

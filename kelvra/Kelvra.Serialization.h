@@ -1,10 +1,11 @@
-// Serialisation of the runtime: objects that write themselves as keyed values, the class manager
-// that recreates them by class name, and the binary form they are stored in.
+// Serialisation of the runtime: objects that write themselves as keyed values, recreated by the
+// name of their class through the class registry (TClassManagement, kelvra/Kelvra.ClassRef.h),
+// and the binary form they are stored in.
 //
 // Binary form, version 1. All integers are little-endian; strings are UTF-8 with a length prefix.
 //
 //   document := magic "KVSR" (4 bytes), version u16 = 1, object
-//   object   := class name (string; "" for a class not registered), entry count u32, entries
+//   object   := class name (string), entry count u32, entries
 //   entry    := key (string), tag u8, payload
 //   payload  := tag 1 Boolean: u8 0 or 1
 //               tag 2 Int64:   i64
@@ -24,9 +25,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <typeinfo>
 #include <vector>
 
+#include "kelvra/Kelvra.ClassRef.h"
 #include "kelvra/Kelvra.Classes.h"
 #include "kelvra/Kelvra.Types.h"
 
@@ -35,12 +36,19 @@ namespace kelvra {
 class ISequentialReader;
 class ISequentialWriter;
 
+// A serialisable object. Its class is stored with it, by name.
 class ISerializable : public virtual IInterface {
  public:
   static constexpr TGUID IID = TGUID::Parse("{3D1E8A60-2B7F-4C3A-9E51-8F0C6B7D2A14}");
   virtual void SerializationRead(ISequentialReader& reader) = 0;
   virtual void SerializationWrite(ISequentialWriter& writer) = 0;
+  // The object's class, whose name is stored with it.
+  virtual const TClassRef& ClassType() const = 0;
 };
+
+// The factory signature of serialisable classes: a registered class whose family gives it a
+// factory of this signature (kelvra/Kelvra.ClassRef.h) is recreated from its stored name.
+using TSerializableFactory = TIntf<ISerializable>();
 
 class ISequentialWriter {
  public:
@@ -64,32 +72,9 @@ class ISequentialReader {
   virtual std::span<const uint8_t> ReadBytes(std::string_view key) = 0;
   // Reads the nested object's values into `object`.
   virtual void ReadObject(std::string_view key, ISerializable& object) = 0;
-  // Recreates each stored object whose class the class manager knows, in order; objects of other
-  // classes are skipped.
+  // Recreates each stored object whose class is registered with a serialisable factory, in order;
+  // objects of other classes are skipped.
   virtual std::vector<TIntf<ISerializable>> ReadObjectList(std::string_view key) = 0;
-};
-
-// The class manager: serialisable classes by name, so that stored objects can be recreated.
-class TClassManagement {
- public:
-  struct TClassEntry {
-    std::string Name;
-    const std::type_info* Type;
-    TIntf<ISerializable> (*Create)();
-  };
-  // The entry of class T, whose T::Create() makes an empty object of it.
-  template <class T>
-  static TClassEntry ClassOf(std::string name) {
-    return {std::move(name), &typeid(T), [] { return Supports<ISerializable>(T::Create()); }};
-  }
-
-  // Registers the classes in order; a name registered again takes the new entry.
-  static void RegisterClasses(std::span<const TClassEntry> classes);
-  static void UnregisterClasses(std::span<const TClassEntry> classes);
-  // A new object of the named class; empty when the name is not registered.
-  static TIntf<ISerializable> CreateInstance(std::string_view name);
-  // The registered name of the object's class; "" when it is not registered.
-  static std::string ClassNameOf(const ISerializable& object);
 };
 
 struct TSerialize {

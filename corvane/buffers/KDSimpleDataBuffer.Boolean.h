@@ -81,6 +81,8 @@ using TKDBooleanBufferAccess = TKDTypedBufferAccess<IKDBooleanBufferAccess, uint
 
 class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBooleanBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDBooleanBuffer::TBuffer;
 
   static TBuffer Create();
@@ -162,5 +164,7 @@ class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBoolean
 
   uint32_t bitCount_;
 };
+inline constexpr kelvra::TClassRef TKDBooleanBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDBooleanBuffer, TKDLinearMemoryBuffer>("TKDBooleanBuffer");
 
 }  // namespace corvane

@@ -61,6 +61,8 @@ using TKDIntegerBufferAccess = TKDTypedBufferAccess<IKDIntegerBufferAccess, int3
 
 class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDIntegerBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDIntegerBuffer::TBuffer;
 
   static TBuffer Create();
@@ -158,5 +160,7 @@ class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDI
   template <class Compare>
   int32_t Extreme(Compare better);
 };
+inline constexpr kelvra::TClassRef TKDIntegerBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDIntegerBuffer, TKDLinearMemoryBuffer>("TKDIntegerBuffer");
 
 }  // namespace corvane

@@ -234,6 +234,8 @@ class TKDSequenceStamp : public kelvra::TInterfacedObject,
                          public virtual kelvra::ISerializable,
                          public virtual IKDSequenceStamp {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   explicit TKDSequenceStamp(TKDGenericBuffer& ABuffer) : buffer_(ABuffer) {}
 
   bool GetAvailable() override;
@@ -251,12 +253,16 @@ class TKDSequenceStamp : public kelvra::TInterfacedObject,
  private:
   TKDGenericBuffer& buffer_;
 };
+inline constexpr kelvra::TClassRef TKDSequenceStamp::ClassRef =
+    kelvra::ClassRefOf<TKDSequenceStamp>("TKDSequenceStamp");
 
 // ---------------------------------------------------------------------------------------------
 // Generic and memory buffers
 
 class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   // Shares ABlock (taken as an owner) and uses AByteSize of its bytes; the custom data are copied
   // from AOrigin when it is given.
   static kelvra::TIntf<IKDGenericBuffer> Create(const kelvra::TIntf<IKDData>& AOrigin,
@@ -372,9 +378,13 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   TKDSmartBuffer* dataContainer_;
   bool ownsData_ = true;
 };
+inline constexpr kelvra::TClassRef TKDGenericBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDGenericBuffer, TKDData>("TKDGenericBuffer");
 
 class TKDMemoryBuffer : public TKDGenericBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   // ACount zero-filled bytes.
   static kelvra::TIntf<IKDGenericBuffer> CreateSize(uint32_t ACount);
   kelvra::TIntf<IKDData> MakeCopy() override;
@@ -401,9 +411,13 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // The bytes that ACount elements take; EOutOfMemory when they do not fit a block.
   virtual uint32_t ItemsByteSize(uint32_t ACount) { return ByteCount(ACount, ItemSize()); }
 };
+inline constexpr kelvra::TClassRef TKDMemoryBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDMemoryBuffer, TKDGenericBuffer>("TKDMemoryBuffer");
 
 class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDataBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   static kelvra::TIntf<IKDLinearDataBuffer> CreateSize(uint32_t ACount);
   kelvra::TIntf<IKDData> MakeCopy() override;
 
@@ -418,12 +432,16 @@ class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDa
  protected:
   using TKDMemoryBuffer::TKDMemoryBuffer;
 };
+inline constexpr kelvra::TClassRef TKDLinearMemoryBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDLinearMemoryBuffer, TKDMemoryBuffer>("TKDLinearMemoryBuffer");
 
 // ---------------------------------------------------------------------------------------------
 // The real buffer
 
 class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDRealBuffer::TBuffer;
 
   static TBuffer Create();
@@ -552,6 +570,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   template <class T, class Convert>
   static TBuffer CreateConverted(const T* AData, uint32_t ACount, double ADivisor, Convert convert);
 };
+inline constexpr kelvra::TClassRef TKDRealBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDRealBuffer, TKDLinearMemoryBuffer>("TKDRealBuffer");
 
 // Live buffers.
 extern std::atomic<int32_t> _KDCountPasBuffers;

@@ -228,6 +228,13 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
 };
 
 // A stop marker: an operation with no behaviour of its own.
-class TKDInternalStopOperation : public pinweave::TPNNotifyOperation {};
+class TKDInternalStopOperation : public pinweave::TPNNotifyOperation {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+};
+inline constexpr kelvra::TClassRef TKDInternalStopOperation::ClassRef =
+    kelvra::ClassRefOf<TKDInternalStopOperation, pinweave::TPNNotifyOperation>(
+        "TKDInternalStopOperation");
 
 }  // namespace corvane

@@ -12,7 +12,12 @@ namespace {
 // A serialisable object with one value of every kind.
 class TRecord : public TInterfacedObject, public ISerializable {
  public:
-  static TIntf<ISerializable> Create() { return new TRecord(); }
+  static const TClassRef ClassRef;
+  const TClassRef& ClassType() const override { return ClassRef; }
+  template <class T>
+  static TIntf<ISerializable> MakeInstance() {
+    return new T();
+  }
 
   bool flag = false;
   int64_t number = 0;
@@ -39,11 +44,11 @@ class TRecord : public TInterfacedObject, public ISerializable {
     return AnswerInterfaces<TRecord, ISerializable>(this, iid, out);
   }
 };
+inline constexpr TClassRef TRecord::ClassRef = ClassRefOf<TRecord>("TRecord");
 
 class SerializationTest : public ::testing::Test {
  protected:
-  const std::array<TClassManagement::TClassEntry, 1> classes_{
-      TClassManagement::ClassOf<TRecord>("TRecord")};
+  const std::array<const TClassRef*, 1> classes_{&TRecord::ClassRef};
   void SetUp() override { TClassManagement::RegisterClasses(classes_); }
   void TearDown() override { TClassManagement::UnregisterClasses(classes_); }
 
@@ -93,18 +98,33 @@ TEST_F(SerializationTest, TheFormatIsVersionedAndLittleEndian) {
   EXPECT_EQ(bytes[value + 7], 0x01);
 }
 
+// A class of the same name that is not serialisable is no better than none.
+struct TNotSerializable {
+  static const TClassRef ClassRef;
+  template <class T>
+  static T* MakeInstance() {
+    return new T();
+  }
+};
+inline constexpr TClassRef TNotSerializable::ClassRef = ClassRefOf<TNotSerializable>("TRecord");
+
 TEST_F(SerializationTest, ObjectsOfUnknownClassesAreSkippedInLists) {
   TIntf<TRecord> record(new TRecord());
   record->children = {new TRecord()};
   const auto bytes = Store(*record);
-  TClassManagement::UnregisterClasses(classes_);
-  EXPECT_THROW(Recreate(bytes), EReadError);  // the root's class is unknown
-  TIntf<TRecord> into(new TRecord());
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-  stream.SetPosition(0);
-  TSerialize::Deserialize(stream, *into);
-  EXPECT_TRUE(into->children.empty());
+  const TClassRef* const others[] = {nullptr, &TNotSerializable::ClassRef};
+  for (const TClassRef* other : others) {
+    TClassManagement::UnregisterClasses(classes_);
+    if (other) TClassManagement::RegisterClasses({&other, 1});
+    EXPECT_THROW(Recreate(bytes), EReadError);  // the root's class is unknown
+    TIntf<TRecord> into(new TRecord());
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+    TSerialize::Deserialize(stream, *into);
+    EXPECT_TRUE(into->children.empty());
+    if (other) TClassManagement::UnregisterClasses({&other, 1});
+  }
 }
 
 TEST_F(SerializationTest, EveryTruncationIsRefused) {
