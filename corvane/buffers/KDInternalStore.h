@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <mutex>
 #include <span>
 #include <type_traits>
@@ -24,24 +23,7 @@ namespace corvane {
 enum class TBufferAccessMode : uint8_t { Read, Write };
 
 // A set of access modes: [Read] = 1, [Write] = 2, [Read, Write] = 3.
-class TBufferAccessModes {
- public:
-  constexpr TBufferAccessModes() = default;
-  constexpr TBufferAccessModes(std::initializer_list<TBufferAccessMode> modes) {
-    for (TBufferAccessMode mode : modes) bits_ |= Bit(mode);
-  }
-  constexpr bool Contains(TBufferAccessMode mode) const { return bits_ & Bit(mode); }
-  constexpr uint8_t Bits() const { return bits_; }
-  constexpr TBufferAccessModes& operator|=(TBufferAccessModes other) {
-    bits_ |= other.bits_;
-    return *this;
-  }
-  friend constexpr bool operator==(TBufferAccessModes, TBufferAccessModes) = default;
-
- private:
-  static constexpr uint8_t Bit(TBufferAccessMode mode) { return uint8_t(1u << uint8_t(mode)); }
-  uint8_t bits_ = 0;
-};
+using TBufferAccessModes = kelvra::TSet<TBufferAccessMode, uint8_t>;
 
 class TKDSmartBuffer;
 class TKDSmartBufferProxy;
