@@ -1,9 +1,13 @@
-// Containers of the runtime: the growable list and the multicast procedure list.
+// Containers of the runtime: the growable list, the multicast procedure list and the set of
+// enumeration members. None of them locks: one thread at a time per container.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -37,6 +41,45 @@ class TArrayList {
     return size_t(index);
   }
   std::vector<T> items_;
+};
+
+// A set of members of the enumeration E, one bit each: the member of value n is bit n of Bits(),
+// so that [a, c] of the enumeration (a, b, c) is 0b101. TBits holds as many members as it has
+// bits; a member of a larger value raises EAssertionFailed.
+template <class E, class TBits = uint32_t>
+class TSet {
+  static_assert(std::is_enum_v<E> && std::is_unsigned_v<TBits>);
+
+ public:
+  using TMember = E;
+  using TStorage = TBits;
+
+  constexpr TSet() = default;
+  constexpr TSet(std::initializer_list<E> members) {
+    for (E member : members) bits_ |= Bit(member);
+  }
+  static constexpr TSet FromBits(TBits bits) {
+    TSet set;
+    set.bits_ = bits;
+    return set;
+  }
+
+  constexpr bool Contains(E member) const { return (bits_ & Bit(member)) != 0; }
+  constexpr TBits Bits() const { return bits_; }
+  constexpr TSet& operator|=(TSet other) {
+    bits_ |= other.bits_;
+    return *this;
+  }
+  friend constexpr bool operator==(TSet, TSet) = default;
+
+ private:
+  static constexpr TBits Bit(E member) {
+    const auto value = std::underlying_type_t<E>(member);
+    KELVRA_ASSERT(std::cmp_greater_equal(value, 0) &&
+                  std::cmp_less(value, std::numeric_limits<TBits>::digits));
+    return TBits(TBits(1) << value);
+  }
+  TBits bits_ = 0;
 };
 
 // A list of procedures called together, in the order they were added.

@@ -31,6 +31,7 @@ KELVRA_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 KELVRA_DECLARE_EXCEPTION(EAbstractError, Exception);
 KELVRA_DECLARE_EXCEPTION(EConvertError, Exception);
 KELVRA_DECLARE_EXCEPTION(EInvalidCast, Exception);  // "Invalid class typecast"
+KELVRA_DECLARE_EXCEPTION(EVariantError, Exception);  // "Invalid variant type conversion"
 KELVRA_DECLARE_EXCEPTION(EStreamError, Exception);
 KELVRA_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 KELVRA_DECLARE_EXCEPTION(EReadError, EStreamError);

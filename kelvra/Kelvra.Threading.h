@@ -27,7 +27,7 @@ class TCriticalSection : public TInterfacedObject, public ICriticalSection {
   bool TryEnter() override { return mutex_.try_lock(); }
   void Leave() override { mutex_.unlock(); }
   bool QueryInterface(const TGUID& iid, void** out) override {
-    return AnswerInterfaces<ICriticalSection, IInterface>(iid, out);
+    return AnswerInterfaces<TCriticalSection, ICriticalSection>(this, iid, out);
   }
 
   // Also usable as a BasicLockable (std::lock_guard, std::scoped_lock).

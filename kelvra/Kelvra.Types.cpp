@@ -26,10 +26,6 @@ size_t TGUIDHash::operator()(const TGUID& g) const noexcept {
   return std::hash<uint64_t>{}(head * 0x9E3779B97F4A7C15ull ^ tail);
 }
 
-bool TInterfacedObject::QueryInterface(const TGUID& iid, void** out) {
-  return AnswerInterfaces<IInterface>(iid, out);
-}
-
 int32_t TInterfacedObject::_AddRef() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 bool TInterfacedObject::TryAddRef() {

@@ -1,5 +1,17 @@
 // The COM-like object model every Corvane interface is built on: GUIDs, IInterface, the intrusive
-// smart pointer TIntf<I> and the reference-counted base TInterfacedObject.
+// smart pointer TIntf<I>, and three bases for objects that answer interface queries:
+//
+//   TInterfacedBase    answers queries for the interfaces its class lists once, with
+//                      AnswerInterfaces<Self, I...> (checked at compile time, answered with
+//                      static_cast); leaves _AddRef/_Release to the class, for objects whose
+//                      lifetime is counted in a way of their own (the XML nodes);
+//   TInterfacedObject  shared objects: an atomic count, deleted by the release that reaches 0;
+//   TNoRefCountObject  owned objects (components, pins, property objects, converters): no count
+//                      at all, _AddRef/_Release do nothing, the owner deletes them.
+//
+// Counting is thread-safe for TInterfacedObject; a TIntf itself is not (one thread per pointer
+// variable, as with any value). TGUID::Parse raises EConvertError at run time; nothing else here
+// throws.
 #pragma once
 
 #include <atomic>
@@ -10,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace kelvra {
@@ -147,16 +160,41 @@ TIntf<I> Supports(IInterface* object) {
   return {};
 }
 
-// Reference-counted base. A derived class lists the interfaces it answers to through
-// `QueryInterface`, normally with `AnswerInterfaces<I1, I2, ...>`; the release that brings the
-// count to 0 deletes the object.
-class TInterfacedObject : public virtual IInterface {
+// The interface-answering part of an object. QueryInterface answers IInterface; a class that
+// offers more overrides it with AnswerInterfaces, listing them once. Lifetime is the derived
+// class's: it supplies _AddRef and _Release.
+class TInterfacedBase : public virtual IInterface {
  public:
-  TInterfacedObject() = default;
-  TInterfacedObject(const TInterfacedObject&) = delete;
-  TInterfacedObject& operator=(const TInterfacedObject&) = delete;
+  TInterfacedBase(const TInterfacedBase&) = delete;
+  TInterfacedBase& operator=(const TInterfacedBase&) = delete;
 
-  bool QueryInterface(const TGUID& iid, void** out) override;
+  bool QueryInterface(const TGUID& iid, void** out) override {
+    return AnswerInterfaces<TInterfacedBase>(this, iid, out);
+  }
+
+ protected:
+  TInterfacedBase() = default;
+  ~TInterfacedBase() override = default;
+
+  // Answers `iid` when it is one of Is or IInterface, handing out a reference to `self`; used as
+  //   return AnswerInterfaces<TSelf, IFirst, ISecond>(this, iid, out);
+  // Each of Is must be a base of Self, reached along one path: a class cannot list an interface
+  // it does not implement. A GUID comparison per listed interface, no run-time type lookup.
+  template <class Self, class... Is>
+    requires(std::is_base_of_v<Is, Self> && ...)
+  static bool AnswerInterfaces(Self* self, const TGUID& iid, void** out) {
+    const bool answered =
+        ((iid == Is::IID && (*out = static_cast<Is*>(self), true)) || ... ||
+         (iid == IInterface::IID && (*out = static_cast<IInterface*>(self), true)));
+    if (answered) static_cast<IInterface*>(self)->_AddRef();
+    return answered;
+  }
+};
+
+// Reference-counted base: the count is atomic, and the release that brings it to 0 deletes the
+// object. Objects of these classes live on the heap and are held through TIntf.
+class TInterfacedObject : public TInterfacedBase {
+ public:
   int32_t _AddRef() override;
   int32_t _Release() override;
   int32_t RefCount() const { return refCount_.load(std::memory_order_relaxed); }
@@ -165,18 +203,23 @@ class TInterfacedObject : public virtual IInterface {
   bool TryAddRef();
 
  protected:
+  TInterfacedObject() = default;
   ~TInterfacedObject() override = default;
-
-  // Answers `iid` if it is one of Is (checked in order); helper for QueryInterface overrides.
-  template <class... Is>
-  bool AnswerInterfaces(const TGUID& iid, void** out) {
-    return ((iid == Is::IID ? (*out = static_cast<Is*>(dynamic_cast<Is*>(this)), _AddRef(), true)
-                            : false) ||
-            ...);
-  }
 
  private:
   std::atomic<int32_t> refCount_{0};
+};
+
+// Base of owned objects that answer interface queries. References handed out through TIntf do
+// not keep such an object alive: its owner alone decides its lifetime and deletes it.
+class TNoRefCountObject : public TInterfacedBase {
+ public:
+  ~TNoRefCountObject() override = default;
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+
+ protected:
+  TNoRefCountObject() = default;
 };
 
 namespace detail {

@@ -1,14 +1,21 @@
 // The runtime's variant: a value that carries its own type code. The codes are the runtime's
-// (and COM's) variant type numbers, which the binary XML form stores as they are.
+// (and COM's) variant type numbers, which the binary XML form stores as they are. A variant may
+// also hold an interface (varUnknown), so that parameter lists can pass an object: copies of the
+// variant share it, each holding a reference.
+//
+// Reading a variant as a kind of value it does not hold raises EVariantError ("Invalid variant
+// type conversion"). A variant is a value: one thread at a time per variable.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
 #include "kelvra/Kelvra.SysUtils.h"
+#include "kelvra/Kelvra.Types.h"
 
 namespace kelvra {
 
@@ -24,6 +31,7 @@ constexpr TVarType varCurrency = 6;   // 64-bit fixed point with 4 decimals
 constexpr TVarType varDate = 7;       // days since 1899-12-30, the fraction is the time of day
 constexpr TVarType varOleStr = 8;     // UTF-16 string
 constexpr TVarType varBoolean = 11;
+constexpr TVarType varUnknown = 13;   // an interface, held as TIntf<IInterface>
 constexpr TVarType varShortInt = 16;  // int8_t
 constexpr TVarType varByte = 17;      // uint8_t
 constexpr TVarType varWord = 18;      // uint16_t
@@ -74,6 +82,10 @@ class Variant {
   Variant(double v) : type_(varDouble), data_(v) {}
   Variant(TCurrency v) : type_(varCurrency), data_(v.Scaled) {}
   Variant(TDateTime v) : type_(varDate), data_(v.Days) {}
+  // An interface (varUnknown); an empty pointer makes a varUnknown variant holding none.
+  template <class I>
+    requires std::is_convertible_v<I*, IInterface*>
+  Variant(const TIntf<I>& v) : type_(varUnknown), data_(TIntf<IInterface>(v)) {}
   // A UTF-16 string of the host string type (varUString).
   Variant(std::u16string v) : type_(varUString), data_(std::move(v)) {}
   Variant(const char16_t* v) : Variant(std::u16string(v)) {}
@@ -88,20 +100,30 @@ class Variant {
   bool IsNull() const { return type_ == varNull; }
   bool IsWideString() const { return type_ == varUString || type_ == varOleStr; }
 
-  // The stored value of the matching kind; the caller checks VarType first.
-  int64_t AsInt64() const { return std::get<int64_t>(data_); }
-  uint64_t AsUInt64() const { return std::get<uint64_t>(data_); }
-  double AsDouble() const { return std::get<double>(data_); }
-  const std::u16string& AsWideString() const { return std::get<std::u16string>(data_); }
-  const std::string& AsAnsiString() const { return std::get<std::string>(data_); }
-  std::span<const uint8_t> AsBytes() const { return std::get<std::vector<uint8_t>>(data_); }
+  // The stored value of the matching kind; EVariantError for a variant of another kind. The
+  // caller checks VarType first: AsInt64 serves the Boolean, signed integer (of every width up to
+  // 64 bits, and varLongWord) and currency types, AsDouble the floating-point and date types.
+  int64_t AsInt64() const { return Get<int64_t>(); }
+  uint64_t AsUInt64() const { return Get<uint64_t>(); }
+  double AsDouble() const { return Get<double>(); }
+  const std::u16string& AsWideString() const { return Get<std::u16string>(); }
+  const std::string& AsAnsiString() const { return Get<std::string>(); }
+  std::span<const uint8_t> AsBytes() const { return Get<std::vector<uint8_t>>(); }
+  const TIntf<IInterface>& AsInterface() const { return Get<TIntf<IInterface>>(); }
 
+  // Same type code and same value; interfaces are the same when they are the same object.
   friend bool operator==(const Variant&, const Variant&) = default;
 
  private:
+  template <class T>
+  const T& Get() const {
+    if (const T* value = std::get_if<T>(&data_)) return *value;
+    throw EVariantError("Invalid variant type conversion");
+  }
+
   TVarType type_ = varEmpty;
   std::variant<std::monostate, int64_t, uint64_t, double, std::u16string, std::string,
-               std::vector<uint8_t>>
+               std::vector<uint8_t>, TIntf<IInterface>>
       data_;
 };
 

@@ -2,10 +2,8 @@
 
 namespace pinweave {
 
-kelvra::TIntf<IPNNotifyOperation> TPNNotifyOperation::Create(
-    const TPNNotifyOperationClass& AClass) {
-  if (!AClass.Make) throw kelvra::EAbstractError("Abstract Error");
-  return AClass.Make();
+kelvra::TIntf<IPNNotifyOperation> TPNNotifyOperation::Create(const kelvra::TClassRef& AClass) {
+  return AClass.Create<TPNNotifyOperation*()>();
 }
 
 }  // namespace pinweave

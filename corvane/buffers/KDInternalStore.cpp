@@ -65,12 +65,13 @@ kelvra::TIntf<IKDSmartBufferProxy> TKDSmartBuffer::GetProxy(
   proxies_.RemoveIf([&](const kelvra::TWeakHolder<TKDSmartBufferProxy>& holder) {
     kelvra::TIntf<TKDSmartBufferProxy> proxy = holder.Get();
     if (!proxy) return true;
-    if (!found && typeid(*proxy) == *AClass.Type && proxy->MatchesParameters(AParams))
+    if (!found && proxy->ClassType() == AClass && proxy->MatchesParameters(AParams))
       found = std::move(proxy);
     return false;
   });
   if (!found) {
-    found = AClass.Create(this, AParams);
+    found = AClass.Create<TKDSmartBufferProxy*(TKDSmartBuffer*, std::span<const kelvra::Variant>)>(
+        this, AParams);
     proxies_.Add(kelvra::TWeakHolder<TKDSmartBufferProxy>(found.get()));
   }
   return kelvra::TIntf<IKDSmartBufferProxy>(found.get());

@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <mutex>
 #include <span>
-#include <typeinfo>
+#include <type_traits>
 #include <unordered_map>
 
+#include "kelvra/Kelvra.ClassRef.h"
 #include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.Types.h"
 #include "kelvra/Kelvra.Threading.h"
@@ -23,24 +23,7 @@ namespace corvane {
 enum class TBufferAccessMode : uint8_t { Read, Write };
 
 // A set of access modes: [Read] = 1, [Write] = 2, [Read, Write] = 3.
-class TBufferAccessModes {
- public:
-  constexpr TBufferAccessModes() = default;
-  constexpr TBufferAccessModes(std::initializer_list<TBufferAccessMode> modes) {
-    for (TBufferAccessMode mode : modes) bits_ |= Bit(mode);
-  }
-  constexpr bool Contains(TBufferAccessMode mode) const { return bits_ & Bit(mode); }
-  constexpr uint8_t Bits() const { return bits_; }
-  constexpr TBufferAccessModes& operator|=(TBufferAccessModes other) {
-    bits_ |= other.bits_;
-    return *this;
-  }
-  friend constexpr bool operator==(TBufferAccessModes, TBufferAccessModes) = default;
-
- private:
-  static constexpr uint8_t Bit(TBufferAccessMode mode) { return uint8_t(1u << uint8_t(mode)); }
-  uint8_t bits_ = 0;
-};
+using TBufferAccessModes = kelvra::TSet<TBufferAccessMode, uint8_t>;
 
 class TKDSmartBuffer;
 class TKDSmartBufferProxy;
@@ -53,19 +36,8 @@ class IKDSmartBufferProxy : public virtual kelvra::IInterface {
   virtual void Invalidate() = 0;
 };
 
-// A proxy class: its type and its (virtual) constructor.
-struct TKDSmartBufferProxyClass {
-  const std::type_info* Type;
-  TKDSmartBufferProxy* (*Create)(TKDSmartBuffer* block, std::span<const kelvra::Variant> params);
-
-  template <class T>
-  static const TKDSmartBufferProxyClass& Of() {
-    static const TKDSmartBufferProxyClass cls{
-        &typeid(T), [](TKDSmartBuffer* block, std::span<const kelvra::Variant> params)
-                        -> TKDSmartBufferProxy* { return new T(block, params); }};
-    return cls;
-  }
-};
+// A proxy class: the class reference of TKDSmartBufferProxy or a descendant.
+using TKDSmartBufferProxyClass = kelvra::TClassRef;
 
 // The block. Abstract: memory blocks hold their bytes in TKDSmartMemoryBuffer. Blocks are not
 // reference-counted objects: they destroy themselves in the RemoveReff that releases the last
@@ -147,10 +119,21 @@ class TKDSmartMemoryBuffer : public TKDSmartBuffer {
 };
 
 // An object that mirrors a block elsewhere. It holds its block as a non-owning holder, so that
-// the block lives as long as any proxy of it.
+// the block lives as long as any proxy of it. Each proxy class declares its class reference
+// (kelvra/Kelvra.ClassRef.h) and returns it from ClassType: a block finds its proxies by class.
 class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmartBufferProxy {
  public:
   TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::Variant> AParams);
+
+  static const kelvra::TClassRef ClassRef;
+  virtual const kelvra::TClassRef& ClassType() const { return ClassRef; }
+  // How a class reference makes a proxy: its virtual constructor.
+  template <class T>
+    requires std::is_constructible_v<T, TKDSmartBuffer*, std::span<const kelvra::Variant>>
+  static TKDSmartBufferProxy* MakeInstance(TKDSmartBuffer* ABuffer,
+                                           std::span<const kelvra::Variant> AParams) {
+    return new T(ABuffer, AParams);
+  }
 
   TKDSmartBufferProxy* GetInstance() override { return this; }
   virtual bool MatchesParameters(std::span<const kelvra::Variant> AParams);
@@ -162,7 +145,7 @@ class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmar
   void Invalidate() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDSmartBufferProxy, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDSmartBufferProxy, IKDSmartBufferProxy>(this, iid, out);
   }
 
  protected:
@@ -175,6 +158,8 @@ class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmar
   std::unordered_map<uintptr_t, TBufferAccessModes> owners_;
   TBufferAccessModes lockedModes_;
 };
+inline constexpr kelvra::TClassRef TKDSmartBufferProxy::ClassRef =
+    kelvra::ClassRefOf<TKDSmartBufferProxy>("TKDSmartBufferProxy");
 
 // Zero-filled memory from the numeric layer's allocator. EOutOfMemory when it has none to give,
 // and for sizes above INT32_MAX, which the allocator cannot take.

@@ -44,6 +44,8 @@ using TKDBlockBufferAccess = TKDTypedBufferAccess<IKDBlockBufferAccess, uint8_t>
 
 class TKDBlockBuffer : public TKDLinearMemoryBuffer, public virtual IKDBlockBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDBlockBuffer::TBuffer;
 
   static TBuffer Create();
@@ -90,8 +92,8 @@ class TKDBlockBuffer : public TKDLinearMemoryBuffer, public virtual IKDBlockBuff
   TBufferEnumerator<uint8_t> GetEnumerator() override { return {Read(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBlockBuffer, IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer,
-                            IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDBlockBuffer, IKDBlockBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -101,5 +103,7 @@ class TKDBlockBuffer : public TKDLinearMemoryBuffer, public virtual IKDBlockBuff
   int32_t MinCount(const TBuffer& AOther);
   void CheckIndex(int32_t AIndex);
 };
+inline constexpr kelvra::TClassRef TKDBlockBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDBlockBuffer, TKDLinearMemoryBuffer>("TKDBlockBuffer");
 
 }  // namespace corvane

@@ -81,6 +81,8 @@ using TKDBooleanBufferAccess = TKDTypedBufferAccess<IKDBooleanBufferAccess, uint
 
 class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBooleanBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDBooleanBuffer::TBuffer;
 
   static TBuffer Create();
@@ -138,9 +140,9 @@ class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBoolean
   TBooleanBufferEnumerator GetEnumerator() override { return {Read(), bitCount_}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBooleanBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDBooleanBuffer, IKDBooleanBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -162,5 +164,7 @@ class TKDBooleanBuffer : public TKDLinearMemoryBuffer, public virtual IKDBoolean
 
   uint32_t bitCount_;
 };
+inline constexpr kelvra::TClassRef TKDBooleanBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDBooleanBuffer, TKDLinearMemoryBuffer>("TKDBooleanBuffer");
 
 }  // namespace corvane

@@ -71,6 +71,8 @@ using TKDComplexBufferAccess = TKDTypedBufferAccess<IKDComplexBufferAccess, kelv
 
 class TKDComplexBuffer final : public TKDLinearMemoryBuffer, public virtual IKDComplexBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDComplexBuffer::TBuffer;
   using TRealBuffer = IKDComplexBuffer::TRealBuffer;
   using TComplex = kelvra::TComplex;
@@ -154,9 +156,9 @@ class TKDComplexBuffer final : public TKDLinearMemoryBuffer, public virtual IKDC
   TBufferEnumerator<TComplex> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDComplexBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDComplexBuffer, IKDComplexBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -175,6 +177,8 @@ class TKDComplexBuffer final : public TKDLinearMemoryBuffer, public virtual IKDC
   template <class Slot>
   TRealBuffer Extract(Slot slot);
 };
+inline constexpr kelvra::TClassRef TKDComplexBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDComplexBuffer, TKDLinearMemoryBuffer>("TKDComplexBuffer");
 
 // ADest[i] := (ASource[i] - *ASubtract) / ADivide over ACount elements, by the slot.
 void KDComplexNormalizeFrom(const kelvra::TComplex* ASource, kelvra::TComplex* ADest,

@@ -61,6 +61,8 @@ using TKDIntegerBufferAccess = TKDTypedBufferAccess<IKDIntegerBufferAccess, int3
 
 class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDIntegerBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDIntegerBuffer::TBuffer;
 
   static TBuffer Create();
@@ -136,9 +138,9 @@ class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDI
   TBufferEnumerator<int32_t> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDIntegerBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDIntegerBuffer, IKDIntegerBuffer, IKDLinearDataBuffer,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -158,5 +160,7 @@ class TKDIntegerBuffer final : public TKDLinearMemoryBuffer, public virtual IKDI
   template <class Compare>
   int32_t Extreme(Compare better);
 };
+inline constexpr kelvra::TClassRef TKDIntegerBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDIntegerBuffer, TKDLinearMemoryBuffer>("TKDIntegerBuffer");
 
 }  // namespace corvane

@@ -117,6 +117,8 @@ class TKDRealMatrixBufferAccess
 
 class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrixBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TMatrix = kelvra::TIntf<IKDRealMatrixBuffer>;
   using TArray = IKDRealBufferArray::TArray;
   using TRealBuffer = IKDRealBufferArray::TRealBuffer;
@@ -191,9 +193,9 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
   void SetRow(int32_t ARow, const TRealBuffer& ABuffer) override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealMatrixBuffer, IKDRealBufferArray, IKDGenericBuffer,
-                            IKDDataBuffer, IKDData, kelvra::ISerializable, kelvra::IInterface>(
-        iid, out);
+    return AnswerInterfaces<TKDRealMatrixBuffer, IKDRealMatrixBuffer, IKDRealBufferArray,
+                            IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -213,6 +215,8 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
   uint32_t cols_;
   uint32_t rows_;
 };
+inline constexpr kelvra::TClassRef TKDRealMatrixBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDRealMatrixBuffer, TKDMemoryBuffer>("TKDRealMatrixBuffer");
 
 // ---------------------------------------------------------------------------------------------
 // The buffer list: references to real buffers, not copies. Items addressed outside the list
@@ -220,6 +224,8 @@ class TKDRealMatrixBuffer : public TKDMemoryBuffer, public virtual IKDRealMatrix
 
 class TKDRealBufferList : public TKDData, public virtual IKDRealBufferDynamicArray {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TArray = IKDRealBufferArray::TArray;
   using TRealBuffer = IKDRealBufferArray::TRealBuffer;
   using TList = kelvra::TIntf<IKDRealBufferDynamicArray>;
@@ -262,8 +268,8 @@ class TKDRealBufferList : public TKDData, public virtual IKDRealBufferDynamicArr
   void Delete(int32_t AIndex) { items_.Delete(AIndex); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBufferDynamicArray, IKDRealBufferArray, IKDData,
-                            kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealBufferList, IKDRealBufferDynamicArray, IKDRealBufferArray,
+                            IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -278,12 +284,16 @@ class TKDRealBufferList : public TKDData, public virtual IKDRealBufferDynamicArr
 
   kelvra::TArrayList<TRealBuffer> items_;
 };
+inline constexpr kelvra::TClassRef TKDRealBufferList::ClassRef =
+    kelvra::ClassRefOf<TKDRealBufferList, TKDData>("TKDRealBufferList");
 
 // ---------------------------------------------------------------------------------------------
 // The wrapper: forwards every array operation to the array it holds (by reference).
 
 class TKDRealMatrix : public TKDData, public virtual IKDRealBufferArray {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TArray = IKDRealBufferArray::TArray;
   using TRealBuffer = IKDRealBufferArray::TRealBuffer;
 
@@ -334,8 +344,8 @@ class TKDRealMatrix : public TKDData, public virtual IKDRealBufferArray {
   TRealBufferArrayEnumerator GetEnumerator() override { return array_->GetEnumerator(); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBufferArray, IKDData, kelvra::ISerializable,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealMatrix, IKDRealBufferArray, IKDData, kelvra::ISerializable>(
+        this, iid, out);
   }
 
  protected:
@@ -344,5 +354,7 @@ class TKDRealMatrix : public TKDData, public virtual IKDRealBufferArray {
  private:
   TArray array_;
 };
+inline constexpr kelvra::TClassRef TKDRealMatrix::ClassRef =
+    kelvra::ClassRefOf<TKDRealMatrix, TKDData>("TKDRealMatrix");
 
 }  // namespace corvane

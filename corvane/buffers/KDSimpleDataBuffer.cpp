@@ -268,27 +268,21 @@ bool TKDMemoryBuffer::ResizeItems(uint32_t ACount, bool AKeep) {
 // Unit start and end
 
 namespace {
-// The registration order of the buffer classes.
-std::span<const kelvra::TClassManagement::TClassEntry> BufferClasses() {
-  using kelvra::TClassManagement;
-  static const TClassManagement::TClassEntry classes[] = {
-      TClassManagement::ClassOf<TKDBlockBuffer>("TKDBlockBuffer"),
-      TClassManagement::ClassOf<TKDBooleanBuffer>("TKDBooleanBuffer"),
-      TClassManagement::ClassOf<TKDRealBuffer>("TKDRealBuffer"),
-      TClassManagement::ClassOf<TKDComplexBuffer>("TKDComplexBuffer"),
-      TClassManagement::ClassOf<TKDIntegerBuffer>("TKDIntegerBuffer"),
-      TClassManagement::ClassOf<TKDRealMatrixBuffer>("TKDRealMatrixBuffer"),
-      TClassManagement::ClassOf<TKDRealBufferList>("TKDRealBufferList"),
-  };
-  return classes;
-}
+// The buffer classes that serialised buffers are recreated as, in their registration order.
+constexpr const kelvra::TClassRef* kBufferClasses[] = {
+    &TKDBlockBuffer::ClassRef,    &TKDBooleanBuffer::ClassRef, &TKDRealBuffer::ClassRef,
+    &TKDComplexBuffer::ClassRef,  &TKDIntegerBuffer::ClassRef, &TKDRealMatrixBuffer::ClassRef,
+    &TKDRealBufferList::ClassRef,
+};
 }  // namespace
 
 void StartKDSimpleDataBuffer() {
   _KDCountPasBuffers.store(0);
-  kelvra::TClassManagement::RegisterClasses(BufferClasses());
+  kelvra::TClassManagement::RegisterClasses(kBufferClasses);
 }
 
-void FinishKDSimpleDataBuffer() { kelvra::TClassManagement::UnregisterClasses(BufferClasses()); }
+void FinishKDSimpleDataBuffer() {
+  kelvra::TClassManagement::UnregisterClasses(kBufferClasses);
+}
 
 }  // namespace corvane

@@ -201,8 +201,8 @@ class TKDDataBufferAccess : public kelvra::TInterfacedObject, public virtual IKD
   uint32_t GetByteSize() override;
   uint32_t GetSize() override;
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDBasicBufferAccess, IKDDataBufferAccess, kelvra::IInterface>(iid,
-                                                                                          out);
+    return AnswerInterfaces<TKDDataBufferAccess, IKDBasicBufferAccess, IKDDataBufferAccess>(
+        this, iid, out);
   }
 
  private:
@@ -219,8 +219,8 @@ class TKDTypedBufferAccess : public TKDDataBufferAccess, public virtual IAccess 
 
   T* GetItems() override { return static_cast<T*>(GetBytes()); }
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IAccess, IKDBasicBufferAccess, IKDDataBufferAccess,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDTypedBufferAccess, IAccess, IKDBasicBufferAccess,
+                            IKDDataBufferAccess>(this, iid, out);
   }
 };
 
@@ -234,6 +234,8 @@ class TKDSequenceStamp : public kelvra::TInterfacedObject,
                          public virtual kelvra::ISerializable,
                          public virtual IKDSequenceStamp {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   explicit TKDSequenceStamp(TKDGenericBuffer& ABuffer) : buffer_(ABuffer) {}
 
   bool GetAvailable() override;
@@ -244,18 +246,23 @@ class TKDSequenceStamp : public kelvra::TInterfacedObject,
   void SerializationRead(kelvra::ISequentialReader& reader) override;
   void SerializationWrite(kelvra::ISequentialWriter& writer) override;
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDSequenceStamp, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDSequenceStamp, IKDSequenceStamp, kelvra::ISerializable>(this, iid,
+                                                                                       out);
   }
 
  private:
   TKDGenericBuffer& buffer_;
 };
+inline constexpr kelvra::TClassRef TKDSequenceStamp::ClassRef =
+    kelvra::ClassRefOf<TKDSequenceStamp>("TKDSequenceStamp");
 
 // ---------------------------------------------------------------------------------------------
 // Generic and memory buffers
 
 class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   // Shares ABlock (taken as an owner) and uses AByteSize of its bytes; the custom data are copied
   // from AOrigin when it is given.
   static kelvra::TIntf<IKDGenericBuffer> Create(const kelvra::TIntf<IKDData>& AOrigin,
@@ -315,8 +322,8 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   kelvra::TMultiProc& CacheNotification() { return cacheNotification_; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDGenericBuffer, IKDDataBuffer, IKDData, kelvra::ISerializable,
-                            kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDGenericBuffer, IKDGenericBuffer, IKDDataBuffer, IKDData,
+                            kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -371,9 +378,13 @@ class TKDGenericBuffer : public TKDData, public virtual IKDGenericBuffer {
   TKDSmartBuffer* dataContainer_;
   bool ownsData_ = true;
 };
+inline constexpr kelvra::TClassRef TKDGenericBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDGenericBuffer, TKDData>("TKDGenericBuffer");
 
 class TKDMemoryBuffer : public TKDGenericBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   // ACount zero-filled bytes.
   static kelvra::TIntf<IKDGenericBuffer> CreateSize(uint32_t ACount);
   kelvra::TIntf<IKDData> MakeCopy() override;
@@ -400,9 +411,13 @@ class TKDMemoryBuffer : public TKDGenericBuffer {
   // The bytes that ACount elements take; EOutOfMemory when they do not fit a block.
   virtual uint32_t ItemsByteSize(uint32_t ACount) { return ByteCount(ACount, ItemSize()); }
 };
+inline constexpr kelvra::TClassRef TKDMemoryBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDMemoryBuffer, TKDGenericBuffer>("TKDMemoryBuffer");
 
 class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDataBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   static kelvra::TIntf<IKDLinearDataBuffer> CreateSize(uint32_t ACount);
   kelvra::TIntf<IKDData> MakeCopy() override;
 
@@ -410,19 +425,23 @@ class TKDLinearMemoryBuffer : public TKDMemoryBuffer, public virtual IKDLinearDa
   bool Resize(uint32_t ACount, bool AKeep) override { return ResizeItems(ACount, AKeep); }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer, IKDData,
-                            kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDLinearMemoryBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
   using TKDMemoryBuffer::TKDMemoryBuffer;
 };
+inline constexpr kelvra::TClassRef TKDLinearMemoryBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDLinearMemoryBuffer, TKDMemoryBuffer>("TKDLinearMemoryBuffer");
 
 // ---------------------------------------------------------------------------------------------
 // The real buffer
 
 class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDRealBuffer {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TBuffer = IKDRealBuffer::TBuffer;
 
   static TBuffer Create();
@@ -529,8 +548,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   TBufferEnumerator<double> GetEnumerator() override { return {ReadItems(), GetSize()}; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDRealBuffer, IKDLinearDataBuffer, IKDGenericBuffer, IKDDataBuffer,
-                            IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDRealBuffer, IKDRealBuffer, IKDLinearDataBuffer, IKDGenericBuffer,
+                            IKDDataBuffer, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -551,6 +570,8 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
   template <class T, class Convert>
   static TBuffer CreateConverted(const T* AData, uint32_t ACount, double ADivisor, Convert convert);
 };
+inline constexpr kelvra::TClassRef TKDRealBuffer::ClassRef =
+    kelvra::ClassRefOf<TKDRealBuffer, TKDLinearMemoryBuffer>("TKDRealBuffer");
 
 // Live buffers.
 extern std::atomic<int32_t> _KDCountPasBuffers;

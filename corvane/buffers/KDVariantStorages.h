@@ -214,7 +214,7 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
   void Clear() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDOperationList, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDOperationList, IKDOperationList>(this, iid, out);
   }
 
  private:
@@ -228,6 +228,13 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
 };
 
 // A stop marker: an operation with no behaviour of its own.
-class TKDInternalStopOperation : public pinweave::TPNNotifyOperation {};
+class TKDInternalStopOperation : public pinweave::TPNNotifyOperation {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+};
+inline constexpr kelvra::TClassRef TKDInternalStopOperation::ClassRef =
+    kelvra::ClassRefOf<TKDInternalStopOperation, pinweave::TPNNotifyOperation>(
+        "TKDInternalStopOperation");
 
 }  // namespace corvane

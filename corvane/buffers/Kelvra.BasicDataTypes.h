@@ -6,6 +6,7 @@
 
 #include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.Serialization.h"
+#include "kelvra/Kelvra.SysUtils.h"
 #include "kelvra/Kelvra.Types.h"
 
 namespace corvane {
@@ -27,8 +28,19 @@ class TKDData : public kelvra::TInterfacedObject,
                 public virtual kelvra::ISerializable,
                 public virtual IKDData {
  public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   static kelvra::TIntf<IKDData> Create();
   static kelvra::TIntf<IKDData> CreateEx(const kelvra::TIntf<IKDData>& ASource);
+  // How a class reference makes a data object, for the class registry: by the class's Create().
+  // A class that has none of its own would make one of its parent's: an assertion failure.
+  template <class T>
+    requires requires { T::Create(); }
+  static kelvra::TIntf<kelvra::ISerializable> MakeInstance() {
+    kelvra::TIntf<IKDData> made = T::Create();
+    KELVRA_ASSERT(made->GetInstance()->ClassType() == T::ClassRef);
+    return kelvra::Supports<kelvra::ISerializable>(made);
+  }
 
   // "Custom": the custom list, as a list of serialisable objects.
   void SerializationRead(kelvra::ISequentialReader& reader) override;
@@ -47,7 +59,7 @@ class TKDData : public kelvra::TInterfacedObject,
   kelvra::TIntf<IKDData> GetCustom(int32_t AIndex) override { return custom_[AIndex]; }
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IKDData, kelvra::ISerializable, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TKDData, IKDData, kelvra::ISerializable>(this, iid, out);
   }
 
  protected:
@@ -58,5 +70,6 @@ class TKDData : public kelvra::TInterfacedObject,
  private:
   kelvra::TArrayList<kelvra::TIntf<IKDData>> custom_;
 };
+inline constexpr kelvra::TClassRef TKDData::ClassRef = kelvra::ClassRefOf<TKDData>("TKDData");
 
 }  // namespace corvane

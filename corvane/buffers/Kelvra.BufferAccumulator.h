@@ -84,7 +84,7 @@ class TBufferAccumulator : public kelvra::TInterfacedObject, public virtual IBuf
   kelvra::TIntf<IKDBlockBuffer> GetAsBuffer() override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<IBufferAccumulator, kelvra::IInterface>(iid, out);
+    return AnswerInterfaces<TBufferAccumulator, IBufferAccumulator>(this, iid, out);
   }
 
  private:

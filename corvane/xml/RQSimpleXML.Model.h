@@ -295,8 +295,9 @@ class TXmlChildren {
 };
 
 // The list of a node's children, made on first request and counted with the node: a reference to
-// the list keeps the node alive. A selection is a free list with its own count and nodes.
-class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeList {
+// the list keeps the node alive. A selection is a free list with its own count (not atomic, as the
+// nodes' are not) and nodes.
+class TXmlNodeList : public kelvra::TInterfacedBase, public virtual IXmlNodeList {
  public:
   explicit TXmlNodeList(TXmlNode* owner = nullptr) : owner_(owner) {}
   ~TXmlNodeList() override;
@@ -327,6 +328,7 @@ class TXmlNodeList : public kelvra::TInterfacedObject, public virtual IXmlNodeLi
 
   TXmlNode* const owner_;  // nullptr for a selection, which does not re-parent its nodes
   TXmlChildren own_;       // a selection's nodes
+  int32_t refs_ = 0;       // a selection's count
 };
 
 // The value of a node or an attribute, in 16 bytes: UTF-16 text (what the parsers produce), or
@@ -403,8 +405,8 @@ class TXmlDocument;
 
 // The common node. One class carries the fields of every kind; the kinds differ by type and by
 // the interfaces they answer. Nodes other than documents live in their store's memory; every
-// node keeps its own count (not atomic, see TXmlNodeStore) in place of the inherited one.
-class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
+// node keeps its own count (not atomic, see TXmlNodeStore), which also counts on its store.
+class TXmlNode : public kelvra::TInterfacedBase, public virtual IXmlNode {
  public:
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override;
   int32_t _AddRef() final {
@@ -511,16 +513,17 @@ class TXmlNode : public kelvra::TInterfacedObject, public virtual IXmlNode {
   void ReleaseSubtree();
   void SetParent(TXmlNode* parent);
 
-  // The fields are ordered so that the count fills the base's tail: a node takes 104 bytes.
+  // The fields are ordered so that the small ones share the word after the table pointer: a
+  // node takes 96 bytes.
   int32_t refs_ = 0;
+  const TXmlNodeType type_;
+  bool hasChildList_ = false;  // the store holds the list made for GetChildNodes
   TXmlNodeStore* const store_;
   TXmlNameId name_;  // elements and processing instructions
   TXmlNode* parent_ = nullptr;
   TXmlChildren children_;
   TXmlAttrs attrs_;
   TXmlValue value_;  // element and text values; the text of the other kinds
-  const TXmlNodeType type_;
-  bool hasChildList_ = false;  // the store holds the list made for GetChildNodes
 };
 
 class TXmlElement : public TXmlNode, public virtual IXmlElement {
@@ -530,7 +533,7 @@ class TXmlElement : public TXmlNode, public virtual IXmlElement {
 };
 
 // The node slot's size is most of the memory of a large document.
-static_assert(sizeof(TXmlElement) <= 104, "the fields of TXmlNode are out of order");
+static_assert(sizeof(TXmlElement) <= 96, "the fields of TXmlNode are out of order");
 
 class TXmlCharacterData : public TXmlNode, public virtual IXmlCharacterData {
  public:
@@ -596,8 +599,9 @@ class TXmlDocument : public TXmlNode, public virtual IXmlDocument {
 
 // Inline in the constructors of the node kinds, which then know where their virtual bases lie
 // instead of looking it up in the tables of the object under construction.
-[[gnu::always_inline]] inline TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store, TXmlNameId name)
-    : store_(&store), name_(name), type_(type) {
+[[gnu::always_inline]] inline TXmlNode::TXmlNode(TXmlNodeType type, TXmlNodeStore& store,
+                                                TXmlNameId name)
+    : type_(type), store_(&store), name_(name) {
   store.AddRef();
 }
 

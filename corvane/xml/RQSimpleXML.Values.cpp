@@ -53,6 +53,7 @@ std::u16string VarToXSTR(const Variant& v) {
     case varOleStr: case varUString: return v.AsWideString();
     case varString: return Utf8ToUtf16(v.AsAnsiString());
     case varByteArray: return BinToBase64(v.AsBytes().data(), v.AsBytes().size(), 0);
+    case varUnknown: throw EVariantError("Invalid variant type conversion");
     default: return {};  // empty: the general conversion gives the empty text
   }
 }

@@ -147,7 +147,7 @@ TXmlNameTable::TXmlNameTable(int32_t hashSize) : buckets_(size_t(hashSize > 0 ? 
 }
 
 bool TXmlNameTable::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlNameTable, IXmlBase, kelvra::IInterface>(iid, out);
+  return AnswerInterfaces<TXmlNameTable, IXmlNameTable, IXmlBase>(this, iid, out);
 }
 
 const std::u16string& IXmlNameTable::GetName(TXmlNameId id) {
@@ -361,11 +361,19 @@ TXmlNodeList::~TXmlNodeList() {
 }
 
 bool TXmlNodeList::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlNodeList, IXmlBase, kelvra::IInterface>(iid, out);
+  return AnswerInterfaces<TXmlNodeList, IXmlNodeList, IXmlBase>(this, iid, out);
 }
 
-int32_t TXmlNodeList::_AddRef() { return owner_ ? owner_->_AddRef() : TInterfacedObject::_AddRef(); }
-int32_t TXmlNodeList::_Release() { return owner_ ? owner_->_Release() : TInterfacedObject::_Release(); }
+int32_t TXmlNodeList::_AddRef() {
+  return owner_ ? owner_->_AddRef() : ++refs_;
+}
+
+int32_t TXmlNodeList::_Release() {
+  if (owner_) return owner_->_Release();
+  const int32_t refs = --refs_;
+  if (refs == 0) delete this;
+  return refs;
+}
 
 const TXmlChildren& TXmlNodeList::Items() const { return owner_ ? owner_->children_ : own_; }
 TXmlChildren& TXmlNodeList::Items() { return owner_ ? owner_->children_ : own_; }
@@ -529,7 +537,7 @@ void TXmlNode::ClearChildren() {
 }
 
 bool TXmlNode::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlNode, IXmlBase, kelvra::IInterface>(iid, out);
+  return AnswerInterfaces<TXmlNode, IXmlNode, IXmlBase>(this, iid, out);
 }
 
 TXmlNode* TXmlNode::MakeElement(TXmlNodeStore& store, TXmlNameId name, size_t attributes) {
@@ -802,20 +810,24 @@ std::u16string TXmlNode::FullPath() const {
 // Node kinds
 
 bool TXmlElement::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlElement>(iid, out) || TXmlNode::QueryInterface(iid, out);
+  return AnswerInterfaces<TXmlElement, IXmlElement>(this, iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
 }
 bool TXmlText::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlText, IXmlCharacterData>(iid, out) || TXmlNode::QueryInterface(iid, out);
+  return AnswerInterfaces<TXmlText, IXmlText, IXmlCharacterData>(this, iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
 }
 bool TXmlCDATASection::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlCDATASection, IXmlCharacterData>(iid, out) ||
+  return AnswerInterfaces<TXmlCDATASection, IXmlCDATASection, IXmlCharacterData>(this, iid, out) ||
          TXmlNode::QueryInterface(iid, out);
 }
 bool TXmlComment::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlComment, IXmlCharacterData>(iid, out) || TXmlNode::QueryInterface(iid, out);
+  return AnswerInterfaces<TXmlComment, IXmlComment, IXmlCharacterData>(this, iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
 }
 bool TXmlProcessingInstruction::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlProcessingInstruction>(iid, out) || TXmlNode::QueryInterface(iid, out);
+  return AnswerInterfaces<TXmlProcessingInstruction, IXmlProcessingInstruction>(this, iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
 }
 
 namespace {
@@ -838,7 +850,8 @@ TXmlDocument::TXmlDocument(TXmlNodeStore& store)
     : TXmlNode(NODE_DOCUMENT, store, nullptr), preserveWhiteSpace_(DefaultPreserveWhiteSpace) {}
 
 bool TXmlDocument::QueryInterface(const kelvra::TGUID& iid, void** out) {
-  return AnswerInterfaces<IXmlDocument>(iid, out) || TXmlNode::QueryInterface(iid, out);
+  return AnswerInterfaces<TXmlDocument, IXmlDocument>(this, iid, out) ||
+         TXmlNode::QueryInterface(iid, out);
 }
 
 TIntf<IXmlElement> TXmlDocument::DocumentElement() const {

@@ -137,28 +137,36 @@ class TRecordingProxy : public TKDSmartBufferProxy {
   void Syncronize(TBufferAccessModes modes) override { synchronised.push_back(modes.Bits()); }
   TKDSmartBuffer* Block() const { return Buffer(); }
 
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   static inline int created = 0;
   std::vector<int> synchronised;
 
  private:
   int64_t key_;
 };
+inline constexpr kelvra::TClassRef TRecordingProxy::ClassRef =
+    kelvra::ClassRefOf<TRecordingProxy, TKDSmartBufferProxy>("TRecordingProxy");
 
 class TOtherProxy : public TRecordingProxy {
  public:
   using TRecordingProxy::TRecordingProxy;
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
 };
+inline constexpr kelvra::TClassRef TOtherProxy::ClassRef =
+    kelvra::ClassRefOf<TOtherProxy, TRecordingProxy>("TOtherProxy");
 
 TEST_F(StoreTest, GetProxyFindsOrCreatesByExactClassAndParameters) {
   TBuffer buffer = TKDRealBuffer::CreateSize(4);
   const kelvra::Variant one[] = {int64_t(1)}, two[] = {int64_t(2)};
-  const auto& recording = TKDSmartBufferProxyClass::Of<TRecordingProxy>();
+  const auto& recording = TRecordingProxy::ClassRef;
   TRecordingProxy::created = 0;
 
   auto first = buffer->GetProxy(recording, one);
   auto again = buffer->GetProxy(recording, one);
   auto second = buffer->GetProxy(recording, two);
-  auto other = buffer->GetProxy(TKDSmartBufferProxyClass::Of<TOtherProxy>(), one);
+  auto other = buffer->GetProxy(TOtherProxy::ClassRef, one);
   EXPECT_EQ(first.get(), again.get());
   EXPECT_NE(first.get(), second.get());
   EXPECT_NE(first->GetInstance(), other->GetInstance());  // a descendant class is another class
@@ -176,7 +184,7 @@ TEST_F(StoreTest, AProxyKeepsItsBlockAliveAfterTheBufferHasLeftIt) {
   TBuffer buffer = Real({1, 2, 3});
   TBuffer sharer = TKDRealBuffer::CreateCopy(buffer);
   const kelvra::Variant params[] = {int64_t(7)};
-  auto proxy = buffer->GetProxy(TKDSmartBufferProxyClass::Of<TRecordingProxy>(), params);
+  auto proxy = buffer->GetProxy(TRecordingProxy::ClassRef, params);
   auto* recording = static_cast<TRecordingProxy*>(proxy->GetInstance());
   TKDSmartBuffer* block = recording->Block();
 
@@ -189,7 +197,7 @@ TEST_F(StoreTest, AProxyKeepsItsBlockAliveAfterTheBufferHasLeftIt) {
 TEST_F(StoreTest, LockAndUnlockSynchroniseWithTheUnionOnceNoOwnerIsLeft) {
   TBuffer buffer = TKDRealBuffer::CreateSize(1);
   const kelvra::Variant params[] = {int64_t(0)};
-  auto proxy = buffer->GetProxy(TKDSmartBufferProxyClass::Of<TRecordingProxy>(), params);
+  auto proxy = buffer->GetProxy(TRecordingProxy::ClassRef, params);
   auto& p = *static_cast<TRecordingProxy*>(proxy->GetInstance());
   kelvra::TObject a, b, stranger;
   using enum TBufferAccessMode;

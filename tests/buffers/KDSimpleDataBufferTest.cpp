@@ -302,6 +302,10 @@ TEST_F(GenericBufferTest, AStoredBufferIsRecreatedByClass) {
   stream.SetPosition(0);
   auto object = kelvra::TSerialize::Deserialize(stream);
   EXPECT_TRUE(Supports<IKDRealBuffer>(object));
+  // Buffers stored in version 1 of the format, whose layout they still use, load as well.
+  stream.Memory()[4] = 1;
+  stream.SetPosition(0);
+  EXPECT_TRUE(Supports<IKDRealBuffer>(kelvra::TSerialize::Deserialize(stream)));
 }
 
 // Each registered class comes back as itself; a buffer sized beforehand gets its bytes back.
@@ -343,7 +347,7 @@ TEST_F(GenericBufferTest, CorruptStoredBuffersAreRefusedWithoutChangingTheStamp)
     EXPECT_THROW(Load(truncated, target), kelvra::EReadError) << "length " << length;
   }
   std::vector<uint8_t> corrupt = bytes;
-  corrupt[4] = 2;  // version
+  corrupt[4] = 3;  // an unknown version
   EXPECT_THROW(Load(corrupt, target), kelvra::EReadError);
   EXPECT_EQ(Values(target), (std::vector<double>{0, 0}));
 }

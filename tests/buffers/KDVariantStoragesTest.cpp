@@ -154,8 +154,7 @@ TEST_F(BufferQueueTest, AFailedPopLeavesTheQueueToTheOtherThread) {
 
 TEST_F(OperationListTest, PushLimitPushBackPopAndPeek) {
   auto list = TKDOperationList::Create();
-  const TOperation a = pinweave::TPNNotifyOperation::Create(
-      pinweave::TPNNotifyOperation::ClassOf<TKDInternalStopOperation>());
+  const TOperation a = pinweave::TPNNotifyOperation::Create(TKDInternalStopOperation::ClassRef);
   const TOperation b = new TKDInternalStopOperation(), c = new TKDInternalStopOperation();
   EXPECT_EQ(list->Push(a, false), 1);
   EXPECT_EQ(list->PushLimit(b, 2), 2);
@@ -176,19 +175,37 @@ TEST_F(OperationListTest, PushLimitPushBackPopAndPeek) {
   EXPECT_FALSE(list->Peek(taken));
 }
 
+using pinweave::TPNNotifyOperation;
+
+class TOtherOperation : public TPNNotifyOperation {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+};
+inline constexpr kelvra::TClassRef TOtherOperation::ClassRef =
+    kelvra::ClassRefOf<TOtherOperation, TPNNotifyOperation>("TOtherOperation");
+
+class TValueOperation : public TOtherOperation {
+ public:
+  explicit TValueOperation(int) {}
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+};
+inline constexpr kelvra::TClassRef TValueOperation::ClassRef =
+    kelvra::ClassRefOf<TValueOperation, TOtherOperation>("TValueOperation");
+
 TEST_F(OperationListTest, OperationClassesTellTheirKind) {
-  using pinweave::TPNNotifyOperation;
-  struct TOther : TPNNotifyOperation {};
-  struct TWithValue : TPNNotifyOperation {
-    explicit TWithValue(int) {}
-  };
-  const TOperation stop = TPNNotifyOperation::Create(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>());
-  EXPECT_TRUE(stop->IsType(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>()));
-  EXPECT_TRUE(stop->IsType(TPNNotifyOperation::ClassOf<TPNNotifyOperation>()));
-  EXPECT_FALSE(stop->IsType(TPNNotifyOperation::ClassOf<TOther>()));
-  EXPECT_EQ(TPNNotifyOperation::ClassOf<TKDInternalStopOperation>().Name, "TKDInternalStopOperation");
-  EXPECT_THROW(TPNNotifyOperation::Create(TPNNotifyOperation::ClassOf<TWithValue>()),
-               kelvra::EAbstractError);
+  const TOperation stop = TPNNotifyOperation::Create(TKDInternalStopOperation::ClassRef);
+  EXPECT_EQ(&stop->GetInstance()->ClassType(), &TKDInternalStopOperation::ClassRef);
+  EXPECT_TRUE(stop->IsType(TKDInternalStopOperation::ClassRef));
+  EXPECT_TRUE(stop->IsType(TPNNotifyOperation::ClassRef));
+  EXPECT_FALSE(stop->IsType(TOtherOperation::ClassRef));
+  const TOperation value = new TValueOperation(1);
+  EXPECT_TRUE(value->IsType(TOtherOperation::ClassRef));
+  EXPECT_FALSE(value->IsType(TKDInternalStopOperation::ClassRef));
+  // Operations that need values, and the abstract root, are not made by class.
+  EXPECT_THROW(TPNNotifyOperation::Create(TValueOperation::ClassRef), kelvra::EAbstractError);
+  EXPECT_THROW(TPNNotifyOperation::Create(TPNNotifyOperation::ClassRef), kelvra::EAbstractError);
 }
 
 // One producer, one consumer, a million elements: nothing lost or duplicated, order kept.

@@ -28,6 +28,17 @@ TEST(TArrayList, GrowsDeletesAndChecksIndices) {
   EXPECT_EQ(list.GetCount(), 0);
 }
 
+enum TColour : uint8_t { clRed, clGreen, clBlue, clBeyond = 8 };
+
+TEST(TSet, OneBitPerMemberByValue) {
+  constexpr TSet<TColour, uint8_t> set = {clRed, clBlue};
+  static_assert(set.Bits() == 0b101 && set.Contains(clBlue) && !set.Contains(clGreen));
+  EXPECT_EQ((TSet<TColour, uint8_t>::FromBits(0b101)), set);
+  // A member the storage has no bit for is an error, not a shift past the word.
+  EXPECT_THROW((TSet<TColour, uint8_t>{clBeyond}), EAssertionFailed);
+  EXPECT_TRUE((TSet<TColour, uint16_t>{clBeyond}).Contains(clBeyond));
+}
+
 TEST(TMultiProc, CallsItsProceduresInOrderUntilRemoved) {
   TMultiProc procs;
   std::vector<int> calls;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <unordered_set>
 
 #include "kelvra/Kelvra.SysUtils.h"
@@ -55,7 +56,7 @@ class TSquare : public TInterfacedObject, public IShape, public IColored {
   static TIntf<IShape> Create() { return new TSquare(); }
   int Corners() const override { return 4; }
   bool QueryInterface(const TGUID& iid, void** out) override {
-    return AnswerInterfaces<IShape, IColored, IInterface>(iid, out);
+    return AnswerInterfaces<TSquare, IShape, IColored>(this, iid, out);
   }
 
  private:
@@ -83,6 +84,8 @@ TEST(Supports, AnswersListedInterfacesOnly) {
   ASSERT_TRUE(colored);
   TIntf<IShape> back = Supports<IShape>(colored);
   EXPECT_EQ(back.get(), shape.get());
+  // Every object answers the root interface, the same pointer whichever interface is asked.
+  EXPECT_EQ(Supports<IInterface>(shape).get(), Supports<IInterface>(colored).get());
   EXPECT_FALSE(Supports<IUnrelated>(shape));
   EXPECT_FALSE(Supports<IShape>(TIntf<IColored>()));
   shape.reset();
@@ -90,6 +93,48 @@ TEST(Supports, AnswersListedInterfacesOnly) {
   EXPECT_EQ(liveSquares, 1);
   back.reset();
   EXPECT_EQ(liveSquares, 0);
+}
+
+// A class can list only interfaces it derives from: a list naming another does not compile.
+struct TListProbe : TInterfacedObject {
+  using TInterfacedBase::AnswerInterfaces;
+};
+template <class Self, class... Is>
+concept Listable = requires(Self* self, void** out) {
+  TListProbe::AnswerInterfaces<Self, Is...>(self, IInterface::IID, out);
+};
+static_assert(Listable<TSquare, IShape, IColored>);
+static_assert(!Listable<TSquare, IShape, IUnrelated>);
+
+// An owned object: answers queries, but references do not keep it alive and it has no count.
+class TOwnedShape : public TNoRefCountObject, public IShape {
+ public:
+  explicit TOwnedShape(bool& destroyed) : destroyed_(destroyed) {}
+  ~TOwnedShape() override { destroyed_ = true; }
+  int Corners() const override { return 3; }
+  bool QueryInterface(const TGUID& iid, void** out) override {
+    return AnswerInterfaces<TOwnedShape, IShape>(this, iid, out);
+  }
+
+ private:
+  bool& destroyed_;
+};
+
+static_assert(sizeof(TNoRefCountObject) == sizeof(void*), "only the table pointer, no count");
+
+TEST(TNoRefCountObject, TheOwnerAloneEndsItsLife) {
+  bool destroyed = false;
+  auto owner = std::make_unique<TOwnedShape>(destroyed);
+  {
+    TIntf<IShape> shape = Supports<IShape>(static_cast<IInterface*>(owner.get()));
+    ASSERT_TRUE(shape);
+    TIntf<IShape> copy = shape;
+    EXPECT_EQ(copy->Corners(), 3);
+    EXPECT_FALSE(Supports<IColored>(copy));
+  }
+  EXPECT_FALSE(destroyed);  // the last reference went, the object stays
+  owner.reset();
+  EXPECT_TRUE(destroyed);
 }
 
 TEST(Assertions, MessageNamesUnitAndLine) {

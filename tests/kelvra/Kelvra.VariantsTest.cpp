@@ -28,6 +28,45 @@ TEST(TDateTime, ValuesWithoutACalendarDateRaiseConvertError) {
     EXPECT_THROW(DecodeDateTime(TDateTime{days}), EConvertError) << days;
 }
 
+class TCounted : public TInterfacedObject {};
+
+TEST(Variant, HoldsInterfacesWithTheirReferenceCount) {
+  TIntf<TCounted> object(new TCounted());
+  {
+    Variant held = object;
+    EXPECT_EQ(held.VarType(), varUnknown);
+    EXPECT_EQ(object->RefCount(), 2);
+    Variant copy = held;
+    Variant assigned;
+    assigned = copy;
+    EXPECT_EQ(object->RefCount(), 4);
+    Variant moved = std::move(copy);
+    EXPECT_EQ(object->RefCount(), 4);
+    assigned = int32_t(1);  // gives its reference back
+    EXPECT_EQ(object->RefCount(), 3);
+    EXPECT_EQ(held.AsInterface().get(), static_cast<IInterface*>(object.get()));
+    // The same object is the same value; another object, or another kind, is not.
+    EXPECT_EQ(held, moved);
+    EXPECT_NE(held, Variant(TIntf<TCounted>(new TCounted())));
+    EXPECT_NE(held, Variant(int32_t(1)));
+  }
+  EXPECT_EQ(object->RefCount(), 1);
+}
+
+TEST(Variant, ReadingAnotherKindRaisesVariantError) {
+  const Variant interface = TIntf<TCounted>(new TCounted());
+  EXPECT_THROW(interface.AsInt64(), EVariantError);
+  EXPECT_THROW(interface.AsWideString(), EVariantError);
+  EXPECT_THROW(Variant(int32_t(1)).AsInterface(), EVariantError);
+  EXPECT_THROW(Variant(1.5).AsInt64(), EVariantError);
+  try {
+    Variant().AsDouble();
+    FAIL();
+  } catch (const EVariantError& e) {
+    EXPECT_STREQ(e.what(), "Invalid variant type conversion");
+  }
+}
+
 // Each maximal subpart of an ill-formed sequence becomes one U+FFFD; ASCII runs around the other
 // bytes, in and out of blocks of eight, keep their places.
 TEST(Utf8ToUtf16, OneReplacementForEachMaximalSubpart) {

@@ -98,14 +98,18 @@ TEST(BinaryXml, EveryVariantTypeRoundTrips) {
     }
     EXPECT_EQ(children->Get(int32_t(std::size(values)))->GetChildNodes()->Get(0)->GetValue(), values[10]);
   }
-  // A boolean reads back true from any non-zero payload; unsigned 64-bit is refused on writing.
-  TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
-  document->DocumentElement()->SetVarAttr(u"u", uint64_t(1));
-  try {
-    document->GetBinaryXML();
-    FAIL();
-  } catch (const EXmlError& e) {
-    EXPECT_STREQ(e.what(), "Unknown data type in variant");
+  // A boolean reads back true from any non-zero payload; unsigned 64-bit and interfaces are
+  // refused on writing.
+  for (const Variant& refused :
+       {Variant(uint64_t(1)), Variant(TIntf<IXmlDocument>(CreateXmlDocument()))}) {
+    TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
+    document->DocumentElement()->SetVarAttr(u"u", refused);
+    try {
+      document->GetBinaryXML();
+      FAIL();
+    } catch (const EXmlError& e) {
+      EXPECT_STREQ(e.what(), "Unknown data type in variant");
+    }
   }
 }
 

@@ -674,6 +674,7 @@ TEST(XmlConversions, VarToXSTRForEveryType) {
   EXPECT_EQ(VarToXSTR(Variant::AnsiString("caf\xC3\xA9")), u"caf\u00E9");
   const uint8_t bytes[] = {'a', 'b', 'c'};
   EXPECT_EQ(VarToXSTR(Variant::ByteArray({bytes, bytes + 3})), u"YWJj");
+  EXPECT_THROW(VarToXSTR(TIntf<IXmlDocument>(CreateXmlDocument())), EVariantError);
 }
 
 TEST(XmlConversions, FloatTexts) {

@@ -1,0 +1,38 @@
+#include "kelvra/Kelvra.ClassRef.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace kelvra {
+namespace {
+
+std::mutex registryLock;
+
+std::map<std::string, const TClassRef*, std::less<>>& Registry() {
+  static std::map<std::string, const TClassRef*, std::less<>> classes;
+  return classes;
+}
+
+}  // namespace
+
+void TClassManagement::RegisterClasses(std::span<const TClassRef* const> classes) {
+  std::lock_guard guard(registryLock);
+  for (const TClassRef* cls : classes) Registry().insert_or_assign(std::string(cls->Name()), cls);
+}
+
+void TClassManagement::UnregisterClasses(std::span<const TClassRef* const> classes) {
+  std::lock_guard guard(registryLock);
+  for (const TClassRef* cls : classes) {
+    const auto entry = Registry().find(cls->Name());
+    if (entry != Registry().end() && entry->second == cls) Registry().erase(entry);
+  }
+}
+
+const TClassRef* TClassManagement::FindClass(std::string_view name) {
+  std::lock_guard guard(registryLock);
+  const auto entry = Registry().find(name);
+  return entry == Registry().end() ? nullptr : entry->second;
+}
+
+}  // namespace kelvra
