@@ -28,19 +28,26 @@ TKDSmartBuffer::TKDSmartBuffer() { _KDCountStores.fetch_add(1, std::memory_order
 
 TKDSmartBuffer::~TKDSmartBuffer() { _KDCountStores.fetch_sub(1, std::memory_order_relaxed); }
 
+namespace {
+// Adds ADelta to a count that only the holder of the block's lock changes, keeping it at 0 or
+// above: a plain load and store.
+void Change(std::atomic<int32_t>& ACount, int32_t ADelta) {
+  const int32_t value = ACount.load(std::memory_order_relaxed) + ADelta;
+  if (value >= 0) ACount.store(value, std::memory_order_relaxed);
+}
+}  // namespace
+
 void TKDSmartBuffer::AddReff(bool AOwnership) {
   std::lock_guard guard(lock_);
-  if (AOwnership) ownerCount_.fetch_add(1, std::memory_order_release);
-  referenceCount_.fetch_add(1, std::memory_order_release);
+  if (AOwnership) Change(ownerCount_, 1);
+  Change(referenceCount_, 1);
 }
 
 void TKDSmartBuffer::RemoveReff(bool AOwnership) {
   {
     std::lock_guard guard(lock_);
-    if (AOwnership && ownerCount_.load(std::memory_order_relaxed) >= 1)
-      ownerCount_.fetch_sub(1, std::memory_order_release);
-    if (referenceCount_.load(std::memory_order_relaxed) > 0)
-      referenceCount_.fetch_sub(1, std::memory_order_release);
+    if (AOwnership) Change(ownerCount_, -1);
+    Change(referenceCount_, -1);
     if (referenceCount_.load(std::memory_order_relaxed) > 0) return;
   }
   delete this;
@@ -48,8 +55,7 @@ void TKDSmartBuffer::RemoveReff(bool AOwnership) {
 
 void TKDSmartBuffer::RemoveOwnerShip() {
   std::lock_guard guard(lock_);
-  if (ownerCount_.load(std::memory_order_relaxed) > 0)
-    ownerCount_.fetch_sub(1, std::memory_order_release);
+  Change(ownerCount_, -1);
 }
 
 TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {

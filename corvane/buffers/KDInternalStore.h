@@ -112,10 +112,12 @@ class TKDSmartBuffer : public kelvra::TObject {
   ~TKDSmartBuffer() override;
 
  private:
-  // Changed only under the lock; atomic so that the counts can be inspected without it.
+  // Under the lock, each change a plain load and store (no atomic read-modify-write: the lock
+  // already orders them); atomic so that the counts can be inspected without it.
   std::atomic<int32_t> ownerCount_{0};
   std::atomic<int32_t> referenceCount_{0};
-  kelvra::TReentrantSpinLock lock_;
+  // Held for a few instructions at a time; a thread that meets it spins briefly, then sleeps.
+  kelvra::TReentrantLock lock_;
   bool bufferNumberAvailable_ = false;
   int64_t bufferNumber_ = 0;
   kelvra::TArrayList<kelvra::TWeakHolder<TKDSmartBufferProxy>> proxies_;

@@ -176,10 +176,9 @@ class TKDBufferQueue {
   uint32_t total_ = 0;
   uint32_t readPosition_ = 0;
   // One producer and one consumer seldom meet in the queue, and each holds it for one operation
-  // at most: a lock that costs one compare-and-swap to take and a plain store to leave, where a
-  // recursive mutex costs two atomic operations. A thread that does meet the other spins,
-  // yielding its time slice, until that operation is over.
-  kelvra::TReentrantSpinLock lock_;
+  // at most: a lock that costs one compare-and-swap to take and one exchange to leave. A thread
+  // that does meet the other spins briefly, then sleeps until that operation is over.
+  kelvra::TParkingLock lock_;
 };
 
 class IKDOperationList : public virtual kelvra::IInterface {
