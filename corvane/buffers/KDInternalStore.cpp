@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "kelvra/Kelvra.SysUtils.h"
@@ -65,14 +66,19 @@ TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
 
 kelvra::TIntf<IKDSmartBufferProxy> TKDSmartBuffer::GetProxy(
     const TKDSmartBufferProxyClass& AClass, std::span<const kelvra::Variant> AParams) {
+  // The proxies looked at and not chosen are let go after the lock: a proxy whose other holders
+  // have gone meanwhile is destroyed then, outside the lock.
+  std::vector<kelvra::TIntf<TKDSmartBufferProxy>> passed;
+  kelvra::TIntf<TKDSmartBufferProxy> found;
   std::lock_guard guard(lock_);
   // Entries whose proxy has gone are dropped on the way.
-  kelvra::TIntf<TKDSmartBufferProxy> found;
   proxies_.RemoveIf([&](const kelvra::TWeakHolder<TKDSmartBufferProxy>& holder) {
     kelvra::TIntf<TKDSmartBufferProxy> proxy = holder.Get();
     if (!proxy) return true;
     if (!found && typeid(*proxy) == *AClass.Type && proxy->MatchesParameters(AParams))
       found = std::move(proxy);
+    else
+      passed.push_back(std::move(proxy));
     return false;
   });
   if (!found) {
@@ -121,11 +127,13 @@ bool TKDSmartBufferProxy::MatchesParameters(std::span<const kelvra::Variant>) { 
 void TKDSmartBufferProxy::Syncronize(TBufferAccessModes) {}
 
 void TKDSmartBufferProxy::Lock(kelvra::TObject* AOwner, TBufferAccessModes AModes) {
+  std::lock_guard guard(lock_);
   owners_[reinterpret_cast<uintptr_t>(AOwner)] = AModes;
   lockedModes_ |= AModes;
 }
 
 void TKDSmartBufferProxy::Unlock(kelvra::TObject* AOwner) {
+  std::lock_guard guard(lock_);
   owners_.erase(reinterpret_cast<uintptr_t>(AOwner));
   if (owners_.empty()) Syncronize(lockedModes_);
 }
