@@ -22,16 +22,26 @@ MedianCollector::MedianCollector()
 
 void MedianCollector::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
-    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
-      medianSeconds_[run.run_name.function_name] =
-          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred) {
+      const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+      medianSeconds_[run.run_name.function_name] = run.GetAdjustedCPUTime() / unit;
+      medianRealSeconds_[run.run_name.function_name] = run.GetAdjustedRealTime() / unit;
+    }
   }
   ConsoleReporter::ReportRuns(runs);
 }
 
-double MedianCollector::Seconds(const std::string& name) const {
-  auto it = medianSeconds_.find(name);
-  return it == medianSeconds_.end() ? 0.0 : it->second;
+namespace {
+double Find(const std::map<std::string, double>& seconds, const std::string& name) {
+  auto it = seconds.find(name);
+  return it == seconds.end() ? 0.0 : it->second;
+}
+}  // namespace
+
+double MedianCollector::Seconds(const std::string& name) const { return Find(medianSeconds_, name); }
+
+double MedianCollector::RealSeconds(const std::string& name) const {
+  return Find(medianRealSeconds_, name);
 }
 
 namespace {
@@ -88,12 +98,17 @@ std::string FormatSummary(const MedianCollector& times, const SummaryContext& co
 
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n,
                         double value) {
+  return SummaryLine(metric, subject, std::to_string(n), value);
+}
+
+std::string SummaryLine(const std::string& metric, const std::string& subject, const std::string& n,
+                        double value) {
   char number[32];
   // Three decimals; a value below 0.01 (a detach that costs nothing beside a copy) keeps three
   // significant digits instead of printing as 0.000.
   std::snprintf(number, sizeof number, value != 0 && std::fabs(value) < 0.01 ? "%.3g" : "%.3f",
                 value);
-  return metric + ' ' + subject + ' ' + std::to_string(n) + ' ' + number + '\n';
+  return metric + ' ' + subject + ' ' + n + ' ' + number + '\n';
 }
 
 std::string FormatRatios(const MedianCollector& times, std::span<const RatioFigure> figures) {

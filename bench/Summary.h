@@ -26,9 +26,13 @@ class MedianCollector : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override;
   // Median CPU seconds per iteration of the named benchmark; 0 when it did not run.
   double Seconds(const std::string& name) const;
+  // Median wall (or manual) seconds per iteration: for benchmarks whose threads wait, which CPU
+  // time leaves out.
+  double RealSeconds(const std::string& name) const;
 
  private:
   std::map<std::string, double> medianSeconds_;
+  std::map<std::string, double> medianRealSeconds_;
 };
 
 struct SummarySubject {
@@ -80,6 +84,9 @@ std::string CpuModel();
 // One summary line, `<metric> <subject> <N> <value>`, the value with three decimals (three
 // significant digits below 0.01).
 std::string SummaryLine(const std::string& metric, const std::string& subject, int64_t n, double value);
+// The same with a word in place of N (`ns lock_section uncontended 12.500`).
+std::string SummaryLine(const std::string& metric, const std::string& subject, const std::string& n,
+                        double value);
 
 // Removes `--<name>=VALUE` from the arguments and returns VALUE ("" when absent).
 std::string TakeFlag(int& argc, char** argv, const std::string& name);

@@ -1,17 +1,22 @@
 // Containers of the runtime: the growable list, the multicast procedure list and the set of
-// enumeration members. None of them locks: one thread at a time per container.
+// enumeration members. TMultiProc may be used from several threads at once (see there); the
+// others, one thread at a time per container.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "kelvra/Kelvra.SysUtils.h"
+#include "kelvra/Kelvra.Threading.h"
 
 namespace kelvra {
 
@@ -82,27 +87,54 @@ class TSet {
   TBits bits_ = 0;
 };
 
-// A list of procedures called together, in the order they were added.
+// A list of procedures called together, in the order they were added. Holders on several
+// threads may add, remove and call at once: Call runs the list as it stood when the Call began,
+// outside the list's lock, so that a procedure may itself add or remove procedures (the change
+// shows at the next Call). A procedure removed while a Call on another thread is under way may
+// still run in that Call.
 class TMultiProc {
  public:
   using TProcedure = std::function<void()>;
 
   // Returns a handle that Remove accepts.
   int32_t Add(TProcedure procedure) {
-    procedures_.emplace_back(++lastHandle_, std::move(procedure));
+    std::lock_guard guard(lock_);
+    TList next = procedures_ ? *procedures_ : TList();
+    next.emplace_back(++lastHandle_, std::move(procedure));
+    Publish(std::move(next));
     return lastHandle_;
   }
   void Remove(int32_t handle) {
-    std::erase_if(procedures_, [handle](const auto& entry) { return entry.first == handle; });
+    std::lock_guard guard(lock_);
+    if (!procedures_) return;
+    TList next = *procedures_;
+    std::erase_if(next, [handle](const auto& entry) { return entry.first == handle; });
+    Publish(std::move(next));
   }
-  bool IsEmpty() const { return procedures_.empty(); }
+  bool IsEmpty() const { return count_.load(std::memory_order_relaxed) == 0; }
   void Call() const {
-    for (const auto& entry : procedures_) entry.second();
+    std::shared_ptr<const TList> procedures;
+    {
+      std::lock_guard guard(lock_);
+      procedures = procedures_;
+    }
+    if (procedures)
+      for (const auto& entry : *procedures) entry.second();
   }
 
  private:
-  std::vector<std::pair<int32_t, TProcedure>> procedures_;
-  int32_t lastHandle_ = 0;
+  using TList = std::vector<std::pair<int32_t, TProcedure>>;
+
+  // Under the lock: the list that the next Call runs. A list once published is never changed.
+  void Publish(TList list) {
+    count_.store(int32_t(list.size()), std::memory_order_relaxed);
+    procedures_ = std::make_shared<const TList>(std::move(list));
+  }
+
+  mutable TParkingLock lock_;
+  std::shared_ptr<const TList> procedures_;  // under the lock
+  int32_t lastHandle_ = 0;                   // under the lock
+  std::atomic<int32_t> count_{0};
 };
 
 }  // namespace kelvra

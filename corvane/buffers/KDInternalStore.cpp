@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "kelvra/Kelvra.SysUtils.h"
@@ -28,19 +29,26 @@ TKDSmartBuffer::TKDSmartBuffer() { _KDCountStores.fetch_add(1, std::memory_order
 
 TKDSmartBuffer::~TKDSmartBuffer() { _KDCountStores.fetch_sub(1, std::memory_order_relaxed); }
 
+namespace {
+// Adds ADelta to a count that only the holder of the block's lock changes, keeping it at 0 or
+// above: a plain load and store.
+void Change(std::atomic<int32_t>& ACount, int32_t ADelta) {
+  const int32_t value = ACount.load(std::memory_order_relaxed) + ADelta;
+  if (value >= 0) ACount.store(value, std::memory_order_relaxed);
+}
+}  // namespace
+
 void TKDSmartBuffer::AddReff(bool AOwnership) {
   std::lock_guard guard(lock_);
-  if (AOwnership) ownerCount_.fetch_add(1, std::memory_order_release);
-  referenceCount_.fetch_add(1, std::memory_order_release);
+  if (AOwnership) Change(ownerCount_, 1);
+  Change(referenceCount_, 1);
 }
 
 void TKDSmartBuffer::RemoveReff(bool AOwnership) {
   {
     std::lock_guard guard(lock_);
-    if (AOwnership && ownerCount_.load(std::memory_order_relaxed) >= 1)
-      ownerCount_.fetch_sub(1, std::memory_order_release);
-    if (referenceCount_.load(std::memory_order_relaxed) > 0)
-      referenceCount_.fetch_sub(1, std::memory_order_release);
+    if (AOwnership) Change(ownerCount_, -1);
+    Change(referenceCount_, -1);
     if (referenceCount_.load(std::memory_order_relaxed) > 0) return;
   }
   delete this;
@@ -48,8 +56,7 @@ void TKDSmartBuffer::RemoveReff(bool AOwnership) {
 
 void TKDSmartBuffer::RemoveOwnerShip() {
   std::lock_guard guard(lock_);
-  if (ownerCount_.load(std::memory_order_relaxed) > 0)
-    ownerCount_.fetch_sub(1, std::memory_order_release);
+  Change(ownerCount_, -1);
 }
 
 TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
@@ -59,14 +66,19 @@ TKDSmartBuffer* TKDSmartBuffer::Clone(bool) {
 
 kelvra::TIntf<IKDSmartBufferProxy> TKDSmartBuffer::GetProxy(
     const TKDSmartBufferProxyClass& AClass, std::span<const kelvra::Variant> AParams) {
+  // The proxies looked at and not chosen are let go after the lock: a proxy whose other holders
+  // have gone meanwhile is destroyed then, outside the lock.
+  std::vector<kelvra::TIntf<TKDSmartBufferProxy>> passed;
+  kelvra::TIntf<TKDSmartBufferProxy> found;
   std::lock_guard guard(lock_);
   // Entries whose proxy has gone are dropped on the way.
-  kelvra::TIntf<TKDSmartBufferProxy> found;
   proxies_.RemoveIf([&](const kelvra::TWeakHolder<TKDSmartBufferProxy>& holder) {
     kelvra::TIntf<TKDSmartBufferProxy> proxy = holder.Get();
     if (!proxy) return true;
     if (!found && proxy->ClassType() == AClass && proxy->MatchesParameters(AParams))
       found = std::move(proxy);
+    else
+      passed.push_back(std::move(proxy));
     return false;
   });
   if (!found) {
@@ -116,11 +128,13 @@ bool TKDSmartBufferProxy::MatchesParameters(std::span<const kelvra::Variant>) { 
 void TKDSmartBufferProxy::Syncronize(TBufferAccessModes) {}
 
 void TKDSmartBufferProxy::Lock(kelvra::TObject* AOwner, TBufferAccessModes AModes) {
+  std::lock_guard guard(lock_);
   owners_[reinterpret_cast<uintptr_t>(AOwner)] = AModes;
   lockedModes_ |= AModes;
 }
 
 void TKDSmartBufferProxy::Unlock(kelvra::TObject* AOwner) {
+  std::lock_guard guard(lock_);
   owners_.erase(reinterpret_cast<uintptr_t>(AOwner));
   if (owners_.empty()) Syncronize(lockedModes_);
 }

@@ -67,12 +67,20 @@ class TKDSmartBuffer : public kelvra::TObject {
   void EnterWrite() { lock_.lock(); }
   void LeaveWrite() { lock_.unlock(); }
 
-  bool GetBufferNumberAvailable() const { return bufferNumberAvailable_; }
-  void SetBufferNumberAvailable(bool value) { bufferNumberAvailable_ = value; }
-  int64_t GetBufferNumber() const { return bufferNumber_; }
-  void SetBufferNumber(int64_t value) { bufferNumber_ = value; }
+  // The sequence stamp, which holders on any thread may read and write: each field is read and
+  // written whole, without the lock. A holder that sets the number before the flag publishes both:
+  // one that sees the flag set sees that number.
+  bool GetBufferNumberAvailable() const {
+    return bufferNumberAvailable_.load(std::memory_order_acquire);
+  }
+  void SetBufferNumberAvailable(bool value) {
+    bufferNumberAvailable_.store(value, std::memory_order_release);
+  }
+  int64_t GetBufferNumber() const { return bufferNumber_.load(std::memory_order_acquire); }
+  void SetBufferNumber(int64_t value) { bufferNumber_.store(value, std::memory_order_release); }
 
   // The proxy of exactly class AClass that matches AParams, created and listed when there is none.
+  // Safe from several threads: the list is walked under the block's lock.
   kelvra::TIntf<IKDSmartBufferProxy> GetProxy(const TKDSmartBufferProxyClass& AClass,
                                               std::span<const kelvra::Variant> AParams);
 
@@ -84,13 +92,15 @@ class TKDSmartBuffer : public kelvra::TObject {
   ~TKDSmartBuffer() override;
 
  private:
-  // Changed only under the lock; atomic so that the counts can be inspected without it.
+  // Under the lock, each change a plain load and store (no atomic read-modify-write: the lock
+  // already orders them); atomic so that the counts can be inspected without it.
   std::atomic<int32_t> ownerCount_{0};
   std::atomic<int32_t> referenceCount_{0};
-  kelvra::TReentrantSpinLock lock_;
-  bool bufferNumberAvailable_ = false;
-  int64_t bufferNumber_ = 0;
-  kelvra::TArrayList<kelvra::TWeakHolder<TKDSmartBufferProxy>> proxies_;
+  // Held for a few instructions at a time; a thread that meets it spins briefly, then sleeps.
+  kelvra::TReentrantLock lock_;
+  std::atomic<bool> bufferNumberAvailable_{false};
+  std::atomic<int64_t> bufferNumber_{0};
+  kelvra::TArrayList<kelvra::TWeakHolder<TKDSmartBufferProxy>> proxies_;  // under the lock
 };
 
 class TKDSmartMemoryBuffer : public TKDSmartBuffer {
@@ -121,6 +131,9 @@ class TKDSmartMemoryBuffer : public TKDSmartBuffer {
 // An object that mirrors a block elsewhere. It holds its block as a non-owning holder, so that
 // the block lives as long as any proxy of it. Each proxy class declares its class reference
 // (kelvra/Kelvra.ClassRef.h) and returns it from ClassType: a block finds its proxies by class.
+// Holders on several threads may lock and unlock a proxy at once: the per-owner record is kept
+// under a lock of the proxy's own, which Syncronize runs under too, so that no owner locks the
+// proxy while it synchronises.
 class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmartBufferProxy {
  public:
   TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::Variant> AParams);
@@ -151,10 +164,14 @@ class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmar
  protected:
   ~TKDSmartBufferProxy() override;
   TKDSmartBuffer* Buffer() const { return buffer_; }
-  TBufferAccessModes LockedModes() const { return lockedModes_; }
+  TBufferAccessModes LockedModes() {
+    std::lock_guard guard(lock_);
+    return lockedModes_;
+  }
 
  private:
   TKDSmartBuffer* const buffer_;
+  kelvra::TReentrantLock lock_;  // re-entrant: Syncronize may lock and unlock again
   std::unordered_map<uintptr_t, TBufferAccessModes> owners_;
   TBufferAccessModes lockedModes_;
 };

@@ -42,60 +42,63 @@ void CopyQueuedElements(const kelvra::TIntf<IKDDataBuffer>& ASource, uint32_t AS
            static_cast<uint8_t*>(ADest->ByteModify()), ADestIndex * bits, ACount * bits);
 }
 
-template <class Body>
-auto TKDOperationList::Locked(Body body) {
-  decltype(body()) result{};
-  kelvra::TLockAccess::Execute(*lock_, [&] { result = body(); });
-  return result;
-}
+// Each operation below holds the lock for its whole body. Operations that leave the list are
+// released after the lock is left (by the caller's reference, or a local declared before the
+// guard): releasing one may free what it carries.
 
 int32_t TKDOperationList::PushBack(const TOperation& AOperation) {
-  return Locked([&] {
-    operations_.push_front(AOperation);
-    return int32_t(operations_.size());
-  });
+  std::lock_guard guard(lock_);
+  operations_.push_front(AOperation);
+  arrival_.NotifyAll();
+  return int32_t(operations_.size());
 }
 
 int32_t TKDOperationList::Push(const TOperation& AOperation, bool AClear) {
-  return Locked([&] {
-    if (AClear) operations_.clear();
-    operations_.push_back(AOperation);
-    return int32_t(operations_.size());
-  });
+  std::deque<TOperation> cleared;
+  std::lock_guard guard(lock_);
+  if (AClear) cleared.swap(operations_);
+  operations_.push_back(AOperation);
+  arrival_.NotifyAll();
+  return int32_t(operations_.size());
 }
 
 int32_t TKDOperationList::PushLimit(const TOperation& AOperation, int32_t ALimit) {
-  return Locked([&] {
-    if (int32_t(operations_.size()) < ALimit) operations_.push_back(AOperation);
-    return int32_t(operations_.size());
-  });
+  std::lock_guard guard(lock_);
+  if (int32_t(operations_.size()) < ALimit) {
+    operations_.push_back(AOperation);
+    arrival_.NotifyAll();
+  }
+  return int32_t(operations_.size());
 }
 
-bool TKDOperationList::Pop(TOperation& AOperation) {
-  return Locked([&] {
-    if (operations_.empty()) {
-      AOperation.reset();
-      return false;
-    }
-    AOperation = std::move(operations_.front());
-    operations_.pop_front();
-    return true;
-  });
+bool TKDOperationList::Pop(TOperation& AOperation) { return WaitPop(AOperation, 0); }
+
+bool TKDOperationList::WaitPop(TOperation& AOperation, uint32_t ATimeout) {
+  TOperation previous = std::move(AOperation);
+  std::lock_guard guard(lock_);
+  if (!arrival_.Wait(lock_, [this] { return !operations_.empty(); }, ATimeout)) return false;
+  AOperation = std::move(operations_.front());
+  operations_.pop_front();
+  return true;
 }
 
 bool TKDOperationList::Peek(TOperation& AOperation) {
-  return Locked([&] {
-    AOperation = operations_.empty() ? TOperation() : operations_.front();
-    return !operations_.empty();
-  });
+  TOperation previous = std::move(AOperation);
+  std::lock_guard guard(lock_);
+  if (operations_.empty()) return false;
+  AOperation = operations_.front();
+  return true;
 }
 
 int32_t TKDOperationList::ItemsCount() {
-  return Locked([&] { return int32_t(operations_.size()); });
+  std::lock_guard guard(lock_);
+  return int32_t(operations_.size());
 }
 
 void TKDOperationList::Clear() {
-  kelvra::TLockAccess::Execute(*lock_, [&] { operations_.clear(); });
+  std::deque<TOperation> cleared;
+  std::lock_guard guard(lock_);
+  cleared.swap(operations_);
 }
 
 }  // namespace corvane

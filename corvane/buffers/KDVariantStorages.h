@@ -1,8 +1,9 @@
 // Containers through which buffers and operations wait between one producer and one consumer
 // thread: the typed buffer queue, which hands out exactly as many elements as the consumer's
 // buffer holds, and the operation list, a locked queue of the pin framework's notify operations.
-// Every operation holds the container's critical section for its whole body; no callback runs
-// under it.
+// Every operation holds the container's lock for its whole body; no callback runs under it, and
+// the buffers and operations that leave a container are released after its lock. A consumer may
+// wait, with a timeout, for what it takes to arrive (WaitPop).
 #pragma once
 
 #include <algorithm>
@@ -69,23 +70,29 @@ class TKDBufferQueue {
   // Appends ABuffer (the reference, not a copy). When the total then exceeds the limit, the
   // oldest buffer is dropped: one buffer per push, however far the total is over.
   void Push(const TBuffer& ABuffer) {
+    TBuffer dropped;  // let go after the lock is left
     std::lock_guard guard(lock_);
     total_ += ABuffer->GetSize();
     buffers_.push_back(ABuffer);
-    if (total_ > kMaxElements) DropFirst();
+    if (total_ > kMaxElements) dropped = DropFirst();
+    arrival_.NotifyAll();
   }
 
   // Fills ADest completely from the queued elements, joining and splitting buffers as needed,
   // and returns true; false, with nothing changed, when fewer elements are queued. The generic
   // queue raises EInvalidCast, with nothing changed, when ADest counts in other elements than a
   // buffer it would read from.
-  bool Pop(const TBuffer& ADest) {
+  bool Pop(const TBuffer& ADest) { return WaitPop(ADest, 0); }
+
+  // Pop, waiting at most ATimeout milliseconds (kelvra::kInfinite: without limit) for enough
+  // elements to arrive; false, with nothing changed, when they do not.
+  bool WaitPop(const TBuffer& ADest, uint32_t ATimeout) {
     // Declared before the guard, so that the reference is let go after the lock is left: one
     // atomic operation less inside the critical section.
     TBuffer lastUsedUp;
     std::lock_guard guard(lock_);
     const uint32_t wanted = ADest->GetSize();
-    if (wanted > total_) return false;
+    if (!arrival_.Wait(lock_, [&] { return wanted <= total_; }, ATimeout)) return false;
     if constexpr (!kTyped) CheckElementUnits(ADest, wanted);
     Fill(ADest, wanted, lastUsedUp);
     total_ -= wanted;
@@ -93,8 +100,9 @@ class TKDBufferQueue {
   }
 
   void Clear() {
+    std::deque<TBuffer> cleared;  // let go after the lock is left
     std::lock_guard guard(lock_);
-    buffers_.clear();
+    cleared.swap(buffers_);
     total_ = 0;
     readPosition_ = 0;
   }
@@ -176,10 +184,10 @@ class TKDBufferQueue {
   uint32_t total_ = 0;
   uint32_t readPosition_ = 0;
   // One producer and one consumer seldom meet in the queue, and each holds it for one operation
-  // at most: a lock that costs one compare-and-swap to take and a plain store to leave, where a
-  // recursive mutex costs two atomic operations. A thread that does meet the other spins,
-  // yielding its time slice, until that operation is over.
-  kelvra::TReentrantSpinLock lock_;
+  // at most: a lock that costs one compare-and-swap to take and one exchange to leave. A thread
+  // that does meet the other spins briefly, then sleeps until that operation is over.
+  kelvra::TParkingLock lock_;
+  kelvra::TWaitCondition arrival_;  // a buffer was pushed
 };
 
 class IKDOperationList : public virtual kelvra::IInterface {
@@ -199,6 +207,9 @@ class IKDOperationList : public virtual kelvra::IInterface {
   virtual bool Peek(TOperation& AOperation) = 0;
   virtual int32_t ItemsCount() = 0;
   virtual void Clear() = 0;
+  // Pop, waiting at most ATimeout milliseconds (kelvra::kInfinite: without limit) for an
+  // operation to arrive.
+  virtual bool WaitPop(TOperation& AOperation, uint32_t ATimeout) = 0;
 };
 
 class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOperationList {
@@ -212,19 +223,18 @@ class TKDOperationList : public kelvra::TInterfacedObject, public virtual IKDOpe
   bool Peek(TOperation& AOperation) override;
   int32_t ItemsCount() override;
   void Clear() override;
+  bool WaitPop(TOperation& AOperation, uint32_t ATimeout) override;
 
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
     return AnswerInterfaces<TKDOperationList, IKDOperationList>(this, iid, out);
   }
 
  private:
-  TKDOperationList() : lock_(kelvra::TCriticalSection::Create()) {}
-  // Runs `body` holding the lock (the runtime's TLockAccess) and returns its result.
-  template <class Body>
-  auto Locked(Body body);
+  TKDOperationList() = default;
 
   std::deque<TOperation> operations_;
-  kelvra::TIntf<kelvra::ICriticalSection> lock_;
+  kelvra::TParkingLock lock_;
+  kelvra::TWaitCondition arrival_;  // an operation was pushed
 };
 
 // A stop marker: an operation with no behaviour of its own.

@@ -11,6 +11,7 @@
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
 #include "corvane/xml/RQSimpleXML.h"
+#include "kelvra/Kelvra.Threading.MainThread.h"
 
 namespace corvane {
 namespace {
@@ -41,6 +42,9 @@ std::span<const TPackageUnitEntry> GetPackageInfoTable() { return kUnits; }
 
 void Initialize() {
   std::lock_guard guard(packageLock);
+  // The thread that starts the package runs the host's event loop: it is the main thread, on
+  // which CheckSynchronize runs what other threads hand to it.
+  if (unitCounters[0] == 0) kelvra::SetMainThread();
   for (size_t i = 0; i < kUnitCount; ++i)
     if (--unitCounters[i] == -1 && kUnits[i].Init) kUnits[i].Init();
 }

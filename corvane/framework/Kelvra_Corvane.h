@@ -15,7 +15,8 @@ struct TPackageUnitEntry {
 std::span<const TPackageUnitEntry> GetPackageInfoTable();
 
 // Starts every unit in table order. Each unit's start work runs once however often the package
-// is initialised: it is done only on the first start.
+// is initialised: it is done only on the first start, whose thread becomes the main thread
+// (kelvra::SetMainThread).
 void Initialize();
 
 // Ends the units in reverse order. A unit's end work runs only at the finalisation that balances

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,6 +11,7 @@
 #include "corvane/buffers/KDSimpleDataBuffer.Matrix.h"
 
 #include "tests/buffers/BufferTestSupport.h"
+#include "tests/kelvra/ThreadingTestSupport.h"
 
 namespace corvane {
 namespace {
@@ -21,6 +20,27 @@ using BufferQueueTest = BufferTest;
 using OperationListTest = BufferTest;
 using TOperation = IKDOperationList::TOperation;
 using TData = kelvra::TIntf<IKDDataBuffer>;
+using kelvra::testing::kBriefly;
+using kelvra::testing::TBackground;
+
+// A block of bytes that runs a procedure when it is released.
+class TWatchedBuffer : public TKDGenericBuffer {
+ public:
+  TWatchedBuffer(uint32_t ASize, std::function<void()> AOnRelease)
+      : TKDGenericBuffer(nullptr, new TKDSmartMemoryBuffer(ASize), ASize),
+        onRelease_(std::move(AOnRelease)) {}
+  ~TWatchedBuffer() override { onRelease_(); }
+
+ private:
+  std::function<void()> onRelease_;
+};
+
+// An operation that runs a procedure when it is released.
+struct TWatchedOperation : pinweave::TPNNotifyOperation {
+  explicit TWatchedOperation(std::function<void()> AOnRelease) : onRelease(std::move(AOnRelease)) {}
+  ~TWatchedOperation() override { onRelease(); }
+  std::function<void()> onRelease;
+};
 
 // The first ACount bits of the bytes, least significant first, as '0' and '1'.
 std::string BitString(const std::vector<uint8_t>& bytes, size_t ACount) {
@@ -134,19 +154,12 @@ TEST_F(BufferQueueTest, TheGenericQueueCopiesInTheQueuedBuffersElements) {
 // A Pop into a destination whose elements differ from the queued buffer's raises before it takes
 // anything, and leaves the critical section: the other thread can still use the queue.
 TEST_F(BufferQueueTest, AFailedPopLeavesTheQueueToTheOtherThread) {
-  // Shared with the other thread, which keeps them should it never get in.
+  // Shared with the other thread, which keeps it should it never get in.
   auto queue = std::make_shared<TKDBufferQueue<IKDDataBuffer>>();
-  auto count = std::make_shared<std::promise<int32_t>>();
   queue->Push(Real({1, 2}));
   EXPECT_THROW(queue->Pop(TKDBlockBuffer::CreateSize(2)), kelvra::EInvalidCast);
-  std::thread other([queue, count] { count->set_value(queue->GetCount()); });
-  std::future<int32_t> answer = count->get_future();
-  if (answer.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-    other.detach();
-    FAIL() << "the queue stayed locked after the failed Pop";
-  }
-  other.join();
-  EXPECT_EQ(answer.get(), 1);
+  TBackground other([queue] { EXPECT_EQ(queue->GetCount(), 1); });
+  ASSERT_TRUE(other.Finished()) << "the queue stayed locked after the failed Pop";
   TBuffer reals = TKDRealBuffer::CreateSize(2);
   EXPECT_TRUE(queue->Pop(reals));
   EXPECT_EQ(Values(reals), (std::vector<double>{1, 2}));
@@ -194,6 +207,66 @@ class TValueOperation : public TOtherOperation {
 inline constexpr kelvra::TClassRef TValueOperation::ClassRef =
     kelvra::ClassRefOf<TValueOperation, TOtherOperation>("TValueOperation");
 
+// A consumer waiting without limit wakes once enough has arrived, not before; a wait with a limit
+// gives up with nothing changed.
+TEST_F(BufferQueueTest, WaitPopWaitsForEnoughElements) {
+  TKDBufferQueue<IKDRealBuffer> queue;
+  TBuffer dest = TKDRealBuffer::CreateSize(4);
+  queue.Push(Real({1, 2}));
+  EXPECT_FALSE(queue.WaitPop(dest, 20));
+  EXPECT_EQ(queue.GetCount(), 1);
+  TBackground consumer([&] { EXPECT_TRUE(queue.WaitPop(dest, kelvra::kInfinite)); });
+  queue.Push(Real({3}));
+  EXPECT_FALSE(consumer.Finished(kBriefly));
+  queue.Push(Real({4, 5}));
+  EXPECT_TRUE(consumer.Finished());
+  EXPECT_EQ(Values(dest), (std::vector<double>{1, 2, 3, 4}));
+}
+
+TEST_F(OperationListTest, WaitPopWaitsForAnOperation) {
+  auto list = TKDOperationList::Create();
+  TOperation taken;
+  EXPECT_FALSE(list->WaitPop(taken, 20));
+  TBackground consumer([&] { EXPECT_TRUE(list->WaitPop(taken, kelvra::kInfinite)); });
+  EXPECT_FALSE(consumer.Finished(kBriefly));
+  const TOperation stop = new TKDInternalStopOperation();
+  list->PushLimit(stop, 5);
+  EXPECT_TRUE(consumer.Finished());
+  EXPECT_EQ(taken, stop);
+}
+
+// What leaves a container is released after the container's lock: here each release asks the
+// container again, which would wait for itself if it were released under the lock.
+TEST_F(BufferQueueTest, BuffersLeavingTheQueueAreReleasedOutsideItsLock) {
+  TKDBufferQueue<IKDDataBuffer> queue;
+  auto asking = [&] { return TData(new TWatchedBuffer(600000, [&] { queue.GetCount(); })); };
+  TBackground work([&] {
+    queue.Push(asking());
+    queue.Push(asking());  // over the limit: drops the first
+    queue.Clear();
+    queue.Push(asking());
+    EXPECT_TRUE(queue.Pop(TKDBlockBuffer::CreateSize(600000)));  // uses it up
+  });
+  EXPECT_TRUE(work.Finished());
+}
+
+TEST_F(OperationListTest, OperationsLeavingTheListAreReleasedOutsideItsLock) {
+  auto list = TKDOperationList::Create();
+  auto asking = [&] { return TOperation(new TWatchedOperation([&] { list->ItemsCount(); })); };
+  TBackground work([&] {
+    list->Push(asking(), false);
+    list->Push(asking(), true);  // clears the first
+    list->Clear();
+    list->Push(asking(), false);
+    list->Push(asking(), false);
+    TOperation taken;
+    list->Pop(taken);
+    list->Pop(taken);  // lets the first taken go
+    list->Peek(taken);
+  });
+  EXPECT_TRUE(work.Finished());
+}
+
 TEST_F(OperationListTest, OperationClassesTellTheirKind) {
   const TOperation stop = TPNNotifyOperation::Create(TKDInternalStopOperation::ClassRef);
   EXPECT_EQ(&stop->GetInstance()->ClassType(), &TKDInternalStopOperation::ClassRef);
@@ -226,10 +299,7 @@ TEST_F(BufferQueueTest, OneProducerAndOneConsumerKeepEveryElementInOrder) {
   int expected = 0, mismatches = 0;
   TBuffer dest = TKDRealBuffer::CreateSize(kChunk);
   while (expected < kElements) {
-    if (!queue.Pop(dest)) {
-      std::this_thread::yield();
-      continue;
-    }
+    queue.WaitPop(dest, kelvra::kInfinite);
     for (double value : dest->GetEnumerator()) mismatches += value != expected++;
   }
   producer.join();
@@ -254,10 +324,7 @@ TEST_F(OperationListTest, OneProducerAndOneConsumerKeepEveryOperationInOrder) {
   int expected = 0, mismatches = 0;
   TOperation operation;
   while (expected < kOperations) {
-    if (!list->Pop(operation)) {
-      std::this_thread::yield();
-      continue;
-    }
+    list->WaitPop(operation, kelvra::kInfinite);
     mismatches += static_cast<TNumbered*>(operation->GetInstance())->number != expected++;
   }
   producer.join();

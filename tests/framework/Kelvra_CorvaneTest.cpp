@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "kelvra/Kelvra.Threading.MainThread.h"
 
 namespace corvane {
 namespace {
@@ -45,6 +47,20 @@ TEST(PackageStartUp, StartingTwiceStartsEachUnitOnce) {
   Finalize();  // one more than started: does nothing
   Initialize();
   EXPECT_NE(ippsAdd_64f, nullptr) << "after the last end, a new start runs the units again";
+  Finalize();
+}
+
+TEST(PackageStartUp, TheThreadThatStartsThePackageIsTheMainThread) {
+  std::thread([] {
+    Initialize();
+    EXPECT_TRUE(kelvra::IsMainThread());
+    Initialize();
+    Finalize();
+    Finalize();
+  }).join();
+  EXPECT_FALSE(kelvra::IsMainThread());
+  Initialize();
+  EXPECT_TRUE(kelvra::IsMainThread());
   Finalize();
 }
 

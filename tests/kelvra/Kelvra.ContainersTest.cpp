@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -50,6 +51,35 @@ TEST(TMultiProc, CallsItsProceduresInOrderUntilRemoved) {
   procs.Call();
   EXPECT_EQ(calls, (std::vector<int>{1, 2, 3, 1, 3}));
   EXPECT_FALSE(procs.IsEmpty());
+}
+
+// Holders on several threads add, remove and call at once (run under the thread sanitizer); a
+// procedure may remove itself while it is called.
+TEST(TMultiProc, IsSafeForSeveralThreadsAndForProceduresThatChangeIt) {
+  TMultiProc procs;
+  std::atomic<int> calls{0};
+  int32_t self = 0;
+  self = procs.Add([&] {
+    ++calls;
+    procs.Remove(self);
+  });
+  procs.Call();
+  procs.Call();
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(procs.IsEmpty());
+
+  auto work = [&] {
+    for (int i = 0; i < 1000; ++i) {
+      const int32_t handle = procs.Add([&] { ++calls; });
+      procs.Call();
+      procs.Remove(handle);
+    }
+  };
+  std::thread other(work);
+  work();
+  other.join();
+  EXPECT_TRUE(procs.IsEmpty());
+  EXPECT_GE(calls, 2001);
 }
 
 class TTarget : public TWeakReferencedObject {};
