@@ -2,10 +2,10 @@
 //
 // TRQAveragingRing holds the averaging rules of TRQAveraging: each value goes into a ring of
 // Count values (zeros where nothing was written yet) and the call returns the mean of the values
-// received so far, at most Count of them. TRQAveraging itself, the published sub-property with
-// `Enabled` (a disabled one returns each value unchanged and stores nothing) and `SetCount`
-// through its owner's change-notify lock, is built on the runtime's enabled-persistent base and
-// holds one of these rings.
+// received so far, at most Count of them. TRQAveraging, the published sub-property, needs the
+// runtime's enabled-persistent base, which kelvra does not have yet; it is to hold one ring, pass
+// values through unchanged (storing nothing) while not `Enabled`, and set Count through its
+// owner's change-notify lock.
 //
 // One object must not be used from two threads at once; the package must have started
 // (corvane::Initialize()), since the sums and moves run through the dispatch slots.

@@ -1,5 +1,5 @@
 // The unscaled power-of-two transforms of the window calculator and the filter responses: an
-// FFT specification made through the dispatch slots (no scaling, accurate hint) and freed with
+// FFT set-up made through the dispatch slots (no scaling, accurate hint) and freed with
 // its holder. Internal to the algorithms units.
 #pragma once
 

@@ -250,7 +250,7 @@ def fir_scipy(band, order, f1, f2, rate, window, parameter):
 
 
 def fir_cases():
-    specs = []
+    designs = []
     for band, f2 in (("fdftLowPass", 0.0), ("fdftHighPass", 0.0), ("fdftBandPass", 3000.0),
                      ("fdftBandStop", 3000.0)):
         for order, window, parameter in ((4, "wtRect", 0.0), (8, "wtBartlett", 0.0),
@@ -258,16 +258,16 @@ def fir_cases():
                                          (16, "wtBlackman", 0.16), (15, "wtBlackman", 0.3),
                                          (24, "wtKaiser", 0.4), (1, "wtHamming", 0.0),
                                          (6, "wtHamming", 0.0)):
-            specs.append((band, order, 1200.0, f2, 8000.0, window, parameter))
+            designs.append((band, order, 1200.0, f2, 8000.0, window, parameter))
     cases = []
-    for spec in specs:
-        taps = fir_transcription(*spec)
-        reference = fir_scipy(*spec)
+    for design in designs:
+        taps = fir_transcription(*design)
+        reference = fir_scipy(*design)
         source = "transcription"
         if reference is not None:
-            close(taps, reference, 1e-13, f"FIR {spec}")
+            close(taps, reference, 1e-13, f"FIR {design}")
             taps, source = reference, "scipy.signal.firwin"
-        band, order, f1, f2, rate, window, parameter = spec
+        band, order, f1, f2, rate, window, parameter = design
         cases.append({"band": band, "order": order, "f1": f1, "f2": f2, "rate": rate,
                       "window": window, "parameter": parameter, "taps": as_list(taps),
                       "source": source})
@@ -491,26 +491,26 @@ def iir_design(kind, band, order, f1_hz, f2_hz, rate, prototype):
 
 
 def iir_cases():
-    specs = []
+    designs = []
     for prototype in ("iirBessel", "iirButterworth", "iirChebyshev"):
         for band, f1, f2 in (("fdftLowPass", 1000.0, 0.0), ("fdftHighPass", 3000.0, 0.0),
                              ("fdftBandPass", 1500.0, 2500.0), ("fdftBandStop", 800.0, 1400.0)):
             for order in ((1, 2, 3, 5, 8) if not IS_BAND[band] else (1, 2, 4)):
-                specs.append(("ftIIR", band, order, f1, f2, 8000.0, prototype))
+                designs.append(("ftIIR", band, order, f1, f2, 8000.0, prototype))
             for order in ((1, 4, 7, 20) if not IS_BAND[band] else (3, 6, 10)):
-                specs.append(("ftBiquadIIR", band, order, f1, f2, 8000.0, prototype))
-    specs.append(("ftIIR", "fdftLowPass", 12, 1000.0, 0.0, 8000.0, "iirBessel"))  # beyond the table
+                designs.append(("ftBiquadIIR", band, order, f1, f2, 8000.0, prototype))
+    designs.append(("ftIIR", "fdftLowPass", 12, 1000.0, 0.0, 8000.0, "iirBessel"))  # beyond the table
     # Poles near a quarter of the sampling rate and near the real axis; a notch below it.
-    specs += [("ftBiquadIIR", "fdftBandPass", 8, 1900.0, 2100.0, 8000.0, "iirButterworth"),
+    designs += [("ftBiquadIIR", "fdftBandPass", 8, 1900.0, 2100.0, 8000.0, "iirButterworth"),
               ("ftBiquadIIR", "fdftBandStop", 6, 1950.0, 2050.0, 8000.0, "iirChebyshev"),
               ("ftBiquadIIR", "fdftLowPass", 16, 2000.0, 0.0, 8000.0, "iirButterworth"),
               ("ftBiquadIIR", "fdftLowPass", 10, 20.0, 0.0, 8000.0, "iirButterworth"),
               ("ftBiquadIIR", "fdftHighPass", 9, 3990.0, 0.0, 8000.0, "iirChebyshev"),
               ("ftBiquadIIR", "fdftBandStop", 4, 300.0, 500.0, 8000.0, "iirButterworth")]
     cases = []
-    for spec in specs:
-        coefficients, source = iir_design(*spec)
-        kind, band, order, f1, f2, rate, prototype = spec
+    for design in designs:
+        coefficients, source = iir_design(*design)
+        kind, band, order, f1, f2, rate, prototype = design
         cases.append({"kind": kind, "band": band, "order": order, "f1": f1, "f2": f2, "rate": rate,
                       "prototype": prototype, "coefficients": as_list(coefficients),
                       "source": source})
