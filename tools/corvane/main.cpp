@@ -12,12 +12,16 @@
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
 #include "corvane/xml/RQSimpleXML.h"
+#include "tools/corvane/AlgorithmCommands.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: corvane info [--slots]\n"
     "       corvane xml check FILE | to-binary IN OUT | to-text IN OUT | format IN\n"
+    "       corvane window TYPE ORDER [--alpha A] [--terms K] [--complex] [--json]\n"
+    "       corvane design fir|iir|biquad lowpass|highpass|bandpass|bandstop --order N --f1 F\n"
+    "                      [--f2 F] --rate R [--window W --param P] [--prototype P] [--json]\n"
     "  info          the kernels' instruction set, the IPP library handles and where the\n"
     "                dispatch slots' routines come from, by family\n"
     "  info --slots  every slot with its source, one per line: <slot name> <source>\n"
@@ -25,13 +29,11 @@ constexpr const char* kUsage =
     "                        counts; on a malformed document prints the error, exit status 1\n"
     "  xml to-binary IN OUT  writes the document IN in the binary form to OUT\n"
     "  xml to-text IN OUT    writes the document IN in the text form to OUT\n"
-    "  xml format IN         writes the document IN as indented text to stdout\n";
+    "  xml format IN         writes the document IN as indented text to stdout\n"
+    "  window   a window with its spectrum and gain (corvane window --help)\n"
+    "  design   a filter's coefficients and response (corvane design --help)\n";
 
-// Package start and end around a command, also when it throws.
-struct TPackageSession {
-  TPackageSession() { corvane::Initialize(); }
-  ~TPackageSession() { corvane::Finalize(); }
-};
+using corvane::tool::TPackageSession;
 
 std::string HandleText(kelvra::HMODULE module) {
   if (!module) return "0";
@@ -181,7 +183,9 @@ int RunXml(const std::vector<std::string_view>& args) {
   return 0;
 }
 
-int RunCommand(const std::vector<std::string_view>& args) {
+int RunCommand(const std::vector<std::string_view>& args, int argc, char** argv) {
+  if (args[0] == "window") return corvane::tool::RunWindow(argc - 1, argv + 1);
+  if (args[0] == "design") return corvane::tool::RunDesign(argc - 1, argv + 1);
   if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
   if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
   std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()), args[0].data(), kUsage);
@@ -198,7 +202,7 @@ int main(int argc, char** argv) {
   }
   int status;
   try {
-    status = RunCommand(args);
+    status = RunCommand(args, argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "corvane: %s\n", e.what());
     status = 1;
