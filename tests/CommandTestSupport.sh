@@ -1,6 +1,7 @@
-# Shared by the command-line tests: `expect STATUS PATTERN COMMAND` runs COMMAND with sh and
-# counts a failure unless it exits with STATUS and its output and error output hold PATTERN
-# (grep -E). End a test with `[ $failures -eq 0 ]`.
+# Shared by the command tests, sourced by sh. `expect STATUS PATTERN COMMAND` runs COMMAND with
+# sh -c and counts a failure, printing what happened, unless it exits with STATUS and its output
+# and error output hold a line that PATTERN (grep -E) matches. The script ends with
+# `[ $failures -eq 0 ]`.
 failures=0
 expect() {
   status=$1 pattern=$2 command=$3

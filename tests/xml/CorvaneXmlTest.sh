@@ -6,6 +6,7 @@ set -u
 corvane=$1
 sample=$2
 export corvane sample
+. "$(dirname "$0")/../CommandTestSupport.sh"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
