@@ -39,6 +39,7 @@
 namespace kelvra {
 
 class TClassRef;
+class TPropertyTable;
 
 // What a class declares about itself beyond its code: read by the registries and the designer.
 struct TClassAttributes {
@@ -49,6 +50,9 @@ struct TClassAttributes {
   TGUID ConvertFrom = {};
   TGUID ConvertTo = {};
   std::span<const TClassRef* const> Categories = {};  // the category classes it is listed under
+  // The published properties the class itself declares (kelvra/Kelvra.Persistence.h); its
+  // ancestors' come from their own class references.
+  const TPropertyTable& (*Properties)() = nullptr;
 };
 
 namespace detail {
