@@ -40,6 +40,7 @@
 namespace kelvra {
 
 class TClassRef;
+class TPropertyTable;
 
 // What a class declares about itself beyond its code: read by the registries and the designer.
 // A category class (Kelvra.Categories.h) names its parent category as its one entry of
@@ -55,6 +56,9 @@ struct TClassAttributes {
   std::span<const TClassRef* const> Categories = {};  // the category classes it is listed under
   std::span<const TClassRef* const> AlternateCategories = {};  // further places, for a category
   const TClassRef* ParentImage = nullptr;  // a category that shows another category's image
+  // The published properties the class itself declares (kelvra/Kelvra.Persistence.h); its
+  // ancestors' come from their own class references.
+  const TPropertyTable& (*Properties)() = nullptr;
 };
 
 // A list of class references for the attributes, made at compile time:

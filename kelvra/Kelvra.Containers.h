@@ -75,6 +75,10 @@ class TSet {
     bits_ |= other.bits_;
     return *this;
   }
+  constexpr TSet& operator-=(TSet other) {
+    bits_ &= TBits(~other.bits_);
+    return *this;
+  }
   friend constexpr bool operator==(TSet, TSet) = default;
 
  private:

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <type_traits>
+#include <utility>
 
 #include "kelvra/Kelvra.Threading.h"
 #include "kelvra/Kelvra.Types.h"
@@ -65,20 +66,25 @@ class TChangeNotifySetter {
  public:
   explicit TChangeNotifySetter(IChangeNotifyLock& ALock) : lock_(ALock) {}
 
-  // In a section of the lock (nothing at all when it is empty): stores AValue in AField, or
-  // AMinimum when AValue is below it. When the field changed, calls ANotify (when set) and, with
-  // ANotifyOwner, the lock's change procedure, both still in the section. True when it changed.
+  // In a section of the lock (nothing at all when it is empty): stores AValue in AField. When the
+  // field changed, calls ANotify (when set) and, with ANotifyOwner, the lock's change procedure,
+  // both still in the section. True when it changed.
   template <class T>
-  bool SetterMin(T& AField, std::type_identity_t<T> AValue, std::type_identity_t<T> AMinimum,
-                 const TProcedure& ANotify, bool ANotifyOwner) {
+  bool Set(T& AField, std::type_identity_t<T> AValue, const TProcedure& ANotify,
+           bool ANotifyOwner) {
     const TIntf<IChangeNotifySection> section = lock_.EnterSection();
-    if (!section) return false;
-    const T value = AValue < AMinimum ? AMinimum : AValue;
-    if (AField == value) return false;
-    AField = value;
+    if (!section || AField == AValue) return false;
+    AField = std::move(AValue);
     if (ANotify) ANotify();
     if (ANotifyOwner) lock_.NotifyChange();
     return true;
+  }
+
+  // Set, storing AMinimum when AValue is below it.
+  template <class T>
+  bool SetterMin(T& AField, std::type_identity_t<T> AValue, std::type_identity_t<T> AMinimum,
+                 const TProcedure& ANotify, bool ANotifyOwner) {
+    return Set(AField, AValue < AMinimum ? AMinimum : AValue, ANotify, ANotifyOwner);
   }
 
  private:

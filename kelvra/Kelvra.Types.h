@@ -33,6 +33,12 @@ class TObject {
   virtual ~TObject() = default;
 };
 
+// A rectangle of whole pixels: left and top inside it, right and bottom just outside.
+struct TRect {
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
 // A 16-byte interface identifier, laid out as the Windows GUID record.
 struct TGUID {
   uint32_t D1 = 0;
