@@ -15,6 +15,7 @@
 #include "corvane/numeric/RQIPPSLoader.h"
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Categories.h"
+#include "kelvra/Kelvra.Components.h"
 #include "tools/corvane/AlgorithmCommands.h"
 
 namespace {
@@ -90,16 +91,8 @@ void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
   row("all " + std::to_string(slots.size()) + " slots", total);
 }
 
-// The component classes an editor offers: the registered classes listed under a category.
-size_t CountComponentClasses() {
-  const auto classes = kelvra::TClassManagement::Classes();
-  return std::count_if(classes.begin(), classes.end(), [](const kelvra::TClassRef* cls) {
-    return !cls->Attributes().Categories.empty();
-  });
-}
-
 void PrintRegistrations() {
-  std::printf("\nRegistered: %zu components, %zu toolbar categories\n", CountComponentClasses(),
+  std::printf("\nRegistered: %zu components, %zu toolbar categories\n", kelvra::RegisteredComponents().size(),
               kelvra::TCategoryRegistry::Categories().size());
 }
 
