@@ -35,4 +35,11 @@ const TClassRef* TClassManagement::FindClass(std::string_view name) {
   return entry == Registry().end() ? nullptr : entry->second;
 }
 
+std::vector<const TClassRef*> TClassManagement::Classes() {
+  std::lock_guard guard(registryLock);
+  std::vector<const TClassRef*> classes;
+  for (const auto& [name, cls] : Registry()) classes.push_back(cls);
+  return classes;
+}
+
 }  // namespace kelvra

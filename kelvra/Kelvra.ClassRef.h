@@ -32,6 +32,7 @@
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "kelvra/Kelvra.SysUtils.h"
 #include "kelvra/Kelvra.Types.h"
@@ -42,6 +43,9 @@ class TClassRef;
 class TPropertyTable;
 
 // What a class declares about itself beyond its code: read by the registries and the designer.
+// A category class (Kelvra.Categories.h) names its parent category as its one entry of
+// `Categories`, the further categories it is listed under as `AlternateCategories`, and the
+// category whose image it shows as `ParentImage`.
 struct TClassAttributes {
   std::string_view DisplayName = {};
   std::string_view ImageName = {};          // the name of its image resource
@@ -50,10 +54,17 @@ struct TClassAttributes {
   TGUID ConvertFrom = {};
   TGUID ConvertTo = {};
   std::span<const TClassRef* const> Categories = {};  // the category classes it is listed under
+  std::span<const TClassRef* const> AlternateCategories = {};  // further places, for a category
+  const TClassRef* ParentImage = nullptr;  // a category that shows another category's image
   // The published properties the class itself declares (kelvra/Kelvra.Persistence.h); its
   // ancestors' come from their own class references.
   const TPropertyTable& (*Properties)() = nullptr;
 };
+
+// A list of class references for the attributes, made at compile time:
+//   .Categories = kelvra::ClassRefs<&TFiltersToolbarCategory::ClassRef>
+template <const TClassRef*... Classes>
+inline constexpr const TClassRef* ClassRefs[] = {Classes...};
 
 namespace detail {
 // One address per factory signature, to tell at run time which signature a factory has.
@@ -144,6 +155,8 @@ class TClassManagement {
   static void UnregisterClasses(std::span<const TClassRef* const> classes);
   // The class registered under `name`; nullptr when there is none.
   static const TClassRef* FindClass(std::string_view name);
+  // Every registered class, in the order of their names.
+  static std::vector<const TClassRef*> Classes();
 };
 
 }  // namespace kelvra

@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "corvane/buffers/KDSimpleDataBuffer.h"
+#include "corvane/framework/KDClockGen.h"
+#include "corvane/framework/Kelvra.Categories.TessalyBasic.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "corvane/numeric/KDNormDispatcher.h"
 #include "corvane/numeric/KDResizeDispatcher.h"
@@ -16,19 +18,45 @@
 namespace corvane {
 namespace {
 
-// Start order of the package's units. Units that have no start or end work, and those not built
-// yet, have no entry; each later unit joins at its place in this order.
+// Start order of the package's units. The entries of units not built yet hold their places.
 constexpr TPackageUnitEntry kUnits[] = {
+    {"JTImageDefs", nullptr, nullptr},  // not built yet
     {"IPPPTypes", nullptr, nullptr},
     {"RQIPPSLoader", &RQIPPSLoader::Start, &RQIPPSLoader::Finish},
     {"RQIPPILoader", &RQIPPILoader::Start, &RQIPPILoader::Finish},
     {"KDResizeDispatcher", &StartKDResizeDispatcher, &FinishKDResizeDispatcher},
     {"KDScopeDispatcher", &KDScopeDispatcher::Start, &KDScopeDispatcher::Finish},
     {"KDBasicDispatcher", &StartKDBasicDispatcher, &FinishKDBasicDispatcher},
+    {"Kelvra.BasicDataTypes", nullptr, nullptr},
+    {"KDVariantStorages", nullptr, nullptr},
+    {"KDStreamTypes", nullptr, nullptr},  // not built yet
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, &FinishKDNormDispatcher},
+    {"KDFilterTypes", nullptr, nullptr},  // not built yet
+    {"KDClockGen", &StartKDClockGen, &FinishKDClockGen},
+    {"KDInternalStore", nullptr, nullptr},
     {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
+    {"Kelvra.BufferAccumulator", nullptr, nullptr},
+    {"Kelvra.OpenCL.DataBufferProxy", nullptr, nullptr},  // not built yet
+    {"Kelvra.Categories.TessalyBasic", &StartKelvraCategoriesTessalyBasic,
+     &FinishKelvraCategoriesTessalyBasic},
+    {"RQComponent", nullptr, nullptr},                // not built yet
+    {"Kelvra.Processing", nullptr, nullptr},          // not built yet
+    {"RQProcessingManager", nullptr, nullptr},        // not built yet
+    {"KDComponentCollection", nullptr, nullptr},      // not built yet
+    {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
+    {"KDCommonGen", nullptr, nullptr},                // not built yet
+    {"KDCommonFilter", nullptr, nullptr},             // not built yet
+    {"KDMultiInput", nullptr, nullptr},               // not built yet
+    {"KDRealQueue", nullptr, nullptr},                // not built yet
+    {"KDAveraging", nullptr, nullptr},                // not built yet
+    {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet
+    {"KDWindowFilter", nullptr, nullptr},             // not built yet
+    {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
+    {"RQDrawLayers", nullptr, nullptr},               // not built yet
+    {"RQGDIPlusProperties", nullptr, nullptr},        // not built yet
     {"RQSimpleXML", &StartRQSimpleXML, nullptr},
+    {"RQMalloc", nullptr, nullptr},  // not built yet
 };
 constexpr size_t kUnitCount = std::size(kUnits);
 
@@ -38,7 +66,9 @@ std::mutex packageLock;
 
 }  // namespace
 
-std::span<const TPackageUnitEntry> GetPackageInfoTable() { return kUnits; }
+std::span<const TPackageUnitEntry> GetPackageInfoTable() {
+  return kUnits;
+}
 
 void Initialize() {
   std::lock_guard guard(packageLock);

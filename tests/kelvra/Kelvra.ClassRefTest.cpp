@@ -88,6 +88,8 @@ TEST(TClassManagement, FindsRegisteredClassesByName) {
   TClassManagement::RegisterClasses(classes);
   EXPECT_EQ(TClassManagement::FindClass("TSquare"), &TSquare::ClassRef);
   EXPECT_EQ(TClassManagement::FindClass("TPolygon"), nullptr);
+  EXPECT_EQ(TClassManagement::Classes(),
+            (std::vector<const TClassRef*>{&TShape::ClassRef, &TSquare::ClassRef}));
 
   // A class of a name registered again replaces the first; unregistering the first then leaves
   // the second in place.

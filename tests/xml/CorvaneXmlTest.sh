@@ -2,9 +2,11 @@
 # The `corvane xml` commands, case by case: the exit status, and a pattern (grep -E) that their
 # output and error output hold. Run as: CorvaneXmlTest.sh CORVANE SAMPLE_XML
 set -u
+. "$(dirname "$0")/../CommandTestSupport.sh"
 corvane=$1
 sample=$2
 export corvane sample
+. "$(dirname "$0")/../CommandTestSupport.sh"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
@@ -20,16 +22,6 @@ i=0
   printf '</r>'
 } > large.xml
 
-failures=0
-expect() {
-  status=$1 pattern=$2 command=$3
-  output=$(sh -c "$command" 2>&1)
-  actual=$?
-  if [ $actual -ne "$status" ] || ! printf '%s\n' "$output" | grep -Eq -- "$pattern"; then
-    printf 'FAILED: %s\n  status %s, expected %s; output:\n%s\n' "$command" $actual "$status" "$output"
-    failures=$((failures + 1))
-  fi
-}
 
 expect 1 'bad.xml: Line constant expected' '$corvane xml check bad.xml'
 expect 1 'unclosed.xml: Text "</a>" expected' '$corvane xml check unclosed.xml'

@@ -1,8 +1,10 @@
 // The corvane command-line program: starts the package and reports on it.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,26 +14,34 @@
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
 #include "corvane/xml/RQSimpleXML.h"
+#include "kelvra/Kelvra.Categories.h"
+#include "kelvra/Kelvra.Components.h"
+#include "tools/corvane/AlgorithmCommands.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: corvane info [--slots]\n"
+    "       corvane categories\n"
     "       corvane xml check FILE | to-binary IN OUT | to-text IN OUT | format IN\n"
-    "  info          the kernels' instruction set, the IPP library handles and where the\n"
-    "                dispatch slots' routines come from, by family\n"
+    "       corvane window TYPE ORDER [--alpha A] [--terms K] [--complex] [--json]\n"
+    "       corvane design fir|iir|biquad lowpass|highpass|bandpass|bandstop --order N --f1 F\n"
+    "                      [--f2 F] --rate R [--window W --param P] [--prototype P] [--json]\n"
+    "  info          the kernels' instruction set, the IPP library handles, where the\n"
+    "                dispatch slots' routines come from, by family, and how many components\n"
+    "                and toolbar categories are registered\n"
     "  info --slots  every slot with its source, one per line: <slot name> <source>\n"
+    "  categories    the toolbar categories as a tree: display name, class, parent, further\n"
+    "                places and image size\n"
     "  xml check FILE        loads an XML document (text or binary form) and prints its node\n"
     "                        counts; on a malformed document prints the error, exit status 1\n"
     "  xml to-binary IN OUT  writes the document IN in the binary form to OUT\n"
     "  xml to-text IN OUT    writes the document IN in the text form to OUT\n"
-    "  xml format IN         writes the document IN as indented text to stdout\n";
+    "  xml format IN         writes the document IN as indented text to stdout\n"
+    "  window   a window with its spectrum and gain (corvane window --help)\n"
+    "  design   a filter's coefficients and response (corvane design --help)\n";
 
-// Package start and end around a command, also when it throws.
-struct TPackageSession {
-  TPackageSession() { corvane::Initialize(); }
-  ~TPackageSession() { corvane::Finalize(); }
-};
+using corvane::tool::TPackageSession;
 
 std::string HandleText(kelvra::HMODULE module) {
   if (!module) return "0";
@@ -81,6 +91,11 @@ void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
   row("all " + std::to_string(slots.size()) + " slots", total);
 }
 
+void PrintRegistrations() {
+  std::printf("\nRegistered: %zu components, %zu toolbar categories\n", kelvra::RegisteredComponents().size(),
+              kelvra::TCategoryRegistry::Categories().size());
+}
+
 int RunInfo(const std::vector<std::string_view>& args) {
   bool listSlots = false;
   for (auto arg : args) {
@@ -93,10 +108,57 @@ int RunInfo(const std::vector<std::string_view>& args) {
   }
   TPackageSession session;
   const auto slots = corvane::GetSlotReport();
-  if (listSlots)
+  if (listSlots) {
     PrintSlotList(slots);
-  else
+  } else {
     PrintSummary(slots);
+    PrintRegistrations();
+  }
+  return 0;
+}
+
+// "WxH" of a PNG, read from its header.
+std::string PngSizeText(std::span<const uint8_t> png) {
+  auto uint32At = [png](size_t at) {
+    return uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+  };
+  if (png.size() < 24) return "unreadable";
+  return std::to_string(uint32At(16)) + "x" + std::to_string(uint32At(20));
+}
+
+// One line for the category and one for each category below it, indented by depth.
+void PrintCategory(const kelvra::TClassRef& category, int depth) {
+  const auto& attributes = category.Attributes();
+  std::string line = std::string(2 * depth, ' ') + std::string(attributes.DisplayName) + " (" +
+                     std::string(category.Name()) + ")";
+  if (const kelvra::TClassRef* parent = kelvra::ParentCategory(category))
+    line += ", parent " + std::string(parent->Name());
+  const char* separator = ", also under ";
+  for (const kelvra::TClassRef* place : attributes.AlternateCategories) {
+    line += separator + std::string(place->Name());
+    separator = " and ";
+  }
+  const auto image = kelvra::TCategoryRegistry::Image(category);
+  if (image.empty()) {
+    line += ", no image";
+  } else {
+    line += ", image " + PngSizeText(image);
+    if (attributes.ParentImage) line += " of " + std::string(attributes.ParentImage->Name());
+  }
+  std::printf("%s\n", line.c_str());
+  for (const kelvra::TClassRef* child : kelvra::TCategoryRegistry::Children(category))
+    PrintCategory(*child, depth + 1);
+}
+
+int RunCategories(const std::vector<std::string_view>& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "corvane categories: unexpected argument '%.*s'\n%s", int(args[0].size()),
+                 args[0].data(), kUsage);
+    return 2;
+  }
+  TPackageSession session;
+  for (const kelvra::TClassRef* root : kelvra::TCategoryRegistry::Roots()) PrintCategory(*root, 0);
+  std::printf("%zu categories\n", kelvra::TCategoryRegistry::Categories().size());
   return 0;
 }
 
@@ -181,8 +243,11 @@ int RunXml(const std::vector<std::string_view>& args) {
   return 0;
 }
 
-int RunCommand(const std::vector<std::string_view>& args) {
+int RunCommand(const std::vector<std::string_view>& args, int argc, char** argv) {
+  if (args[0] == "window") return corvane::tool::RunWindow(argc - 1, argv + 1);
+  if (args[0] == "design") return corvane::tool::RunDesign(argc - 1, argv + 1);
   if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
+  if (args[0] == "categories") return RunCategories({args.begin() + 1, args.end()});
   if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
   std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()), args[0].data(), kUsage);
   return 2;
@@ -198,7 +263,7 @@ int main(int argc, char** argv) {
   }
   int status;
   try {
-    status = RunCommand(args);
+    status = RunCommand(args, argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "corvane: %s\n", e.what());
     status = 1;

@@ -1,0 +1,22 @@
+// The subcommands of the corvane program that run the signal algorithms, and the package session
+// that every subcommand runs in.
+#pragma once
+
+#include "corvane/framework/Kelvra_Corvane.h"
+
+namespace corvane::tool {
+
+// Package start and end around a command, also when it throws.
+struct TPackageSession {
+  TPackageSession() { corvane::Initialize(); }
+  ~TPackageSession() { corvane::Finalize(); }
+};
+
+// `corvane window TYPE ORDER [--alpha A] [--terms K] [--complex] [--json]`, with argv[0] the
+// subcommand's name. Returns the exit status.
+int RunWindow(int argc, char** argv);
+// `corvane design KIND BAND --order N --f1 F [--f2 F] --rate R [--window W] [--param P]
+// [--prototype P] [--json]`, with argv[0] the subcommand's name. Returns the exit status.
+int RunDesign(int argc, char** argv);
+
+}  // namespace corvane::tool
