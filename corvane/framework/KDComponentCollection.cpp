@@ -1,5 +1,6 @@
 #include "corvane/framework/KDComponentCollection.h"
 
+#include <limits>
 #include <mutex>
 
 #include "kelvra/Kelvra.Modules.h"
@@ -161,12 +162,6 @@ TKDComponentItems::TKDComponentItems(TPersistent* AOwner,
 
 TKDComponentItems::~TKDComponentItems() { Clear(true); }
 
-size_t TKDComponentItems::CheckedIndex(int32_t AIndex) const {
-  if (AIndex < 0 || AIndex >= Count())
-    throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-  return size_t(AIndex);
-}
-
 void TKDComponentItems::Release(TKDComponentItem& AItem) {
   TKDComponentItems* list = std::exchange(AItem.list_, nullptr);
   if (!list) return;
@@ -193,7 +188,7 @@ void TKDComponentItems::AddItem(TKDComponentItem& AItem) {
 
 void TKDComponentItems::AddItemAtFixedIndex(int32_t AIndex, TKDComponentItem& AItem) {
   Release(AItem);
-  if (AIndex < 0) throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
+  kelvra::CheckListIndex(AIndex, std::numeric_limits<int32_t>::max());
   if (size_t(AIndex) >= items_.size()) items_.resize(size_t(AIndex) + 1);
   if (TKDComponentItem* previous = items_[size_t(AIndex)]) previous->list_ = nullptr;
   items_[size_t(AIndex)] = &AItem;
@@ -203,22 +198,22 @@ void TKDComponentItems::AddItemAtFixedIndex(int32_t AIndex, TKDComponentItem& AI
 
 void TKDComponentItems::InsertItem(int32_t AIndex, TKDComponentItem& AItem) {
   Release(AItem);
-  if (AIndex < 0 || AIndex > Count())
-    throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
+  kelvra::CheckListIndex(AIndex, items_.size() + 1);
   items_.insert(items_.begin() + AIndex, &AItem);
   Link(AItem);
   Changed();
 }
 
 void TKDComponentItems::DeleteItem(int32_t AIndex) {
-  TKDComponentItem* item = items_[CheckedIndex(AIndex)];
+  TKDComponentItem* item = items_[kelvra::CheckListIndex(AIndex, items_.size())];
   items_.erase(items_.begin() + AIndex);
   if (item) item->list_ = nullptr;
   Changed();
 }
 
 void TKDComponentItems::Exchange(int32_t A, int32_t B) {
-  std::swap(items_[CheckedIndex(A)], items_[CheckedIndex(B)]);
+  std::swap(items_[kelvra::CheckListIndex(A, items_.size())],
+            items_[kelvra::CheckListIndex(B, items_.size())]);
   Changed();
 }
 
@@ -302,12 +297,6 @@ auto IsNamed(std::string_view AName) {
   return [AName](const TClassRef& c) { return c.Name() == AName; };
 }
 
-size_t CheckedEntryIndex(const TKDCollectionComponentClass& AEntry, int32_t AIndex) {
-  if (AIndex < 0 || size_t(AIndex) >= AEntry.Components.size())
-    throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-  return size_t(AIndex);
-}
-
 // Drops the component classes whose code lies in the library being freed.
 void RemoveModuleClasses(kelvra::HMODULE AModule) {
   TCollectionRegistry& registry = Registry();
@@ -345,13 +334,13 @@ int32_t KDGetRegisteredCollectionComponentCount(const TClassRef& ACollectionClas
 const TClassRef& KDGetRegisteredCollectionComponent(const TClassRef& ACollectionClass,
                                                     int32_t AIndex) {
   const auto entry = EntryOf(IsClass(ACollectionClass));
-  return *entry.Components[CheckedEntryIndex(entry, AIndex)];
+  return *entry.Components[kelvra::CheckListIndex(AIndex, entry.Components.size())];
 }
 
 std::string KDGetRegisteredCollectionComponentGroupName(const TClassRef& ACollectionClass,
                                                         int32_t AIndex) {
   const auto entry = EntryOf(IsClass(ACollectionClass));
-  return entry.GroupNames[CheckedEntryIndex(entry, AIndex)];
+  return entry.GroupNames[kelvra::CheckListIndex(AIndex, entry.Components.size())];
 }
 
 int32_t KDGetRegisteredCollectionComponentCountByName(std::string_view ACollectionName) {

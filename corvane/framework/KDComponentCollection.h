@@ -150,7 +150,9 @@ class TKDComponentItems : public kelvra::TLockPersistent {
   bool IndexOf(const TKDComponentItem& AItem, int32_t& AIndex) const;
   int32_t Count() const { return int32_t(items_.size()); }
   // nullptr for an empty entry; ERangeError for an index outside 0 .. Count - 1.
-  TKDComponentItem* Items(int32_t AIndex) const { return items_[CheckedIndex(AIndex)]; }
+  TKDComponentItem* Items(int32_t AIndex) const {
+    return items_[kelvra::CheckListIndex(AIndex, items_.size())];
+  }
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
   auto Reversed() const { return std::views::reverse(items_); }
@@ -169,7 +171,6 @@ class TKDComponentItems : public kelvra::TLockPersistent {
 
  private:
   friend class TKDComponentItem;
-  size_t CheckedIndex(int32_t AIndex) const;
   // AItem leaves whatever list it is in, without joining another.
   static void Release(TKDComponentItem& AItem);
   void Link(TKDComponentItem& AItem);

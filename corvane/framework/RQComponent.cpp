@@ -218,14 +218,8 @@ std::string TRQLanguage::GetLocalizedName() const {
 // ---------------------------------------------------------------------------------------------
 // TRQBinaryPersistent
 
-size_t TRQBinaryPersistent::CheckedIndex(int32_t AIndex) const {
-  if (AIndex < 0 || AIndex >= Count())
-    throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-  return size_t(AIndex);
-}
-
 void TRQBinaryPersistent::SetItem(int32_t AIndex, uint8_t AValue) {
-  SetProperty(FBytes[CheckedIndex(AIndex)], AValue);
+  SetProperty(FBytes[kelvra::CheckListIndex(AIndex, FBytes.size())], AValue);
 }
 
 bool TRQBinaryPersistent::SetBytes(std::span<const uint8_t> ABytes) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.Threading.ChangeNotifyLock.h"
 #include "kelvra/Kelvra.Types.LockComponents.h"
 
@@ -268,7 +269,9 @@ class TRQBinaryPersistent : public kelvra::TLockPersistent {
 
   int32_t Count() const { return int32_t(FBytes.size()); }
   // One byte; ERangeError for an index outside 0 .. Count - 1.
-  uint8_t GetItem(int32_t AIndex) const { return FBytes[CheckedIndex(AIndex)]; }
+  uint8_t GetItem(int32_t AIndex) const {
+    return FBytes[kelvra::CheckListIndex(AIndex, FBytes.size())];
+  }
   void SetItem(int32_t AIndex, uint8_t AValue);
   // The bytes themselves, not a copy.
   const std::vector<uint8_t>& GetBytes() const { return FBytes; }
@@ -278,7 +281,6 @@ class TRQBinaryPersistent : public kelvra::TLockPersistent {
   void DefineProperties(kelvra::TFiler& AFiler) override;
 
  private:
-  size_t CheckedIndex(int32_t AIndex) const;
   std::vector<uint8_t> FBytes;
 };
 
@@ -294,11 +296,7 @@ class TRQReadOnlyObjectList {
 
   int32_t Count() const { return int32_t(items_.size()); }
   // ERangeError for an index outside 0 .. Count - 1.
-  T* Items(int32_t AIndex) const {
-    if (AIndex < 0 || AIndex >= Count())
-      throw kelvra::ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-    return items_[size_t(AIndex)];
-  }
+  T* Items(int32_t AIndex) const { return items_[kelvra::CheckListIndex(AIndex, items_.size())]; }
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
   auto Reversed() const { return std::views::reverse(items_); }
