@@ -64,7 +64,8 @@ bool IsAddressInModule(const void* address, HMODULE module) {
   Dl_info info;
   link_map* containing = nullptr;
   link_map* loaded = nullptr;
-  return module && dladdr1(address, &info, reinterpret_cast<void**>(&containing), RTLD_DL_LINKMAP) &&
+  return module &&
+         dladdr1(address, &info, reinterpret_cast<void**>(&containing), RTLD_DL_LINKMAP) &&
          dlinfo(module, RTLD_DI_LINKMAP, &loaded) == 0 && containing == loaded;
 }
 

@@ -54,9 +54,9 @@ TRQAveraging::TRQAveraging(kelvra::TPersistent* AOwner,
 
 const kelvra::TPropertyTable& TRQAveraging::Properties() {
   static const kelvra::TPropertyTable table =
-      kelvra::TPropertyTableBuilder<TRQAveraging>().Property(
-          "Count", &TRQAveraging::GetCount, &TRQAveraging::SetCount,
-          TRQAveragingRing::kDefaultCount);
+      kelvra::TPropertyTableBuilder<TRQAveraging>().Property("Count", &TRQAveraging::GetCount,
+                                                             &TRQAveraging::SetCount,
+                                                             TRQAveragingRing::kDefaultCount);
   return table;
 }
 

@@ -20,7 +20,8 @@ namespace {
 std::vector<const kelvra::TPropertyInfo*> ObjectProperties(const TPersistent& AInstance) {
   std::vector<const kelvra::TPropertyInfo*> properties =
       kelvra::PublishedProperties(AInstance.ClassType());
-  std::erase_if(properties, [](const kelvra::TPropertyInfo* p) { return p->Kind() != kelvra::pkObject; });
+  std::erase_if(properties,
+                [](const kelvra::TPropertyInfo* p) { return p->Kind() != kelvra::pkObject; });
   std::ranges::sort(properties, {}, &kelvra::TPropertyInfo::Name);
   return properties;
 }
@@ -45,8 +46,8 @@ bool RQGetProperty(const TPersistent& AInstance, const TClassRef& AClass, TPersi
 
 bool RQGetObjPropertyName(const TPersistent& AInstance, const TPersistent& AObject,
                           std::string& AName) {
-  const auto* found = FindObjectProperty(
-      AInstance, [&](auto&, TPersistent* AValue) { return AValue == &AObject; });
+  const auto* found =
+      FindObjectProperty(AInstance, [&](auto&, TPersistent* AValue) { return AValue == &AObject; });
   if (found) AName = found->Name();
   return found;
 }
@@ -66,7 +67,9 @@ TKDComponentItem::~TKDComponentItem() {
   if (list_) list_->RemoveItem(*this);
 }
 
-const TClassRef& TKDComponentItem::GetCollectionClass() const { return TKDComponentItems::ClassRef; }
+const TClassRef& TKDComponentItem::GetCollectionClass() const {
+  return TKDComponentItems::ClassRef;
+}
 
 std::string TKDComponentItem::GetOwnerProperty() {
   std::string name;
@@ -80,7 +83,9 @@ int32_t TKDComponentItem::GetIndex() {
   return index;
 }
 
-void TKDComponentItem::SetList(TKDComponentItems* AList) { SetListIndex(AList, -1); }
+void TKDComponentItem::SetList(TKDComponentItems* AList) {
+  SetListIndex(AList, -1);
+}
 
 void TKDComponentItem::SetListIndex(TKDComponentItems* AList, int32_t AIndex) {
   const auto section = GetLock()->EnterSection();
@@ -143,8 +148,7 @@ void TKDComponentItem::DefineProperties(kelvra::TFiler& AFiler) {
                                         std::string(AReader.Root().ClassName()));
         SetList(static_cast<TKDComponentItems*>(list));
       },
-      [property](kelvra::TWriter& AWriter) { AWriter.WriteString(property); },
-      !property.empty());
+      [property](kelvra::TWriter& AWriter) { AWriter.WriteString(property); }, !property.empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -160,7 +164,9 @@ TKDComponentItems::TKDComponentItems(TPersistent* AOwner,
   KELVRA_ASSERT(owner_ || !AOwner);
 }
 
-TKDComponentItems::~TKDComponentItems() { Clear(true); }
+TKDComponentItems::~TKDComponentItems() {
+  Clear(true);
+}
 
 void TKDComponentItems::Release(TKDComponentItem& AItem) {
   TKDComponentItems* list = std::exchange(AItem.list_, nullptr);
@@ -264,8 +270,9 @@ struct TCollectionRegistry {
   // The entry of the list class, by its reference or its name; nullptr when none.
   template <class P>
   TKDCollectionComponentClass* Find(P AMatches) {
-    const auto found = std::ranges::find_if(
-        entries, [&](const TKDCollectionComponentClass& e) { return AMatches(*e.CollectionClass); });
+    const auto found = std::ranges::find_if(entries, [&](const TKDCollectionComponentClass& e) {
+      return AMatches(*e.CollectionClass);
+    });
     return found == entries.end() ? nullptr : &*found;
   }
 };
@@ -312,7 +319,8 @@ void RemoveModuleClasses(kelvra::HMODULE AModule) {
 }  // namespace
 
 void KDRegisterCollectionComponent(std::span<const TClassRef* const> ACollectionClasses,
-                                   const TClassRef& AComponentClass, const std::string& AGroupName) {
+                                   const TClassRef& AComponentClass,
+                                   const std::string& AGroupName) {
   kelvra::RegisterNestedComponent(AComponentClass);
   for (const TClassRef* collection : ACollectionClasses) {
     RegisterUnlessKnown(*collection);
@@ -320,7 +328,8 @@ void KDRegisterCollectionComponent(std::span<const TClassRef* const> ACollection
     TCollectionRegistry& registry = Registry();
     std::lock_guard guard(registry.lock);
     TKDCollectionComponentClass* entry = registry.Find(IsClass(*collection));
-    if (!entry) entry = &registry.entries.emplace_back(TKDCollectionComponentClass{collection, {}, {}});
+    if (!entry)
+      entry = &registry.entries.emplace_back(TKDCollectionComponentClass{collection, {}, {}});
     if (std::ranges::find(entry->Components, &AComponentClass) != entry->Components.end()) continue;
     entry->Components.push_back(&AComponentClass);
     entry->GroupNames.push_back(AGroupName);
@@ -355,13 +364,38 @@ std::string KDGetRegisteredCollectionComponentNameByName(std::string_view AColle
              : std::string();
 }
 
+namespace {
+
+std::vector<const TClassRef*> RegisteredItemClasses(std::string_view AItemClassName) {
+  const TClassRef* base = kelvra::TClassManagement::FindClass(AItemClassName);
+  return base ? kelvra::RegisteredCollectionItemClasses(*base) : std::vector<const TClassRef*>();
+}
+
+}  // namespace
+
+int32_t RQGetRegisteredCollectionPersistentCountByName(std::string_view AItemClassName) {
+  return int32_t(RegisteredItemClasses(AItemClassName).size());
+}
+
+std::string RQGetRegisteredCollectionPersistentNameByName(std::string_view AItemClassName,
+                                                          int32_t AIndex) {
+  const auto classes = RegisteredItemClasses(AItemClassName);
+  return AIndex >= 0 && size_t(AIndex) < classes.size()
+             ? std::string(classes[size_t(AIndex)]->Name())
+             : std::string();
+}
+
 void RQRemoveCollectionControl(TComponent* AOwner, TComponent* AComponent) {
   for (TRQRemoveCollectionControlProc hook : RQRemoveCollectionControlHooks)
     if (hook) hook(AOwner, AComponent);
 }
 
-void StartKDComponentCollection() { kelvra::AddModuleUnloadProc(&RemoveModuleClasses); }
+void StartKDComponentCollection() {
+  kelvra::AddModuleUnloadProc(&RemoveModuleClasses);
+}
 
-void FinishKDComponentCollection() { kelvra::RemoveModuleUnloadProc(&RemoveModuleClasses); }
+void FinishKDComponentCollection() {
+  kelvra::RemoveModuleUnloadProc(&RemoveModuleClasses);
+}
 
 }  // namespace corvane

@@ -226,10 +226,18 @@ int32_t KDGetRegisteredCollectionComponentCountByName(std::string_view ACollecti
 std::string KDGetRegisteredCollectionComponentNameByName(std::string_view ACollectionName,
                                                          int32_t AIndex);
 
+// The same for collections of persistent items, from the runtime's registration of collection
+// item classes (kelvra::RegisterCollectionItemClasses): the registered item classes that are the
+// class named AItemClassName or derive from it, in registration order; 0 and an empty name for a
+// name that is not registered or an index past them.
+int32_t RQGetRegisteredCollectionPersistentCountByName(std::string_view AItemClassName);
+std::string RQGetRegisteredCollectionPersistentNameByName(std::string_view AItemClassName,
+                                                          int32_t AIndex);
+
 // What other packages hook in to hear of a component leaving a list of AOwner's (their editors
 // drop their controls). RQRemoveCollectionControl calls the hooks that are set.
-using TRQRemoveCollectionControlProc =
-    void (*)(kelvra::TComponent* AOwner, kelvra::TComponent* AComponent);
+using TRQRemoveCollectionControlProc = void (*)(kelvra::TComponent* AOwner,
+                                                kelvra::TComponent* AComponent);
 inline TRQRemoveCollectionControlProc RQRemoveCollectionControlHooks[2] = {};
 void RQRemoveCollectionControl(kelvra::TComponent* AOwner, kelvra::TComponent* AComponent);
 

@@ -84,7 +84,6 @@ TEST_F(AveragingTest, PublishedAveragingPassesValuesThroughUntilEnabled) {
   EXPECT_EQ(averaging.GetCount(), 1u);
   EXPECT_EQ(changes, 1);
 
-
   auto section = lock->EnterSection();
   kelvra::testing::TBackground setter([&] { averaging.SetCount(5); });
   EXPECT_FALSE(setter.Finished(kelvra::testing::kBriefly));

@@ -97,6 +97,8 @@ class KDComponentCollectionTest : public ComponentTest {
 };
 
 TEST_F(KDComponentCollectionTest, SetIndexSwapsWithTheItemAtTheClampedPlace) {
+  std::vector<std::string> added;
+  drawing_->Layers().SetOnAdded([&](TKDComponentItem& AItem) { added.push_back(AItem.GetName()); });
   std::vector<TLayer*> layers;
   for (const char* name : {"A", "B", "C", "D"})
     layers.push_back(drawing_->AddLayer(name, drawing_->Layers()));
@@ -105,6 +107,7 @@ TEST_F(KDComponentCollectionTest, SetIndexSwapsWithTheItemAtTheClampedPlace) {
   EXPECT_EQ(a.GetListOwner(), drawing_.get());
   EXPECT_TRUE(a.HasParent());
   EXPECT_EQ(a.GetOwnerProperty(), "Layers");
+  EXPECT_EQ(added, (std::vector<std::string>{"A", "B", "C", "D"}));
 
   a.SetIndex(10);  // beyond the end: exchanged with the last
   EXPECT_EQ(Names(drawing_->Layers()), "DBCA");
@@ -205,8 +208,9 @@ TEST_F(KDComponentCollectionTest, ListMembershipStreamsAsTheOwnersPropertyName) 
   EXPECT_EQ(copy.Layers().Items(0)->GetListOwner(), read.get());
   EXPECT_EQ(WriteComponentYaml(*read), text);
 
-  const std::string unknown = "class: TDrawing\ncomponents:\n  - class: TLayer\n    properties:\n"
-                              "      _OwnerCollection: \"Backdrop\"\n...\n";
+  const std::string unknown =
+      "class: TDrawing\ncomponents:\n  - class: TLayer\n    properties:\n"
+      "      _OwnerCollection: \"Backdrop\"\n...\n";
   EXPECT_THROW(ReadComponentYaml(unknown), EComponentStreamError);
 }
 
@@ -234,6 +238,11 @@ TEST_F(KDComponentCollectionTest, RegistryKeepsClassesPerListWithGroupsUntilThei
   EXPECT_EQ(KDGetRegisteredCollectionComponentNameByName("TNoList", 0), "");
   EXPECT_EQ(TClassManagement::FindClass("TBadge"), &badge);
   EXPECT_EQ(TClassManagement::FindClass("TOverlayList"), &TOverlayList::ClassRef);
+  EXPECT_EQ(RQGetRegisteredCollectionPersistentCountByName("TDemoSpecialItem"), 1);
+  EXPECT_EQ(RQGetRegisteredCollectionPersistentNameByName("TDemoSpecialItem", 0),
+            "TDemoSpecialItem");
+  EXPECT_EQ(RQGetRegisteredCollectionPersistentNameByName("TDemoSpecialItem", 1), "");
+  EXPECT_EQ(RQGetRegisteredCollectionPersistentCountByName("TNoClass"), 0);
 
   // Freeing a library drops the classes whose code lies in it: another library's leaves them,
   // the program's own (where these classes are) removes them.
