@@ -181,6 +181,9 @@ TEST_F(KDComponentCollectionTest, PropertyLookUpsGoByNameOrder) {
   ASSERT_TRUE(RQGetProperty(*drawing_, TPersistent::ClassRef, value));
   EXPECT_EQ(value, &drawing_->Backdrop());
   EXPECT_FALSE(RQGetProperty(*drawing_, TLayer::ClassRef, value));
+  auto* layer = new TLayer(drawing_.get());
+  layer->SetParentComponent(drawing_.get());  // joins the first list by name
+  EXPECT_EQ(layer->GetList(), &drawing_->Layers());
 
   std::string name;
   ASSERT_TRUE(RQGetObjPropertyName(*drawing_, drawing_->Overlays(), name));
