@@ -33,7 +33,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDStreamTypes", nullptr, nullptr},  // not built yet
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, &FinishKDNormDispatcher},
-    {"KDFilterTypes", nullptr, nullptr},  // not built yet
+    {"KDFilterTypes", nullptr, nullptr},
     {"KDClockGen", &StartKDClockGen, &FinishKDClockGen},
     {"KDInternalStore", nullptr, nullptr},
     {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
@@ -52,7 +52,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDRealQueue", nullptr, nullptr},                // not built yet
     {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet
-    {"KDWindowFilter", nullptr, nullptr},             // not built yet
+    {"KDWindowFilter", nullptr, nullptr},
     {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
     {"RQDrawLayers", nullptr, nullptr},               // not built yet
     {"RQGDIPlusProperties", nullptr, nullptr},        // not built yet
