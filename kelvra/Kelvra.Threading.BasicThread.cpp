@@ -153,7 +153,12 @@ void TBasicThread::EndWithLastReference() {
     std::lock_guard guard(stateLock_);
     wait = !OnOwnThread() && !GetFreeOnTerminate();
   }
-  if (wait) WaitFor(kInfinite);
+  if (!wait) return;
+  WaitFor(kInfinite);
+  // The loop has ended, but the running thread lets go of its own reference just after that:
+  // joining waits for it, so that the caller's release is the last one and frees the object
+  // before it returns.
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace kelvra
