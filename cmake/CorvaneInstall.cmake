@@ -15,17 +15,7 @@ install(TARGETS corvane_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY kelvra pinweave corvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   FILES_MATCHING PATTERN "*.h")
 
-set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Corvane)
-install(EXPORT CorvaneTargets NAMESPACE Corvane:: DESTINATION ${package_dir})
-configure_package_config_file(cmake/CorvaneConfig.cmake.in CorvaneConfig.cmake
-  INSTALL_DESTINATION ${package_dir})
-# Until 1.0 a minor version may change the API: 0.2 users take any 0.2.x.
-write_basic_package_version_file(CorvaneConfigVersion.cmake COMPATIBILITY SameMinorVersion)
-install(FILES ${PROJECT_BINARY_DIR}/CorvaneConfig.cmake ${PROJECT_BINARY_DIR}/CorvaneConfigVersion.cmake
-  DESTINATION ${package_dir})
-
-# What kelvra and corvane link privately: users of a static install link it too. corvane.pc
-# finds the prefix from its own folder, so that an install under any --prefix works.
+# What kelvra and corvane link privately: users of a static install link it too.
 if(BUILD_SHARED_LIBS)
   set(CORVANE_PRIVATE_PACKAGES "")
   set(PC_REQUIRES_PRIVATE "")
@@ -35,6 +25,17 @@ else()
   set(PC_REQUIRES_PRIVATE "libhwy yaml-cpp")
   set(PC_LIBS_PRIVATE "-lcorvane-kernels -ldl -pthread")
 endif()
+
+set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Corvane)
+install(EXPORT CorvaneTargets NAMESPACE Corvane:: DESTINATION ${package_dir})
+configure_package_config_file(cmake/CorvaneConfig.cmake.in CorvaneConfig.cmake
+  INSTALL_DESTINATION ${package_dir})
+# Until 1.0 a minor version may change the API: 0.2 users take any 0.2.x.
+write_basic_package_version_file(CorvaneConfigVersion.cmake COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/CorvaneConfig.cmake ${PROJECT_BINARY_DIR}/CorvaneConfigVersion.cmake
+  DESTINATION ${package_dir})
+
+# corvane.pc finds the prefix from its own folder, so that an install under any --prefix works.
 file(RELATIVE_PATH PC_PREFIX_FROM_PCFILEDIR
   ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" PC_PREFIX_FROM_PCFILEDIR ${PC_PREFIX_FROM_PCFILEDIR})
