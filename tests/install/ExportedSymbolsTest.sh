@@ -10,12 +10,14 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null || exit 1
 
 libraries=$(find "$prefix" -name 'lib*.so.*' -type f)
-[ "$(echo "$libraries" | wc -w)" -eq 3 ] || { echo "expected 3 shared libraries: $libraries"; exit 1; }
+[ -n "$libraries" ] || { echo "no shared libraries installed"; exit 1; }
 ours='(kelvra|pinweave|corvane)::'
 failures=0
 for library in $libraries; do
   names=$(nm -D --defined-only -C "$library" | cut -d' ' -f3-)
-  leaks=$(printf '%s\n' "$names" | grep -Ev "^$ours|^.* (for|to) $ours" ; printf '%s\n' "$names" | grep 'corvane::kernels::')
+  outside=$(printf '%s\n' "$names" | grep -Ev "^$ours|^.* (for|to) $ours")
+  kernels=$(printf '%s\n' "$names" | grep 'corvane::kernels::')
+  leaks=$(printf '%s\n%s' "$outside" "$kernels" | grep .)
   if [ -n "$leaks" ]; then
     printf '%s exports %s symbols outside the namespaces, such as\n' "$library" "$(echo "$leaks" | wc -l)"
     printf '%s\n' "$leaks" | head -20
