@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 # Seconds each fuzz target runs under `make fuzz`.
 FUZZ_TIME ?= 60
 
-.PHONY: run test bench asan tsan fuzz deps clean
+.PHONY: run test install-check bench asan tsan fuzz deps clean
 
 deps:
 	@scripts/setup-deps
@@ -19,6 +19,12 @@ run: deps build/default/build.ninja
 test: deps build/default/build.ninja
 	cmake --build --preset default -j $(JOBS)
 	ctest --preset default -j $(JOBS)
+
+# Static (the tree of `make test`) and shared installs, each with examples/consumer built and run
+# against it.
+install-check: deps build/default/build.ninja
+	cmake --build --preset default -j $(JOBS)
+	JOBS=$(JOBS) scripts/check-install
 
 bench: deps
 	cmake --preset bench >/dev/null

@@ -20,26 +20,22 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: corvane info [--slots]\n"
-    "       corvane categories\n"
-    "       corvane xml check FILE | to-binary IN OUT | to-text IN OUT | format IN\n"
-    "       corvane window TYPE ORDER [--alpha A] [--terms K] [--complex] [--json]\n"
-    "       corvane design fir|iir|biquad lowpass|highpass|bandpass|bandstop --order N --f1 F\n"
-    "                      [--f2 F] --rate R [--window W --param P] [--prototype P] [--json]\n"
-    "  info          the kernels' instruction set, the IPP library handles, where the\n"
-    "                dispatch slots' routines come from, by family, and how many components\n"
-    "                and toolbar categories are registered\n"
-    "  info --slots  every slot with its source, one per line: <slot name> <source>\n"
-    "  categories    the toolbar categories as a tree: display name, class, parent, further\n"
-    "                places and image size\n"
-    "  xml check FILE        loads an XML document (text or binary form) and prints its node\n"
-    "                        counts; on a malformed document prints the error, exit status 1\n"
-    "  xml to-binary IN OUT  writes the document IN in the binary form to OUT\n"
-    "  xml to-text IN OUT    writes the document IN in the text form to OUT\n"
-    "  xml format IN         writes the document IN as indented text to stdout\n"
-    "  window   a window with its spectrum and gain (corvane window --help)\n"
-    "  design   a filter's coefficients and response (corvane design --help)\n";
+// The usage, which lists every subcommand (see kCommands), and a misused command's problem
+// followed by the usage; returns the exit status 2.
+void PrintUsage(FILE* out);
+int UsageError(const char* problem, std::string_view what);
+
+constexpr const char* kXmlUsage =
+    "usage: corvane xml check FILE         prints its node counts (a malformed one: the error,\n"
+    "                                      exit status 1)\n"
+    "       corvane xml to-binary IN OUT   writes the document IN in the binary form to OUT\n"
+    "       corvane xml to-text IN OUT     writes the document IN in the text form to OUT\n"
+    "       corvane xml format IN          writes the document IN as indented text to stdout\n"
+    "IN and FILE may be in the text or the binary form.\n";
+
+std::vector<std::string_view> Operands(int argc, char** argv) {
+  return {argv + 1, argv + argc};
+}
 
 using corvane::tool::TPackageSession;
 
@@ -96,14 +92,10 @@ void PrintRegistrations() {
               kelvra::TCategoryRegistry::Categories().size());
 }
 
-int RunInfo(const std::vector<std::string_view>& args) {
+int RunInfo(int argc, char** argv) {
   bool listSlots = false;
-  for (auto arg : args) {
-    if (arg != "--slots") {
-      std::fprintf(stderr, "corvane info: unknown option '%.*s'\n%s", int(arg.size()), arg.data(),
-                   kUsage);
-      return 2;
-    }
+  for (auto arg : Operands(argc, argv)) {
+    if (arg != "--slots") return UsageError("corvane info: unknown option", arg);
     listSlots = true;
   }
   TPackageSession session;
@@ -150,12 +142,8 @@ void PrintCategory(const kelvra::TClassRef& category, int depth) {
     PrintCategory(*child, depth + 1);
 }
 
-int RunCategories(const std::vector<std::string_view>& args) {
-  if (!args.empty()) {
-    std::fprintf(stderr, "corvane categories: unexpected argument '%.*s'\n%s", int(args[0].size()),
-                 args[0].data(), kUsage);
-    return 2;
-  }
+int RunCategories(int argc, char** argv) {
+  if (argc > 1) return UsageError("corvane categories: unexpected argument", argv[1]);
   TPackageSession session;
   for (const kelvra::TClassRef* root : kelvra::TCategoryRegistry::Roots()) PrintCategory(*root, 0);
   std::printf("%zu categories\n", kelvra::TCategoryRegistry::Categories().size());
@@ -180,7 +168,7 @@ int FileError(std::string_view fileName, const std::exception& error) {
 }
 
 int XmlUsageError(const char* problem) {
-  std::fprintf(stderr, "corvane xml: %s\n%s", problem, kUsage);
+  std::fprintf(stderr, "corvane xml: %s\n%s", problem, kXmlUsage);
   return 2;
 }
 
@@ -197,8 +185,13 @@ void CountNodes(corvane::IXmlNode& root, std::map<corvane::TXmlNodeType, long>& 
   }
 }
 
-int RunXml(const std::vector<std::string_view>& args) {
+int RunXml(int argc, char** argv) {
+  const auto args = Operands(argc, argv);
   if (args.empty()) return XmlUsageError("missing subcommand");
+  if (args[0] == "--help") {
+    std::fputs(kXmlUsage, stdout);
+    return 0;
+  }
   const std::string_view command = args[0];
   const size_t operands = args.size() - 1;
   const bool twoFiles = command == "to-binary" || command == "to-text";
@@ -243,27 +236,64 @@ int RunXml(const std::vector<std::string_view>& args) {
   return 0;
 }
 
-int RunCommand(const std::vector<std::string_view>& args, int argc, char** argv) {
-  if (args[0] == "window") return corvane::tool::RunWindow(argc - 1, argv + 1);
-  if (args[0] == "design") return corvane::tool::RunDesign(argc - 1, argv + 1);
-  if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
-  if (args[0] == "categories") return RunCategories({args.begin() + 1, args.end()});
-  if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
-  std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()), args[0].data(), kUsage);
+// The subcommands, each with its arguments and one line on what it does; Run gets the
+// subcommand's name as argv[0].
+struct TCommand {
+  const char* Name;
+  const char* Arguments;
+  const char* Summary;
+  int (*Run)(int argc, char** argv);
+};
+constexpr TCommand kCommands[] = {
+    {"info", "[--slots]", "the kernels' target, IPP libraries, slot sources (--slots: per slot)",
+     RunInfo},
+    {"categories", "", "the toolbar categories as a tree", RunCategories},
+    {"xml", "ACTION FILE...", "checks, converts or formats an XML document (corvane xml --help)",
+     RunXml},
+    {"window", "TYPE ORDER", "a window with its spectrum and gain (corvane window --help)",
+     corvane::tool::RunWindow},
+    {"design", "KIND BAND", "a filter's coefficients and response (corvane design --help)",
+     corvane::tool::RunDesign},
+};
+
+void PrintUsage(FILE* out) {
+  std::fputs("usage: corvane COMMAND [ARGUMENTS], with COMMAND one of\n", out);
+  for (const TCommand& command : kCommands) {
+    const std::string call = std::string(command.Name) + " " + command.Arguments;
+    std::fprintf(out, "  %-25s %s\n", call.c_str(), command.Summary);
+  }
+  std::fputs("or:    corvane --help | --version\n", out);
+}
+
+int UsageError(const char* problem, std::string_view what) {
+  std::fprintf(stderr, "%s '%.*s'\n", problem, int(what.size()), what.data());
+  PrintUsage(stderr);
   return 2;
+}
+
+int RunCommand(int argc, char** argv) {
+  const std::string_view name = argv[1];
+  for (const TCommand& command : kCommands)
+    if (name == command.Name) return command.Run(argc - 1, argv + 1);
+  return UsageError(name.starts_with('-') ? "corvane: unknown option" : "corvane: unknown command",
+                    name);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string_view> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
+  const std::string_view first = argc > 1 ? argv[1] : "";
+  if (argc < 2 || first == "--help" || first == "-h") {
+    PrintUsage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  if (first == "--version") {
+    std::printf("corvane %s\n", CORVANE_VERSION);
+    return 0;
   }
   int status;
   try {
-    status = RunCommand(args, argc, argv);
+    status = RunCommand(argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "corvane: %s\n", e.what());
     status = 1;
