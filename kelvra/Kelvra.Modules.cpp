@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace kelvra {
 namespace {
@@ -13,6 +16,17 @@ namespace {
 int GuessLoadErrorCode(const std::string& fileName) {
   const bool isPath = fileName.find('/') != std::string::npos;
   return isPath && access(fileName.c_str(), F_OK) == 0 ? ELIBBAD : ENOENT;
+}
+
+struct TUnloadProcs {
+  std::mutex lock;
+  int32_t lastHandle = 0;
+  std::vector<std::pair<int32_t, TModuleUnloadProc>> procs;
+};
+
+TUnloadProcs& UnloadProcs() {
+  static TUnloadProcs procs;
+  return procs;
 }
 
 }  // namespace
@@ -30,7 +44,36 @@ TLoadResult SafeLoadLibrary(const std::string& fileName) {
 }
 
 void FreeLibrary(HMODULE module) {
-  if (module) dlclose(module);
+  if (!module) return;
+  std::vector<std::pair<int32_t, TModuleUnloadProc>> procs;
+  {
+    std::lock_guard guard(UnloadProcs().lock);
+    procs = UnloadProcs().procs;
+  }
+  for (const auto& [handle, proc] : procs) proc(module);
+  dlclose(module);
+}
+
+int32_t AddModuleUnloadProc(TModuleUnloadProc proc) {
+  TUnloadProcs& procs = UnloadProcs();
+  std::lock_guard guard(procs.lock);
+  procs.procs.emplace_back(++procs.lastHandle, std::move(proc));
+  return procs.lastHandle;
+}
+
+void RemoveModuleUnloadProc(int32_t handle) {
+  TUnloadProcs& procs = UnloadProcs();
+  std::lock_guard guard(procs.lock);
+  std::erase_if(procs.procs, [handle](const auto& entry) { return entry.first == handle; });
+}
+
+bool IsAddressInModule(const void* address, HMODULE module) {
+  Dl_info info{};
+  if (!module || !dladdr(address, &info) || !info.dli_fname) return false;
+  // Opening the file that holds the address without loading it gives that module's handle.
+  void* holder = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+  if (holder) dlclose(holder);
+  return holder == module;
 }
 
 void* GetProcAddress(HMODULE module, const char* name) {

@@ -2,6 +2,8 @@
 // "safe loader".
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kelvra {
@@ -17,7 +19,17 @@ struct TLoadResult {
 // Loads `fileName` (a bare name is searched in the system's usual order). Never raises and never
 // prints: a failure is reported in the result.
 TLoadResult SafeLoadLibrary(const std::string& fileName);
+// Tells the module-unload procedures, then unloads the module.
 void FreeLibrary(HMODULE module);
 void* GetProcAddress(HMODULE module, const char* name);
+
+// Module-unload procedures: each is called with a module that FreeLibrary is about to unload, so
+// that tables holding its code can drop it. Any thread may add and remove; a procedure runs on the
+// thread that frees the module.
+using TModuleUnloadProc = std::function<void(HMODULE module)>;
+int32_t AddModuleUnloadProc(TModuleUnloadProc proc);  // returns the handle to remove it by
+void RemoveModuleUnloadProc(int32_t handle);
+// Whether `address` (a function or data) lies in `module`.
+bool IsAddressInModule(const void* address, HMODULE module);
 
 }  // namespace kelvra

@@ -13,6 +13,7 @@
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/streams/KDStreamTypes.h"
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Categories.h"
 #include "kelvra/Kelvra.Components.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: corvane info [--slots]\n"
     "       corvane categories\n"
+    "       corvane streams\n"
     "       corvane xml check FILE | to-binary IN OUT | to-text IN OUT | format IN\n"
     "       corvane window TYPE ORDER [--alpha A] [--terms K] [--complex] [--json]\n"
     "       corvane design fir|iir|biquad lowpass|highpass|bandpass|bandstop --order N --f1 F\n"
@@ -33,6 +35,8 @@ constexpr const char* kUsage =
     "  info --slots  every slot with its source, one per line: <slot name> <source>\n"
     "  categories    the toolbar categories as a tree: display name, class, parent, further\n"
     "                places and image size\n"
+    "  streams       the stream type registry (GUID, name, sample size, whether it makes\n"
+    "                buffers) and the format converters (from, to, class)\n"
     "  xml check FILE        loads an XML document (text or binary form) and prints its node\n"
     "                        counts; on a malformed document prints the error, exit status 1\n"
     "  xml to-binary IN OUT  writes the document IN in the binary form to OUT\n"
@@ -162,6 +166,35 @@ int RunCategories(const std::vector<std::string_view>& args) {
   return 0;
 }
 
+std::string StreamTypeName(const kelvra::TGUID& type) {
+  const auto info = pinweave::PNFindStream(type);
+  return info && !info->Name.empty() ? std::string(info->Name) : "-";
+}
+
+// The stream types that the pin framework knows, with what the registry knows of them, then the
+// converters in the order negotiation tries them.
+int RunStreams(const std::vector<std::string_view>& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "corvane streams: unexpected argument '%.*s'\n%s", int(args[0].size()),
+                 args[0].data(), kUsage);
+    return 2;
+  }
+  TPackageSession session;
+  std::printf("%-38s  %-22s  %s  %s\n", "stream type", "name", "sample size", "makes buffers");
+  for (const auto& info : pinweave::PNRegisteredStreams())
+    std::printf("%-38s  %-22s  %11d  %s\n", info.TypeID.ToString().c_str(),
+                StreamTypeName(info.TypeID).c_str(), corvane::KDPNGetSampleSize(info.TypeID),
+                corvane::KDPNCreateBuffer(info.TypeID, 0) ? "yes" : "no");
+  std::printf("\n%-22s  %-22s  %s\n", "from", "to", "converter");
+  for (const kelvra::TClassRef* converter : pinweave::PNRegisteredTypeConverters()) {
+    const auto& attributes = converter->Attributes();
+    std::printf("%-22s  %-22s  %.*s\n", StreamTypeName(attributes.ConvertFrom).c_str(),
+                StreamTypeName(attributes.ConvertTo).c_str(), int(converter->Name().size()),
+                converter->Name().data());
+  }
+  return 0;
+}
+
 // The standard output as a stream for the document writers; what it could not write shows at
 // the end of main.
 class TStdoutStream : public kelvra::TStream {
@@ -248,6 +281,7 @@ int RunCommand(const std::vector<std::string_view>& args, int argc, char** argv)
   if (args[0] == "design") return corvane::tool::RunDesign(argc - 1, argv + 1);
   if (args[0] == "info") return RunInfo({args.begin() + 1, args.end()});
   if (args[0] == "categories") return RunCategories({args.begin() + 1, args.end()});
+  if (args[0] == "streams") return RunStreams({args.begin() + 1, args.end()});
   if (args[0] == "xml") return RunXml({args.begin() + 1, args.end()});
   std::fprintf(stderr, "corvane: unknown command '%.*s'\n%s", int(args[0].size()), args[0].data(), kUsage);
   return 2;
