@@ -91,7 +91,7 @@ std::optional<TPlan> Negotiate(TPNPin& ASource, TPNPin& ASink) {
 // the pin (a handler that notifies back through it).
 class TDeliveryGuard {
  public:
-  TDeliveryGuard(TPNPin& APin, detail::TDeliveryLock& ALock) : pin_(&APin) {
+  TDeliveryGuard(const TPNPin& APin, detail::TDeliveryLock& ALock) : pin_(&APin) {
     if (!IsDeliveringHere(pin_)) lock_ = std::shared_lock(ALock);
     deliveringPins.push_back(pin_);
   }
@@ -400,14 +400,12 @@ std::vector<TPNPin*> TPNPin::LinkedPins() const {
   return pins;
 }
 
-std::vector<TPNPin*> TPNPin::ConnectedPins() const {
-  std::vector<TPNPin*> pins;
-  for (const TPNLink& link : *Links()) {
-    const TPNConnection& connection = *link.Connection;
-    pins.push_back(&connection.SourcePin() == this ? &connection.SinkPin()
-                                                  : &connection.SourcePin());
-  }
-  return pins;
+std::vector<kelvra::TGUID> TPNPin::DownStreamIDs() const {
+  // As a delivery does: a disconnect waits until the connections are read.
+  TDeliveryGuard guard(*this, deliveryLock_);
+  std::vector<kelvra::TGUID> types;
+  for (const TPNLink& link : *Links()) types.push_back(link.Connection->SinkType());
+  return types;
 }
 
 int32_t TPNPin::LinkCount() const {

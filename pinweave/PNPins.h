@@ -498,8 +498,9 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
 
   // The pins directly linked to this one, in connection order.
   std::vector<TPNPin*> LinkedPins() const;
-  // The pins at the other ends of this pin's connections, past any converter.
-  std::vector<TPNPin*> ConnectedPins() const;
+  // The stream type that the sink of each of this source's connections receives (past any
+  // converter), in connection order.
+  std::vector<kelvra::TGUID> DownStreamIDs() const;
   int32_t LinkCount() const;
   bool IsConnected() const { return LinkCount() > 0; }
   // Whether a link of this pin has one of the types.
@@ -563,7 +564,7 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
   // started with; deliveries hold deliveryLock_ shared, Disconnect takes it alone to wait for them.
   std::shared_ptr<const TLinks> links_ = std::make_shared<const TLinks>();
   mutable std::mutex linksLock_;
-  detail::TDeliveryLock deliveryLock_;
+  mutable detail::TDeliveryLock deliveryLock_;
   std::vector<TPNLink> disconnecting_;  // links being dropped, still reached by NotifyPin
 
  protected:

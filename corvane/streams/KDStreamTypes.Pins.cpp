@@ -201,9 +201,7 @@ TPNNotifyResult TKDPNChannelSourcePin::DispatchSend(CORVANE_HANDLER_ARGS) {
 
 int32_t TKDPNChannelSourcePin::GetMaxSampleSize() const {
   int32_t largest = 1;
-  for (TPNPin* pin : ConnectedPins())
-    if (auto* sink = dynamic_cast<pinweave::TPNSinkPin*>(pin))
-      largest = std::max(largest, KDPNGetSampleSize(sink->GetDownStreamID()));
+  for (const TGUID& type : DownStreamIDs()) largest = std::max(largest, KDPNGetSampleSize(type));
   return largest;
 }
 
