@@ -45,9 +45,11 @@
 // dropped before it sends its stop, frees a converter or returns, so the stop is the last thing
 // the sink receives from that source and nothing is used after it is gone. (A handler that
 // disconnects the pin that is delivering to it does not wait for itself.) Connections are made
-// and ended one at a time, process-wide; the hooks run in that serialised step, and must not wait
-// for a thread that is connecting. Operations are immutable once handed on and may be read from
-// any thread.
+// and ended one at a time, process-wide; Connect's hooks and BeforeDisconnect run in that
+// serialised step, IntDisconnect after it. A handler may ask a pin about its connections while
+// another thread connects, but must not itself connect or disconnect while a plain sink's source
+// is being replaced (the replacement waits for deliveries inside the serialised step).
+// Operations are immutable once handed on and may be read from any thread.
 //
 // Streaming. A sink streams its sources as the value "SourcePin": "Component.Pin" (several
 // separated by ", " for a multi-sink), the pin named as its owner publishes it. Reading the value
