@@ -76,9 +76,7 @@ void TComponent::SetName(const std::string& AName) {
 }
 
 TComponent* TComponent::Components(int32_t AIndex) const {
-  if (AIndex < 0 || AIndex >= ComponentCount())
-    throw ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-  return components_[size_t(AIndex)];
+  return components_[CheckListIndex(AIndex, components_.size())];
 }
 
 int32_t TComponent::ComponentIndex() const {

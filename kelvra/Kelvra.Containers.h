@@ -20,6 +20,14 @@
 
 namespace kelvra {
 
+// AIndex as a place in a list of ACount items; ERangeError ("List index out of bounds (AIndex)")
+// when it lies outside 0 .. ACount - 1.
+inline size_t CheckListIndex(int64_t AIndex, size_t ACount) {
+  if (AIndex < 0 || uint64_t(AIndex) >= ACount)
+    throw ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
+  return size_t(AIndex);
+}
+
 // A growable list with index-checked access.
 template <class T>
 class TArrayList {
@@ -40,11 +48,7 @@ class TArrayList {
   auto end() const { return items_.end(); }
 
  private:
-  size_t CheckedIndex(int32_t index) const {
-    if (index < 0 || index >= GetCount())
-      throw ERangeError("List index out of bounds (" + std::to_string(index) + ")");
-    return size_t(index);
-  }
+  size_t CheckedIndex(int32_t index) const { return CheckListIndex(index, items_.size()); }
   std::vector<T> items_;
 };
 

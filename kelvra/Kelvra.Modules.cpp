@@ -1,11 +1,12 @@
 #include "kelvra/Kelvra.Modules.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
-#include <utility>
 #include <vector>
 
 namespace kelvra {
@@ -18,14 +19,9 @@ int GuessLoadErrorCode(const std::string& fileName) {
   return isPath && access(fileName.c_str(), F_OK) == 0 ? ELIBBAD : ENOENT;
 }
 
-struct TUnloadProcs {
-  std::mutex lock;
-  int32_t lastHandle = 0;
-  std::vector<std::pair<int32_t, TModuleUnloadProc>> procs;
-};
-
-TUnloadProcs& UnloadProcs() {
-  static TUnloadProcs procs;
+std::mutex unloadProcsLock;
+std::vector<TModuleUnloadProc>& UnloadProcs() {
+  static std::vector<TModuleUnloadProc> procs;
   return procs;
 }
 
@@ -45,35 +41,32 @@ TLoadResult SafeLoadLibrary(const std::string& fileName) {
 
 void FreeLibrary(HMODULE module) {
   if (!module) return;
-  std::vector<std::pair<int32_t, TModuleUnloadProc>> procs;
+  std::vector<TModuleUnloadProc> procs;
   {
-    std::lock_guard guard(UnloadProcs().lock);
-    procs = UnloadProcs().procs;
+    std::lock_guard guard(unloadProcsLock);
+    procs = UnloadProcs();
   }
-  for (const auto& [handle, proc] : procs) proc(module);
+  for (auto proc = procs.rbegin(); proc != procs.rend(); ++proc) (*proc)(module);
   dlclose(module);
 }
 
-int32_t AddModuleUnloadProc(TModuleUnloadProc proc) {
-  TUnloadProcs& procs = UnloadProcs();
-  std::lock_guard guard(procs.lock);
-  procs.procs.emplace_back(++procs.lastHandle, std::move(proc));
-  return procs.lastHandle;
+void AddModuleUnloadProc(TModuleUnloadProc proc) {
+  std::lock_guard guard(unloadProcsLock);
+  UnloadProcs().push_back(proc);
 }
 
-void RemoveModuleUnloadProc(int32_t handle) {
-  TUnloadProcs& procs = UnloadProcs();
-  std::lock_guard guard(procs.lock);
-  std::erase_if(procs.procs, [handle](const auto& entry) { return entry.first == handle; });
+void RemoveModuleUnloadProc(TModuleUnloadProc proc) {
+  std::lock_guard guard(unloadProcsLock);
+  std::erase(UnloadProcs(), proc);
 }
 
 bool IsAddressInModule(const void* address, HMODULE module) {
-  Dl_info info{};
-  if (!module || !dladdr(address, &info) || !info.dli_fname) return false;
-  // Opening the file that holds the address without loading it gives that module's handle.
-  void* holder = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-  if (holder) dlclose(holder);
-  return holder == module;
+  Dl_info info;
+  link_map* containing = nullptr;
+  link_map* loaded = nullptr;
+  return module &&
+         dladdr1(address, &info, reinterpret_cast<void**>(&containing), RTLD_DL_LINKMAP) &&
+         dlinfo(module, RTLD_DI_LINKMAP, &loaded) == 0 && containing == loaded;
 }
 
 void* GetProcAddress(HMODULE module, const char* name) {

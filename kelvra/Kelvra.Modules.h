@@ -1,9 +1,10 @@
 // Loading shared libraries by file name: the platform loader (dlopen) behind the runtime's
-// "safe loader".
+// "safe loader", and the procedures that clean up after a library's classes when it is freed.
+//
+// Threads: any thread may load and free libraries and add or remove unload procedures; the
+// procedures run on the thread that frees the library.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 namespace kelvra {
@@ -19,17 +20,17 @@ struct TLoadResult {
 // Loads `fileName` (a bare name is searched in the system's usual order). Never raises and never
 // prints: a failure is reported in the result.
 TLoadResult SafeLoadLibrary(const std::string& fileName);
-// Tells the module-unload procedures, then unloads the module.
+// Runs the module-unload procedures with `module`, the last added first, then releases it.
 void FreeLibrary(HMODULE module);
 void* GetProcAddress(HMODULE module, const char* name);
 
-// Module-unload procedures: each is called with a module that FreeLibrary is about to unload, so
-// that tables holding its code can drop it. Any thread may add and remove; a procedure runs on the
-// thread that frees the module.
-using TModuleUnloadProc = std::function<void(HMODULE module)>;
-int32_t AddModuleUnloadProc(TModuleUnloadProc proc);  // returns the handle to remove it by
-void RemoveModuleUnloadProc(int32_t handle);
-// Whether `address` (a function or data) lies in `module`.
+// Called with a library that is about to be freed: whoever keeps class references or code
+// addresses of libraries drops those that lie in it (IsAddressInModule).
+using TModuleUnloadProc = void (*)(HMODULE module);
+void AddModuleUnloadProc(TModuleUnloadProc proc);
+void RemoveModuleUnloadProc(TModuleUnloadProc proc);
+// Whether `address` lies in the code or data of the loaded `module` (a handle of dlopen, the
+// program's own included).
 bool IsAddressInModule(const void* address, HMODULE module);
 
 }  // namespace kelvra

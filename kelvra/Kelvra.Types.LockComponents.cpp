@@ -105,9 +105,7 @@ TLockCollection::~TLockCollection() {
 }
 
 TLockCollectionItem* TLockCollection::Items(int32_t AIndex) const {
-  if (AIndex < 0 || AIndex >= Count())
-    throw ERangeError("List index out of bounds (" + std::to_string(AIndex) + ")");
-  return items_[size_t(AIndex)];
+  return items_[CheckListIndex(AIndex, items_.size())];
 }
 
 TLockCollectionItem* TLockCollection::Add(const TClassRef& AClass) {

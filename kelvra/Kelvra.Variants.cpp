@@ -98,6 +98,24 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 
 // ---------------------------------------------------------------------------------------------
 
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xC0 | c >> 6);
+    out += char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += char(0xE0 | c >> 12);
+    out += char(0x80 | (c >> 6 & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  } else {
+    out += char(0xF0 | c >> 18);
+    out += char(0x80 | (c >> 12 & 0x3F));
+    out += char(0x80 | (c >> 6 & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+}
+
 std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());
@@ -109,21 +127,7 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(out, c);
   }
   return out;
 }

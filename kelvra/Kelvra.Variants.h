@@ -129,6 +129,8 @@ class Variant {
 
 // UTF-8 <-> UTF-16. A lone surrogate becomes U+FFFD, and so does ill-formed UTF-8 (see DecodeUtf8).
 std::string Utf16ToUtf8(std::u16string_view s);
+// Appends the UTF-8 form of the Unicode scalar value c (not a surrogate, at most 0x10FFFF).
+void AppendUtf8(std::string& out, uint32_t c);
 std::u16string Utf8ToUtf16(std::string_view s);
 
 // Decodes the UTF-8 bytes[0..count) into `out`, which has room for `count` code units (never more

@@ -45,4 +45,26 @@ void TRQAveragingRing::SetCount(uint32_t ACount) {
   count_ = count;
 }
 
+TRQAveraging::TRQAveraging(kelvra::TPersistent* AOwner,
+                           kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                           kelvra::TProcedure AOnChange)
+    : TEnabledPersistent(AOwner, std::move(ALock), std::move(AOnChange)) {
+  InitDefaults(ClassRef);
+}
+
+const kelvra::TPropertyTable& TRQAveraging::Properties() {
+  static const kelvra::TPropertyTable table =
+      kelvra::TPropertyTableBuilder<TRQAveraging>().Property("Count", &TRQAveraging::GetCount,
+                                                             &TRQAveraging::SetCount,
+                                                             TRQAveragingRing::kDefaultCount);
+  return table;
+}
+
+void TRQAveraging::SetCount(uint32_t ACount) {
+  const auto section = GetLock()->EnterSection();
+  if (!section || std::max<uint32_t>(ACount, 1) == ring_.GetCount()) return;
+  ring_.SetCount(ACount);
+  NotifyProp();
+}
+
 }  // namespace corvane

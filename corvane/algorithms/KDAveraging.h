@@ -1,14 +1,15 @@
 // Moving average over a ring of the last Count values.
 //
-// TRQAveragingRing holds the averaging rules of TRQAveraging: each value goes into a ring of
-// Count values (zeros where nothing was written yet) and the call returns the mean of the values
-// received so far, at most Count of them. TRQAveraging, the published sub-property, needs the
-// runtime's enabled-persistent base, which kelvra does not have yet; it is to hold one ring, pass
-// values through unchanged (storing nothing) while not `Enabled`, and set Count through its
-// owner's change-notify lock.
+// TRQAveragingRing holds the averaging rules: each value goes into a ring of Count values (zeros
+// where nothing was written yet) and the call returns the mean of the values received so far, at
+// most Count of them. TRQAveraging is the published sub-property that components hold: one ring,
+// the published Enabled (values pass through unchanged, and nothing is stored, while it is false,
+// as it is at first) and Count (default 10), which is set in a section of the owner's lock.
 //
-// One object must not be used from two threads at once; the package must have started
-// (corvane::Initialize()), since the sums and moves run through the dispatch slots.
+// One ring must not be used from two threads at once. The owner of a TRQAveraging calls
+// AddElement and Clear in a section of its lock (where its processing runs anyway), so that they
+// never meet SetCount. The package must have started (corvane::Initialize()), since the sums and
+// moves run through the dispatch slots.
 //
 // Decisions where the rules leave cases open:
 // - A new ring holds Count 10 and 10 zeros.
@@ -24,6 +25,7 @@
 #include <cstdint>
 
 #include "corvane/buffers/KDSimpleDataBuffer.h"
+#include "kelvra/Kelvra.Types.LockComponents.h"
 
 namespace corvane {
 
@@ -50,5 +52,29 @@ class TRQAveragingRing {
   uint32_t writeIndex_ = 0;
   uint32_t filled_ = 0;
 };
+
+class TRQAveraging : public kelvra::TEnabledPersistent {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  TRQAveraging(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+               kelvra::TProcedure AOnChange);
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+
+  uint32_t GetCount() const { return ring_.GetCount(); }
+  // In a section of the lock: values below 1 become 1; a change resizes the ring and notifies.
+  void SetCount(uint32_t ACount);
+  // The value itself while not Enabled; else the ring's mean after storing it.
+  double AddElement(double AValue) { return FEnabled ? ring_.AddElement(AValue) : AValue; }
+  void Clear() { ring_.Clear(); }
+  const TRQAveragingRing& Ring() const { return ring_; }
+
+ private:
+  TRQAveragingRing ring_;
+};
+
+inline constexpr kelvra::TClassRef TRQAveraging::ClassRef =
+    kelvra::ClassRefOf<TRQAveraging, kelvra::TEnabledPersistent>(
+        "TRQAveraging", {.Properties = &TRQAveraging::Properties});
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 
 #include "corvane/buffers/KDSimpleDataBuffer.h"
 #include "corvane/framework/KDClockGen.h"
+#include "corvane/framework/KDComponentCollection.h"
 #include "corvane/framework/Kelvra.Categories.TessalyBasic.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "corvane/numeric/KDNormDispatcher.h"
@@ -33,7 +34,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDStreamTypes", &StartKDStreamTypes, &FinishKDStreamTypes},
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, &FinishKDNormDispatcher},
-    {"KDFilterTypes", nullptr, nullptr},  // not built yet
+    {"KDFilterTypes", nullptr, nullptr},
     {"KDClockGen", &StartKDClockGen, &FinishKDClockGen},
     {"KDInternalStore", nullptr, nullptr},
     {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
@@ -41,18 +42,18 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"Kelvra.OpenCL.DataBufferProxy", nullptr, nullptr},  // not built yet
     {"Kelvra.Categories.TessalyBasic", &StartKelvraCategoriesTessalyBasic,
      &FinishKelvraCategoriesTessalyBasic},
-    {"RQComponent", nullptr, nullptr},                // not built yet
+    {"RQComponent", nullptr, nullptr},
     {"Kelvra.Processing", nullptr, nullptr},          // not built yet
     {"RQProcessingManager", nullptr, nullptr},        // not built yet
-    {"KDComponentCollection", nullptr, nullptr},      // not built yet
+    {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
     {"KDCommonGen", nullptr, nullptr},                // not built yet
     {"KDCommonFilter", nullptr, nullptr},             // not built yet
     {"KDMultiInput", nullptr, nullptr},               // not built yet
     {"KDRealQueue", nullptr, nullptr},                // not built yet
-    {"KDAveraging", nullptr, nullptr},                // not built yet
+    {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet
-    {"KDWindowFilter", nullptr, nullptr},             // not built yet
+    {"KDWindowFilter", nullptr, nullptr},
     {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
     {"RQDrawLayers", nullptr, nullptr},               // not built yet
     {"RQGDIPlusProperties", nullptr, nullptr},        // not built yet

@@ -13,11 +13,9 @@ struct TPackageUnitEntry {
 
 // Every unit of the package in start order, with its start and end procedures. A unit that does
 // nothing at start or end has no procedure there; so has, for now, each unit that is not built
-// yet (the table marks them). Two of those have start work that waits for what they build on:
+// yet (the table marks them). One of those has start work that waits for what it builds on:
 //   Kelvra.Processing      registers the processing stream type with the pin framework and the
-//                          two processing engine classes as collection item classes;
-//   KDComponentCollection  creates the collection component registry and installs the
-//                          module-unload procedure, which its end removes.
+//                          two processing engine classes as collection item classes.
 std::span<const TPackageUnitEntry> GetPackageInfoTable();
 
 // Starts every unit in table order. Each unit's start work runs once however often the package

@@ -55,7 +55,6 @@ constexpr TGUID kChannelFamily[] = {
 struct TStreamRegistry {
   std::mutex lock;
   std::vector<TKDPNStreamTypeEntry> entries;  // in registration order
-  int32_t unloadProc = 0;
 };
 
 TStreamRegistry& Registry() {
@@ -245,11 +244,11 @@ void StartKDStreamTypes() {
   KDPNRegisterStreamType(IPNKDIntegerStream::IID, 4, &MakeBuffer<TKDIntegerBuffer>);
   KDPNRegisterStreamType(IPNKDComplexStream::IID, 16, &MakeBuffer<TKDComplexBuffer>);
   pinweave::PNRegisterTypeConverters(KDFormatConverterClasses());
-  Registry().unloadProc = kelvra::AddModuleUnloadProc(&ForgetModule);
+  kelvra::AddModuleUnloadProc(&ForgetModule);
 }
 
 void FinishKDStreamTypes() {
-  kelvra::RemoveModuleUnloadProc(std::exchange(Registry().unloadProc, 0));
+  kelvra::RemoveModuleUnloadProc(&ForgetModule);
   pinweave::PNUnregisterTypeConverters(KDFormatConverterClasses());
   for (const TGUID& type : kChannelFamily) pinweave::PNUnregisterDefaultHandler(type);
   pinweave::PNUnregisterStreams(StartStreamInfos());

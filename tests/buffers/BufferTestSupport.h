@@ -8,6 +8,7 @@
 
 #include "corvane/buffers/KDInternalStore.h"
 #include "corvane/buffers/KDSimpleDataBuffer.h"
+#include "tests/ExceptionMessage.h"
 
 namespace corvane {
 
@@ -37,5 +38,7 @@ inline std::vector<double> Values(const TBuffer& buffer) {
   const double* items = buffer->Read();
   return std::vector<double>(items, items + buffer->GetSize());
 }
+
+using test::MessageOf;
 
 }  // namespace corvane

@@ -70,11 +70,8 @@ TEST_F(ComplexBufferTest, ElementAccessDetachesOnWriteAndRefusesIndicesOutside) 
   EXPECT_THROW(copy->GetItem(2), kelvra::ERangeError);
   EXPECT_THROW(copy->GetItem(-1), kelvra::ERangeError);
   EXPECT_THROW(copy->SetItem(2, {}), kelvra::ERangeError);
-  try {
-    copy->GetItemProc(7, value);
-  } catch (const kelvra::ERangeError& e) {
-    EXPECT_STREQ(e.what(), "Index out of range = 7");
-  }
+  EXPECT_EQ(MessageOf<kelvra::ERangeError>([&] { copy->GetItemProc(7, value); }),
+            "Index out of range = 7");
 }
 
 TEST_F(ComplexBufferTest, ConstantOperationsNeverSkipSoAddingZeroStillDetaches) {

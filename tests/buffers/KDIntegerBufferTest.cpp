@@ -158,12 +158,7 @@ TEST_F(BooleanBufferTest, BitsArePackedLeastSignificantFirst) {
   TBooleanBuffer ten = TKDBooleanBuffer::CreateValue(10, true);
   EXPECT_EQ(ten->GetByteSize(), 2u);
   EXPECT_TRUE(ten->GetItem(9));
-  try {
-    ten->GetItem(10);
-    ADD_FAILURE();
-  } catch (const kelvra::ERangeError& e) {
-    EXPECT_STREQ(e.what(), "Index out of range = 10");
-  }
+  EXPECT_EQ(MessageOf<kelvra::ERangeError>([&] { ten->GetItem(10); }), "Index out of range = 10");
   EXPECT_THROW(ten->SetItem(-1, true), kelvra::ERangeError);
   const uint8_t bytes[] = {0x01, 0x80};
   EXPECT_TRUE(TKDBooleanBuffer::CreateData(bytes, 16)->GetItem(15));

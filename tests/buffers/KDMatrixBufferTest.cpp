@@ -30,12 +30,7 @@ std::vector<double> Cells(const TMatrix& matrix) {
 }
 
 std::string RangeMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const kelvra::ERangeError& e) {
-    return e.what();
-  }
-  return "no error";
+  return MessageOf<kelvra::ERangeError>(action);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,7 +16,7 @@ namespace {
 using test::BitwiseEqual;
 using test::ExpectSameAsReference;
 using test::kLengths;
-using test::RandomDoubles;
+using test::RandomReals;
 using test::UlpError;
 
 constexpr double kPi = std::numbers::pi;
@@ -64,14 +64,6 @@ KERNEL_TEST(ComplexParts, MagnitudesNeitherOverflowNorUnderflow) {
     EXPECT_LE(UlpError(magnF[i], exact(reF[i], imF[i])), 1.0) << reF[i] << ", " << imF[i];
 }
 
-template <class T>
-std::vector<T> RandomParts(int n, uint32_t seed) {
-  if constexpr (std::is_same_v<T, float>)
-    return test::ToFloats(RandomDoubles(n, seed));
-  else
-    return RandomDoubles(n, seed);
-}
-
 template <class T, class TC>
 void ExpectRealToCplxMatches(IppStatus (*kernel)(const T*, const T*, TC*, int)) {
   // Called with both parts, the real part only or the imaginary part only.
@@ -81,7 +73,7 @@ void ExpectRealToCplxMatches(IppStatus (*kernel)(const T*, const T*, TC*, int)) 
     };
   };
   for (int len : kLengths) {
-    const auto re = RandomParts<T>(len, 20 + len), im = RandomParts<T>(len, 30 + len);
+    const auto re = test::RandomReals<T>(len, 20 + len), im = test::RandomReals<T>(len, 30 + len);
     for (auto [withRe, withIm] : {std::pair{true, true}, {true, false}, {false, true}})
       ExpectSameAsReference(withSources(withRe, withIm, kernel),
                             withSources(withRe, withIm, reference::RealToCplx<T, TC>), len, re, im,
@@ -99,7 +91,7 @@ KERNEL_TEST(ComplexParts, RealToCplxMatchesScalarReference, ippsRealToCplx_64f,
 template <class T>
 std::vector<T> Coordinates(int n, uint32_t seed) {
   std::vector<T> v;
-  for (double x : RandomDoubles(n, seed, -1e3, 1e3, false)) v.push_back(T(x));
+  for (double x : RandomReals(n, seed, -1e3, 1e3, false)) v.push_back(T(x));
   for (int i = 0; i < n; i += 9) v[size_t(i)] = (i / 9) % 2 ? T(-0.0) : T(0);
   return v;
 }

@@ -14,7 +14,7 @@ namespace corvane::kernels {
 namespace {
 
 using test::RandomComplex;
-using test::RandomDoubles;
+using test::RandomReals;
 using LComplex = std::complex<long double>;
 
 constexpr double kTolerance = 1e-12;
@@ -52,7 +52,7 @@ void ExpectClose(const std::vector<T>& got, const std::vector<LComplex>& want, l
 
 template <class T>
 std::vector<T> Random(int n, uint32_t seed) {
-  if constexpr (std::is_same_v<T, Ipp64f>) return RandomDoubles(n, seed, -1, 1, false);
+  if constexpr (std::is_same_v<T, Ipp64f>) return RandomReals(n, seed, -1, 1, false);
   else return RandomComplex(n, seed, -1, 1, false);
 }
 
@@ -125,7 +125,7 @@ std::vector<LComplex> Convolution(const std::vector<double>& a, const std::vecto
 }
 
 void CheckConvolution(int len1, int len2) {
-  const auto a = RandomDoubles(len1, len1, -1, 1, false), b = RandomDoubles(len2, 7, -1, 1, false);
+  const auto a = RandomReals(len1, len1, -1, 1, false), b = RandomReals(len2, 7, -1, 1, false);
   const auto want = Convolution(a, b);
   std::vector<double> got(len1 + len2 - 1), swapped(got.size());
   ASSERT_EQ(ippsConv_64f(a.data(), len1, b.data(), len2, got.data()), ippStsNoErr);
@@ -162,7 +162,7 @@ KERNEL_TEST(Correlation, BothSidesOfTheFftCrossoverAgree) {
 
 TEST(Correlation, RunningOutOfMemoryOnTheFftPathIsAStatusAndWritesNothing) {
   const int n = 2 * std::max(FftCrossoverLength(false), FftCrossoverLength(true));
-  const auto x = RandomDoubles(n, 1, -1, 1, false);
+  const auto x = RandomReals(n, 1, -1, 1, false);
   const auto z = RandomComplex(n, 2, -1, 1, false);
   std::vector<double> out(size_t(2 * n - 1), 7.0);
   std::vector<Ipp64fc> zOut(size_t(2 * n - 1), Ipp64fc{7, 7});

@@ -42,7 +42,7 @@ void ExpectUnaryMatches(TUnary<T> kernel, TUnaryInPlace<T> kernelInPlace, TUnary
 }
 
 std::vector<double> Reals(int len, uint32_t seed) {
-  return test::RandomDoubles(len, seed);
+  return test::RandomReals(len, seed);
 }
 
 // Random complex values, many with parts of very different magnitudes, and every pairing of
@@ -68,7 +68,7 @@ KERNEL_TEST(ElementFunctions, RealFunctionsMatchScalarReferenceOnEveryTarget, ip
   ExpectUnaryMatches<double>(ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f, Reals);
   ExpectUnaryMatches<double>(
       ippsSqrt_64f, ippsSqrt_64f_I, reference::ippsSqrt_64f,
-      [](int len, uint32_t seed) { return test::RandomDoubles(len, seed, 0, 1e6); });
+      [](int len, uint32_t seed) { return test::RandomReals(len, seed, 0, 1e6); });
 }
 
 KERNEL_TEST(ElementFunctions, ComplexFunctionsMatchScalarReferenceOnEveryTarget, ippsSqr_64fc,
@@ -141,12 +141,9 @@ void ExpectAccurate(TUnary<double> kernel, const std::vector<double>& src, Exact
   EXPECT_LE(worst, 2.0) << "at " << worstAt;
 }
 
-std::vector<double> Uniform(size_t n, uint32_t seed, double lo, double hi) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> dist(lo, hi);
-  std::vector<double> v(n);
-  for (auto& x : v) x = dist(rng);
-  return v;
+// `n` random doubles in [lo, hi), no special values.
+std::vector<double> Uniform(int n, uint32_t seed, double lo, double hi) {
+  return test::RandomReals(n, seed, lo, hi, false);
 }
 
 TEST(ElementFunctions, ExpIsWithinTwoUlp) {

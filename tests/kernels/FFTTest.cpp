@@ -13,7 +13,7 @@ namespace {
 
 using test::Misaligned;
 using test::RandomComplex;
-using test::RandomDoubles;
+using test::RandomReals;
 using LComplex = std::complex<long double>;
 
 constexpr int kMaxTestedOrder = 16;
@@ -118,7 +118,7 @@ KERNEL_TEST(FFT, RealTransformsMatchLongDoubleDftAtEveryOrder, ippsFFTInitAlloc_
     IppsFFTSpec_R_64f* spec = nullptr;
     ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintFast), ippStsNoErr);
 
-    const auto x = RandomDoubles(n, 100 + order, -1, 1, false);
+    const auto x = RandomReals(n, 100 + order, -1, 1, false);
     std::vector<LComplex> xl(x.begin(), x.end());
     Misaligned<double> src(x), ccs{std::vector<double>(n + 2, 7.0)};
     ASSERT_EQ(ippsFFTFwd_RToCCS_64f(src.Data(), ccs.Data(), spec, nullptr), ippStsNoErr);
@@ -133,7 +133,7 @@ KERNEL_TEST(FFT, RealTransformsMatchLongDoubleDftAtEveryOrder, ippsFFTInitAlloc_
     }
 
     // Any CCS input: the imaginary parts of DC and Nyquist must not take part.
-    auto bins = RandomDoubles(n + 2, 200 + order, -1, 1, false);
+    auto bins = RandomReals(n + 2, 200 + order, -1, 1, false);
     std::vector<LComplex> hermitian(n);
     for (int k = 0; k <= n / 2; ++k) {
       const bool real = k == 0 || 2 * k == n;
@@ -165,7 +165,7 @@ KERNEL_TEST(FFT, ForwardThenInverseReturnsTheInput) {
     ippsFFTInv_CToC_64fc(zBack.data(), zBack.data(), complexSpec, nullptr);
     EXPECT_LE(RelativeRmsError(zBack, ToLong(z)), Bound(order)) << "complex, order " << order;
 
-    const auto x = RandomDoubles(n, 400 + order, -1, 1, false);
+    const auto x = RandomReals(n, 400 + order, -1, 1, false);
     std::vector<double> xBack(x);
     xBack.resize(n + 2);  // in place
     ippsFFTFwd_RToCCS_64f(xBack.data(), xBack.data(), realSpec, nullptr);

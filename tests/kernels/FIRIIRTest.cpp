@@ -18,14 +18,14 @@ using test::BitwiseEqual;
 using test::ForEachTarget;
 using test::kLengths;
 using test::Misaligned;
-using test::RandomDoubles;
+using test::RandomReals;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 // Piece lengths that cut a signal shorter and longer than the filters and their vectors.
 constexpr int kPieces[] = {1, 2, 7, 64, 3, 33, 950};
 
 std::vector<double> Signal(int len, uint32_t seed) {
-  return RandomDoubles(len, seed, -1, 1, false);
+  return RandomReals(len, seed, -1, 1, false);
 }
 
 // Runs a filter over x in the pieces above (the last one cut to fit), out of place.
@@ -41,21 +41,27 @@ std::vector<double> FilterInPieces(const Run& run, const std::vector<double>& x)
   return y;
 }
 
-class Fir {
+// A filter state, run by `run` and freed by `free` at the end of its life.
+template <class State, IppStatus (*run)(const Ipp64f*, Ipp64f*, int, State*),
+          IppStatus (*free)(State*)>
+class FilterState {
  public:
-  Fir(const std::vector<double>& taps, const double* dlyLine = nullptr) {
-    EXPECT_EQ(ippsFIRInitAlloc_64f(&state_, taps.data(), int(taps.size()), dlyLine), ippStsNoErr);
-  }
-  ~Fir() { EXPECT_EQ(ippsFIRFree_64f(state_), ippStsNoErr); }
+  ~FilterState() { EXPECT_EQ(free(state_), ippStsNoErr); }
   IppStatus operator()(const double* src, double* dst, int n) const {
-    return ippsFIR_64f(src, dst, n, state_);
+    return run(src, dst, n, state_);
   }
   std::vector<double> Filter(const std::vector<double>& x) const {
     std::vector<double> y(x.size());
     EXPECT_EQ((*this)(x.data(), y.data(), int(x.size())), ippStsNoErr);
     return y;
   }
-  IppsFIRState_64f* state_ = nullptr;
+  State* state_ = nullptr;
+};
+
+struct Fir : FilterState<IppsFIRState_64f, ippsFIR_64f, ippsFIRFree_64f> {
+  explicit Fir(const std::vector<double>& taps, const double* dlyLine = nullptr) {
+    EXPECT_EQ(ippsFIRInitAlloc_64f(&state_, taps.data(), int(taps.size()), dlyLine), ippStsNoErr);
+  }
 };
 
 // The FIR's rounding: each output is a sum of numTaps products.
@@ -150,8 +156,7 @@ TEST(FIR, StatusesAndContextChecks) {
   EXPECT_EQ(ippsIIRFree_64f(iir), ippStsNoErr);
 }
 
-class Iir {
- public:
+struct Iir : FilterState<IppsIIRState_64f, ippsIIR_64f, ippsIIRFree_64f> {
   // Arbitrary order from B0..B_order A0..A_order, or biquads from 6 taps per section.
   Iir(const std::vector<double>& taps, bool biquads, const double* dlyLine = nullptr) {
     const IppStatus s =
@@ -159,18 +164,6 @@ class Iir {
                 : ippsIIRInitAlloc_64f(&state_, taps.data(), int(taps.size() / 2 - 1), dlyLine);
     EXPECT_EQ(s, ippStsNoErr);
   }
-  ~Iir() { EXPECT_EQ(ippsIIRFree_64f(state_), ippStsNoErr); }
-  IppStatus operator()(const double* src, double* dst, int n) const {
-    return ippsIIR_64f(src, dst, n, state_);
-  }
-  std::vector<double> Filter(const std::vector<double>& x) const {
-    std::vector<double> y(x.size());
-    EXPECT_EQ((*this)(x.data(), y.data(), int(x.size())), ippStsNoErr);
-    return y;
-  }
-
- private:
-  IppsIIRState_64f* state_ = nullptr;
 };
 
 struct Polynomials {

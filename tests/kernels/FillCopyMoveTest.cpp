@@ -13,7 +13,7 @@ namespace {
 using test::BitwiseEqual;
 using test::kLengths;
 using test::Misaligned;
-using test::RandomDoubles;
+using test::RandomReals;
 using test::RandomIntegers;
 
 // Elements after `len` that a kernel must leave alone.
@@ -41,8 +41,8 @@ std::vector<double> AsDoubles(const std::vector<Ipp64fc>& values) {
 
 KERNEL_TEST(FillCopyMove, SetStoresTheValueBitForBit, ippsSet_64f, ippsSet_32f, ippsSet_32s,
             ippsSet_8u) {
-  const auto filler = RandomDoubles(1027 + kGuard, 1);
-  const auto plainFiller = RandomDoubles(1027 + kGuard, 1, -100, 100, /*specials=*/false);
+  const auto filler = RandomReals(1027 + kGuard, 1);
+  const auto plainFiller = RandomReals(1027 + kGuard, 1, -100, 100, /*specials=*/false);
   const std::vector<float> floatFiller(plainFiller.begin(), plainFiller.end());
   for (double val : {2.5, -0.0, kPayloadNaN, -std::numeric_limits<double>::infinity()}) {
     SCOPED_TRACE(val);
@@ -96,7 +96,7 @@ KERNEL_TEST(FillCopyMove, ZeroWritesPositiveZeroBits, ippsZero_64f, ippsZero_32f
 
 KERNEL_TEST(FillCopyMove, CopyKeepsBitsAndStopsAtLen, ippsCopy_64f, ippsCopy_32f, ippsCopy_8u) {
   for (int len : kLengths) {
-    const auto src = RandomDoubles(len, 7);  // includes NaN, -0 and denormals
+    const auto src = RandomReals(len, 7);  // includes NaN, -0 and denormals
     std::vector<double> dst(size_t(len + kGuard), 3.0);
     ASSERT_EQ(ippsCopy_64f(src.data(), dst.data(), len), ippStsNoErr);
     EXPECT_TRUE(BitwiseEqual(src, std::vector<double>(dst.begin(), dst.begin() + len)));
@@ -154,7 +154,7 @@ void ExpectMoveOverlapSafe(IppStatus (*kernel)(const T*, T*, int), const std::ve
 }
 
 KERNEL_TEST(FillCopyMove, MoveIsOverlapSafeBothWays, ippsMove_64f, ippsMove_8u) {
-  ExpectMoveOverlapSafe(ippsMove_64f, RandomDoubles(1027 + 17, 9));
+  ExpectMoveOverlapSafe(ippsMove_64f, RandomReals(1027 + 17, 9));
   ExpectMoveOverlapSafe(ippsMove_8u, RandomIntegers<uint8_t>(1027 + 17, 10));
 }
 

@@ -14,7 +14,7 @@ namespace {
 using test::kLengths;
 using test::Misaligned;
 using test::RandomComplex;
-using test::RandomDoubles;
+using test::RandomReals;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "kernels/ipps.h"
@@ -19,34 +20,31 @@ constexpr IppiSize kSizes[] = {{1, 1}, {3, 2}, {17, 5}, {131, 4}, {301, 3}};
 constexpr IppiAxis kAxes[] = {ippAxsHorizontal, ippAxsVertical, ippAxsBoth};
 
 using TMirror = IppStatus (*)(const Ipp8u*, int, Ipp8u*, int, IppiSize, IppiAxis);
+using TMirrorInPlace = IppStatus (*)(Ipp8u*, int, IppiSize, IppiAxis);
 
 KERNEL_TEST(Image, MirrorMatchesReferenceOutOfPlaceAndInPlace, ippiMirror_8u_C3R, ippiMirror_8u_C4R,
             ippiMirror_8u_C3IR) {
-  const auto check = [](TMirror kernel, TMirror reference, int channels) {
-    for (IppiSize size : kSizes)
-      for (IppiAxis flip : kAxes) {
-        SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << " flip " << flip);
-        const TestImage<Ipp8u> src(size.width, size.height, channels, 1, 5);
-        const TestImage<Ipp8u> dst(size.width, size.height, channels, 2, 2);
-        ExpectSameImage(
-            dst,
-            [&](Ipp8u* d, int step) { return kernel(src.Data(), src.Step(), d, step, size, flip); },
-            [&](Ipp8u* d, int step) {
-              return reference(src.Data(), src.Step(), d, step, size, flip);
-            });
-      }
-  };
-  check(ippiMirror_8u_C3R, reference::ippiMirror_8u_C3R, 3);
-  check(ippiMirror_8u_C4R, reference::ippiMirror_8u_C4R, 4);
-
   for (IppiSize size : kSizes)
-    for (IppiAxis flip : kAxes)
-      ExpectSameImage(
-          TestImage<Ipp8u>(size.width, size.height, 3, 3),
-          [&](Ipp8u* image, int step) { return ippiMirror_8u_C3IR(image, step, size, flip); },
-          [&](Ipp8u* image, int step) {
-            return reference::ippiMirror_8u_C3IR(image, step, size, flip);
-          });
+    for (IppiAxis flip : kAxes) {
+      SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << " flip " << flip);
+      for (auto [kernel, expected, channels] :
+           {std::tuple<TMirror, TMirror, int>{ippiMirror_8u_C3R, reference::ippiMirror_8u_C3R, 3},
+            {ippiMirror_8u_C4R, reference::ippiMirror_8u_C4R, 4}}) {
+        const TestImage<Ipp8u> src(size.width, size.height, channels, 1, 5);
+        const auto run = [&](TMirror fn) {
+          return [&, fn](Ipp8u* d, int step) {
+            return fn(src.Data(), src.Step(), d, step, size, flip);
+          };
+        };
+        ExpectSameImage(TestImage<Ipp8u>(size.width, size.height, channels, 2, 2), run(kernel),
+                        run(expected));
+      }
+      const auto inPlace = [&](TMirrorInPlace fn) {
+        return [&, fn](Ipp8u* image, int step) { return fn(image, step, size, flip); };
+      };
+      ExpectSameImage(TestImage<Ipp8u>(size.width, size.height, 3, 3), inPlace(ippiMirror_8u_C3IR),
+                      inPlace(reference::ippiMirror_8u_C3IR));
+    }
 }
 
 KERNEL_TEST(Image, MirrorAxesMoveWholePixels) {
@@ -69,27 +67,20 @@ KERNEL_TEST(Image, CopyAndSetMatchReference, ippiCopy_32s_C1R, ippiCopy_8u_C4R, 
   const Ipp8u value[4] = {1, 2, 250, 4};
   for (IppiSize size : kSizes) {
     const TestImage<Ipp32s> src32(size.width, size.height, 1, 5, 1);
-    ExpectSameImage(
-        TestImage<Ipp32s>(size.width, size.height, 1, 6, 3),
-        [&](Ipp32s* d, int step) {
-          return ippiCopy_32s_C1R(src32.Data(), src32.Step(), d, step, size);
-        },
-        [&](Ipp32s* d, int step) {
-          return reference::ippiCopy_32s_C1R(src32.Data(), src32.Step(), d, step, size);
-        });
     const TestImage<Ipp8u> src8(size.width, size.height, 4, 7, 7);
     const TestImage<Ipp8u> dst8(size.width, size.height, 4, 8, 1);
-    ExpectSameImage(
-        dst8,
-        [&](Ipp8u* d, int step) {
-          return ippiCopy_8u_C4R(src8.Data(), src8.Step(), d, step, size);
-        },
-        [&](Ipp8u* d, int step) {
-          return reference::ippiCopy_8u_C4R(src8.Data(), src8.Step(), d, step, size);
-        });
-    ExpectSameImage(
-        dst8, [&](Ipp8u* d, int step) { return ippiSet_8u_C4R(value, d, step, size); },
-        [&](Ipp8u* d, int step) { return reference::ippiSet_8u_C4R(value, d, step, size); });
+    const auto copyFrom = [&](const auto& src, auto fn) {
+      return [&, fn](auto* d, int step) { return fn(src.Data(), src.Step(), d, step, size); };
+    };
+    const auto set = [&](auto fn) {
+      return [&, fn](Ipp8u* d, int step) { return fn(value, d, step, size); };
+    };
+    ExpectSameImage(TestImage<Ipp32s>(size.width, size.height, 1, 6, 3),
+                    copyFrom(src32, ippiCopy_32s_C1R),
+                    copyFrom(src32, reference::ippiCopy_32s_C1R));
+    ExpectSameImage(dst8, copyFrom(src8, ippiCopy_8u_C4R),
+                    copyFrom(src8, reference::ippiCopy_8u_C4R));
+    ExpectSameImage(dst8, set(ippiSet_8u_C4R), set(reference::ippiSet_8u_C4R));
   }
 }
 

@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -35,33 +36,35 @@ namespace corvane::kernels::test {
 // tail, and a long run.
 inline constexpr int kLengths[] = {1, 3, 17, 1027};
 
-// Values that exercise IEEE corner cases, mixed into random data.
-inline const std::vector<double>& SpecialDoubles() {
-  static const std::vector<double> values = {
-      0.0, -0.0, 1.0, -1.0, std::numeric_limits<double>::infinity(),
-      -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
-      std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
-      std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), 1e-300, 1e300};
+// Values that exercise the IEEE corner cases of T, mixed into random data.
+template <class T>
+const std::vector<T>& Specials() {
+  using Limits = std::numeric_limits<T>;
+  constexpr T kTiny = sizeof(T) == 4 ? 1e-30f : 1e-300, kHuge = sizeof(T) == 4 ? 1e30f : 1e300;
+  static const std::vector<T> values = {
+      0, -T(0), 1, -1, Limits::infinity(), -Limits::infinity(), Limits::quiet_NaN(),
+      Limits::denorm_min(), Limits::min(), Limits::max(), -Limits::max(), kTiny, kHuge};
   return values;
 }
 
-// `n` random doubles in [lo, hi), every seventh replaced by a special value when `specials`.
-inline std::vector<double> RandomDoubles(int n, uint32_t seed, double lo = -100.0,
-                                         double hi = 100.0, bool specials = true) {
+// `n` random values in [lo, hi), every seventh replaced by a special value when `specials`.
+template <class T = double>
+std::vector<T> RandomReals(int n, uint32_t seed, std::type_identity_t<T> lo = -100,
+                           std::type_identity_t<T> hi = 100, bool specials = true) {
   std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> dist(lo, hi);
-  std::vector<double> v(size_t(n > 0 ? n : 0));
-  const auto& special = SpecialDoubles();
+  std::uniform_real_distribution<T> dist(lo, hi);
+  std::vector<T> v(size_t(n > 0 ? n : 0));
+  const auto& special = Specials<T>();
   for (size_t i = 0; i < v.size(); ++i)
     v[i] = (specials && i % 7 == 3) ? special[(i / 7) % special.size()] : dist(rng);
   return v;
 }
 
-// Complex values whose parts come from RandomDoubles (special values included).
+// Complex values whose parts come from RandomReals (special values included).
 inline std::vector<Ipp64fc> RandomComplex(int n, uint32_t seed, double lo = -100.0,
                                           double hi = 100.0, bool specials = true) {
-  const auto re = RandomDoubles(n, seed, lo, hi, specials);
-  const auto im = RandomDoubles(n, seed + 1000, lo, hi, specials);
+  const auto re = RandomReals(n, seed, lo, hi, specials);
+  const auto im = RandomReals(n, seed + 1000, lo, hi, specials);
   std::vector<Ipp64fc> v(re.size());
   // Shift the imaginary parts by three so that specials meet random and other special values.
   for (size_t i = 0; i < v.size(); ++i) v[i] = {re[i], im[(i + 3) % v.size()]};
@@ -79,28 +82,6 @@ inline std::vector<Ipp64fc> RandomComplexOfAnyMagnitude(int n, uint32_t seed) {
     z = {std::ldexp(z.re, e), std::ldexp(z.im, e)};
   }
   return values;
-}
-
-// Values that exercise single-precision corner cases, mixed into random data.
-inline const std::vector<float>& SpecialFloats() {
-  static const std::vector<float> values = {
-      0.0f, -0.0f, 1.0f, -1.0f, std::numeric_limits<float>::infinity(),
-      -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
-      std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::min(),
-      std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), 1e-30f, 1e30f};
-  return values;
-}
-
-// `n` random floats in [lo, hi), every seventh replaced by a special value.
-inline std::vector<float> RandomFloats(int n, uint32_t seed, float lo = -100.0f,
-                                       float hi = 100.0f) {
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> dist(lo, hi);
-  std::vector<float> v(size_t(n > 0 ? n : 0));
-  const auto& special = SpecialFloats();
-  for (size_t i = 0; i < v.size(); ++i)
-    v[i] = i % 7 == 3 ? special[(i / 7) % special.size()] : dist(rng);
-  return v;
 }
 
 // `values` as floats: finite values beyond float's range become infinities (an out-of-range

@@ -9,13 +9,13 @@ namespace {
 
 using test::ExpectSameAsReference;
 using test::kLengths;
-using test::RandomFloats;
+using test::RandomReals;
 
 KERNEL_TEST(Real32Arithmetic, MatchesScalarReferenceOnEveryTarget, ippsMul_32f, ippsMul_32f_I,
             ippsSub_32f_I, ippsMulC_32f_I, ippsSubCRev_32f_I) {
   const auto call = test::PointersLenThen();
   for (int len : kLengths) {
-    const auto a = RandomFloats(len, 1 + len), b = RandomFloats(len, 2 + len);
+    const auto a = RandomReals<float>(len, 1 + len), b = RandomReals<float>(len, 2 + len);
     ExpectSameAsReference(call(ippsMul_32f), call(reference::ippsMul_32f), len, a, b,
                           std::vector<float>(a.size()));
     ExpectSameAsReference(

@@ -13,7 +13,7 @@ namespace {
 
 using test::ExpectSameAsReference;
 using test::kLengths;
-using test::RandomDoubles;
+using test::RandomReals;
 
 using TBinaryInPlace = IppStatus (*)(const Ipp64f*, Ipp64f*, int);
 using TConstant = IppStatus (*)(const Ipp64f*, Ipp64f, Ipp64f*, int);
@@ -28,8 +28,8 @@ IppStatus InPlace(const Ipp64f* src, Ipp64f* srcDst, int len) {
 void ExpectInPlaceMatches(TBinaryInPlace kernel, TBinaryInPlace reference) {
   const auto call = test::PointersLenThen();
   for (int len : kLengths)
-    ExpectSameAsReference(call(kernel), call(reference), len, RandomDoubles(len, 3 + len),
-                          RandomDoubles(len, 4 + len));
+    ExpectSameAsReference(call(kernel), call(reference), len, RandomReals(len, 3 + len),
+                          RandomReals(len, 4 + len));
 }
 
 void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TConstant reference) {
@@ -39,7 +39,7 @@ void ExpectConstantMatches(TConstant kernel, TConstantInPlace kernelInPlace, TCo
       return [=](int n, const double* src, double* dst) { return fn(src, val, dst, n); };
     };
     for (int len : kLengths) {
-      const auto src = RandomDoubles(len, 5 + len);
+      const auto src = RandomReals(len, 5 + len);
       ExpectSameAsReference(outOfPlace(kernel), outOfPlace(reference), len, src,
                             std::vector<double>(src.size()));
       ExpectSameAsReference([=](int n, double* x) { return kernelInPlace(val, x, n); },
@@ -52,7 +52,7 @@ KERNEL_TEST(Real64Arithmetic, VectorVectorMatchesScalarReference, ippsAdd_64f, i
             ippsAdd_64f_I, ippsMul_64f_I, ippsSub_64f_I, ippsDiv_64f_I) {
   const auto call = test::PointersLenThen();
   for (int len : kLengths) {
-    const auto a = RandomDoubles(len, 1 + len), b = RandomDoubles(len, 2 + len);
+    const auto a = RandomReals(len, 1 + len), b = RandomReals(len, 2 + len);
     const std::vector<double> dst(a.size());
     ExpectSameAsReference(call(ippsAdd_64f), call(reference::ippsAdd_64f), len, a, b, dst);
     ExpectSameAsReference(call(ippsMul_64f), call(reference::ippsMul_64f), len, a, b, dst);

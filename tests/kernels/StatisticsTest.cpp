@@ -17,7 +17,7 @@ using test::ExpectSameAsReference;
 using test::kLengths;
 using test::Misaligned;
 using test::RandomComplex;
-using test::RandomDoubles;
+using test::RandomReals;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -25,7 +25,7 @@ constexpr double kEps = std::numeric_limits<double>::epsilon();
 
 // Finite data with a nonzero mean, so that sums both accumulate and cancel.
 std::vector<double> SumData(int len, uint32_t seed) {
-  return RandomDoubles(len, seed, -60, 140, false);
+  return RandomReals(len, seed, -60, 140, false);
 }
 
 long double SumOfMagnitudes(const std::vector<double>& terms) {
@@ -179,8 +179,8 @@ KERNEL_TEST(Statistics, ExtremaMatchReferenceBitForBit, ippsMin_64f, ippsMax_64f
             ippsMaxIndx_64f, ippsMinMax_64f) {
   for (int len : kLengths) {
     SCOPED_TRACE(len);
-    ExpectExtremaMatch(RandomDoubles(len, 50 + len));
-    ExpectExtremaMatch(RandomDoubles(len, 60 + len, -1e6, 1e6, false));
+    ExpectExtremaMatch(RandomReals(len, 50 + len));
+    ExpectExtremaMatch(RandomReals(len, 60 + len, -1e6, 1e6, false));
     ExpectExtremaMatch(ManyTies(len, 70 + len));
     ExpectExtremaMatch(std::vector<double>(size_t(len), kNaN));
     std::vector<double> zeros(size_t(len), 0.0);
@@ -203,14 +203,11 @@ KERNEL_TEST(Statistics, ExtremaTakeTheFirstIndexAndIgnoreNaN) {
   double value = 0;
   int index = -1;
   ippsMinIndx_64f(x.data(), 7, &value, &index);
-  EXPECT_EQ(value, 1);
-  EXPECT_EQ(index, 2);
+  EXPECT_EQ(std::pair(value, index), std::pair(1.0, 2));
   ippsMaxIndx_64f(x.data(), 7, &value, &index);
-  EXPECT_EQ(value, 7);
-  EXPECT_EQ(index, 3);
+  EXPECT_EQ(std::pair(value, index), std::pair(7.0, 3));
   ippsMinIndx_64f(x.data() + 7, 2, &value, &index);
-  EXPECT_TRUE(std::signbit(value));
-  EXPECT_EQ(index, 0);
+  EXPECT_TRUE(std::signbit(value) && index == 0);
 
   const std::vector<double> allNaN = {kNaN, kNaN, kNaN};
   ippsMaxIndx_64f(allNaN.data(), 3, &value, &index);
@@ -224,8 +221,8 @@ KERNEL_TEST(Statistics, ExtremaTakeTheFirstIndexAndIgnoreNaN) {
 KERNEL_TEST(Statistics, InfinityNormIsExactAndPropagatesNaN, ippsNormDiff_Inf_64f) {
   for (int len : kLengths) {
     for (bool specials : {false, true}) {
-      const auto a = RandomDoubles(len, 80 + len, -100, 100, specials);
-      const auto b = RandomDoubles(len, 90 + len, -100, 100, specials);
+      const auto a = RandomReals(len, 80 + len, -100, 100, specials);
+      const auto b = RandomReals(len, 90 + len, -100, 100, specials);
       const double want = Reduce<double>(reference::ippsNormDiff_Inf_64f, len, a, b);
       const double got = Reduce<double>(ippsNormDiff_Inf_64f, len, a, b);
       EXPECT_TRUE(want == got || (std::isnan(want) && std::isnan(got))) << len;
@@ -295,7 +292,7 @@ KERNEL_TEST(Statistics, NormalizeMatchesReferenceBitForBit, ippsNormalize_64f, i
   for (double vdiv : {3.0, -0.7, 1e-300, std::numeric_limits<double>::min()}) {
     for (int len : kLengths) {
       SCOPED_TRACE(testing::Message() << "vdiv " << vdiv << " len " << len);
-      const auto x = RandomDoubles(len, 130 + len);
+      const auto x = RandomReals(len, 130 + len);
       const auto call = test::PointersLenThen(1.5, vdiv);
       ExpectSameAsReference(call(ippsNormalize_64f), call(reference::ippsNormalize_64f), len, x,
                             std::vector<double>(x.size()));

@@ -11,7 +11,7 @@
 namespace corvane::kernels {
 namespace {
 
-using test::RandomDoubles;
+using test::RandomReals;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -69,15 +69,15 @@ KERNEL_TEST(SVD, ReconstructsTheMatrixWithOrthonormalFactors, ippsSVD_64f_D2L) {
   for (auto [height, width] : shapes) {
     SCOPED_TRACE(testing::Message() << height << "x" << width);
     RowMatrix a(height, width,
-                RandomDoubles(height * width, uint32_t(height * 100 + width), -5, 5, false));
+                RandomReals(height * width, uint32_t(height * 100 + width), -5, 5, false));
     ExpectValidSvd(a, height, width);
   }
   // Rank deficient (repeated columns), zero, and badly scaled matrices.
   std::vector<double> repeated;
-  for (double x : RandomDoubles(6, 3, -1, 1, false)) repeated.insert(repeated.end(), {x, 2 * x, x});
+  for (double x : RandomReals(6, 3, -1, 1, false)) repeated.insert(repeated.end(), {x, 2 * x, x});
   RowMatrix rankOne(6, 3, repeated), zero(4, 3),
-      tiny(3, 3, RandomDoubles(9, 4, -1e-300, 1e-300, false)),
-      huge(3, 3, RandomDoubles(9, 5, -1e300, 1e300, false));
+      tiny(3, 3, RandomReals(9, 4, -1e-300, 1e-300, false)),
+      huge(3, 3, RandomReals(9, 5, -1e300, 1e300, false));
   ExpectValidSvd(rankOne, 6, 3);
   ExpectValidSvd(zero, 4, 3);
   ExpectValidSvd(tiny, 3, 3);
@@ -102,7 +102,7 @@ TEST(SVD, FindsKnownSingularValuesAndRightVectorsUntransposed) {
 
 // Too few sweeps, a NaN element, and no memory to work in.
 TEST(SVD, FailuresWriteNothing) {
-  RowMatrix a(6, 6, RandomDoubles(36, 6, -1, 1, false)), u(6, 6, std::vector<double>(36, 7.0)),
+  RowMatrix a(6, 6, RandomReals(36, 6, -1, 1, false)), u(6, 6, std::vector<double>(36, 7.0)),
       v(6, 6, std::vector<double>(36, 7.0));
   std::vector<double> w(6, 7.0);
   EXPECT_EQ(ippsSVD_64f_D2L(a.ConstRows(), u.Rows(), 6, w.data(), v.Rows(), 6, 1),

@@ -23,8 +23,8 @@ constexpr IppCmpOp kRelOps[] = {ippCmpLess, ippCmpGreater};
 KERNEL_TEST(Thresholds, RealFormsMatchReferenceBitForBit, ippsThreshold_64f, ippsThreshold_64f_I,
             ippsThreshold_32f_I, ippsThreshold_LT_32s_I, ippsThreshold_GT_32s_I) {
   for (int len : kLengths) {
-    const auto x = test::RandomDoubles(len, 1 + len);
-    const auto f = test::ToFloats(test::RandomDoubles(len, 2 + len));
+    const auto x = test::RandomReals(len, 1 + len);
+    const auto f = test::ToFloats(test::RandomReals(len, 2 + len));
     for (IppCmpOp op : kRelOps) {
       for (double level : {0.0, -20.0, 35.5, kInf}) {
         SCOPED_TRACE(testing::Message() << "op " << op << " level " << level);

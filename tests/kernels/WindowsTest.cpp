@@ -15,7 +15,7 @@ namespace {
 
 using test::BitwiseEqual;
 using test::Misaligned;
-using test::RandomDoubles;
+using test::RandomReals;
 
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 constexpr int kWindowLengths[] = {3, 4, 5, 17, 1027};
@@ -63,8 +63,8 @@ KERNEL_TEST(Windows, AgreeWithExactFormulasInEveryForm, ippsWinBartlett_64f, ipp
   for (const Window& window : AllWindows()) {
     SCOPED_TRACE(window.name);
     for (int len : kWindowLengths) {
-      const auto re = RandomDoubles(len, 10 + len, -100, 100, false);
-      const auto im = RandomDoubles(len, 20 + len, -100, 100, false);
+      const auto re = RandomReals(len, 10 + len, -100, 100, false);
+      const auto im = RandomReals(len, 20 + len, -100, 100, false);
       std::vector<double> out(re.size());
       Misaligned<double> src(re), dst(out), inPlace(re);
       ASSERT_EQ(window.real(src.Data(), dst.Data(), len), ippStsNoErr);

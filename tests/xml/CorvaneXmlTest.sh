@@ -2,7 +2,6 @@
 # The `corvane xml` commands, case by case: the exit status, and a pattern (grep -E) that their
 # output and error output hold. Run as: CorvaneXmlTest.sh CORVANE SAMPLE_XML
 set -u
-. "$(dirname "$0")/../CommandTestSupport.sh"
 corvane=$1
 sample=$2
 export corvane sample
@@ -21,7 +20,6 @@ i=0
   while [ $i -lt 100 ]; do printf '<item n="%d">some text</item>' $i; i=$((i + 1)); done
   printf '</r>'
 } > large.xml
-
 
 expect 1 'bad.xml: Line constant expected' '$corvane xml check bad.xml'
 expect 1 'unclosed.xml: Text "</a>" expected' '$corvane xml check unclosed.xml'

@@ -7,21 +7,16 @@
 
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Classes.h"
+#include "tests/xml/XmlTestSupport.h"
 
 namespace corvane {
 namespace {
 
 using kelvra::TIntf;
 
-std::string Bytes(kelvra::TMemoryStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.Size()));
-}
-
-std::string TextOf(const TIntf<IXmlDocument>& document) {
-  kelvra::TMemoryStream stream;
-  document->Save(stream);
-  return Bytes(stream);
-}
+using xmltest::Bytes;
+using xmltest::MessageOf;
+using xmltest::SaveText;
 
 TEST(BinaryXml, CompactIntegerSizes) {
   // The element value's variant is type 3 + 4 bytes; attributes carry the values under test.
@@ -104,12 +99,8 @@ TEST(BinaryXml, EveryVariantTypeRoundTrips) {
        {Variant(uint64_t(1)), Variant(TIntf<IXmlDocument>(CreateXmlDocument()))}) {
     TIntf<IXmlDocument> document = CreateXmlDocument(u"r");
     document->DocumentElement()->SetVarAttr(u"u", refused);
-    try {
-      document->GetBinaryXML();
-      FAIL();
-    } catch (const EXmlError& e) {
-      EXPECT_STREQ(e.what(), "Unknown data type in variant");
-    }
+    EXPECT_EQ(MessageOf<EXmlError>([&] { document->GetBinaryXML(); }),
+              "Unknown data type in variant");
   }
 }
 
@@ -129,7 +120,7 @@ TEST(BinaryXml, WideOptionStoresNamesAndTextsAsUtf16) {
     EXPECT_NE(binary.find(options ? std::string("\x05#\x00t\x00", 5) : std::string("\x05#text")),
               std::string::npos);
     stream.SetPosition(0);
-    EXPECT_EQ(TextOf(LoadXmlDocument(stream)), TextOf(document));
+    EXPECT_EQ(SaveText(LoadXmlDocument(stream)), SaveText(document));
   }
 }
 
@@ -149,7 +140,7 @@ TEST(BinaryXml, StreamInputAcrossWindows) {
     document->SaveBinary(stream, options);
     ASSERT_GT(stream.Size(), 3 * 65536);
     stream.SetPosition(0);
-    EXPECT_EQ(TextOf(LoadXmlDocument(stream)), TextOf(document)) << options;
+    EXPECT_EQ(SaveText(LoadXmlDocument(stream)), SaveText(document)) << options;
     const std::string binary = Bytes(stream);
     for (size_t cut : {size_t(14 + 65536 + 1), binary.size() / 2, binary.size() - 1}) {
       kelvra::TMemoryStream truncated;
@@ -170,7 +161,7 @@ TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
     TIntf<IXmlDocument> document = LoadXmlDocumentFromXML(xml);
     const std::string binary = document->GetBinaryXML();
     EXPECT_TRUE(XmlIsInBinaryFormat(binary));
-    EXPECT_EQ(TextOf(LoadXmlDocumentFromXML(binary)), TextOf(document));
+    EXPECT_EQ(SaveText(LoadXmlDocumentFromXML(binary)), SaveText(document));
   }
   // Texts of 3-byte characters decode to a third as many code units: short and long ones.
   for (size_t count : {5, 100, 3000}) {
@@ -179,7 +170,7 @@ TEST(BinaryXml, TextToBinaryToTextOnVariedDocuments) {
     TIntf<IXmlDocument> document = LoadXmlDocumentFromXML("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"" + euros + "\">" + euros + "</r>");
     TIntf<IXmlDocument> loaded = LoadXmlDocumentFromXML(document->GetBinaryXML());
     EXPECT_EQ(loaded->DocumentElement()->GetAttr(u"a"), std::u16string(count, u'\u20AC'));
-    EXPECT_EQ(TextOf(loaded), TextOf(document)) << count;
+    EXPECT_EQ(SaveText(loaded), SaveText(document)) << count;
   }
 }
 
@@ -241,7 +232,7 @@ TEST(BinaryXml, LoadedElementsStayEditable) {
       item->RemoveAttr(u"a");
     }
     for (int i = 0; i < 100; ++i) root->AppendElement(u"new")->SetAttr(u"n", std::u16string(size_t(i % 20), u'v'));
-    return TextOf(document);
+    return SaveText(document);
   };
   TIntf<IXmlDocument> parsed = LoadXmlDocumentFromXML(xml);
   TIntf<IXmlDocument> loaded = LoadXmlDocumentFromBinaryXML(parsed->GetBinaryXML());
@@ -253,12 +244,8 @@ TEST(BinaryXml, ExactlyTheSignatureIsText) {
   stream.WriteBuffer(BinXmlSignature.data(), 14);
   stream.SetPosition(0);
   // Parsed as text: "<" followed by a blank is not a name.
-  try {
-    LoadXmlDocument(stream);
-    FAIL();
-  } catch (const EXmlError& e) {
-    EXPECT_STREQ(e.what(), "Name must start with letter or \" _\"");
-  }
+  EXPECT_EQ(MessageOf<EXmlError>([&] { LoadXmlDocument(stream); }),
+            "Name must start with letter or \" _\"");
 }
 
 // A stream that reads forward only, a few bytes at a time, as a pipe does: it can neither move
@@ -286,9 +273,9 @@ TEST(BinaryXml, BothFormsLoadFromPipes) {
   kelvra::TMemoryStream wide;
   document->SaveBinary(wide, 1);
   const std::string binary = document->GetBinaryXML();
-  for (const std::string& bytes : {TextOf(document), binary, Bytes(wide)}) {
+  for (const std::string& bytes : {SaveText(document), binary, Bytes(wide)}) {
     TPipeStream pipe(bytes);
-    EXPECT_EQ(TextOf(LoadXmlDocument(pipe)), TextOf(document));
+    EXPECT_EQ(SaveText(LoadXmlDocument(pipe)), SaveText(document));
   }
   TPipeStream cut(binary.substr(0, binary.size() - 1));
   EXPECT_THROW(LoadXmlDocument(cut), kelvra::EReadError);
@@ -314,13 +301,8 @@ TEST(BinaryXml, DamagedInputRaisesErrors) {
   for (size_t n = 15; n < binary.size(); ++n)
     EXPECT_THROW(LoadXmlDocumentFromBinaryXML(binary.substr(0, n)), kelvra::EReadError) << n;
 
-  auto message = [](const std::string& bytes) {
-    try {
-      LoadXmlDocumentFromBinaryXML(bytes);
-    } catch (const kelvra::Exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("(no error)");
+  const auto message = [](const std::string& bytes) {
+    return MessageOf([&] { LoadXmlDocumentFromBinaryXML(bytes); });
   };
   const std::string header = BinXmlSignature + std::string(4, '\0') + std::string(1, '\0') + std::string(1, '\0');
   EXPECT_EQ(message(header + "\x01\x09"), "Error of reading binary XML: incorrect node-type");
