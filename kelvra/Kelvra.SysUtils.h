@@ -56,3 +56,13 @@ std::string ClassName(const std::type_info& type);
 // Internal consistency check: raises EAssertionFailed naming this source unit and line.
 #define KELVRA_ASSERT(condition) \
   ((condition) ? static_cast<void>(0) : ::kelvra::AssertionFailed(__FILE__, __LINE__))
+
+namespace kelvra {
+
+// The settings that number formatting follows. A default-constructed value holds the C locale's
+// ("." as the decimal separator); callers that show numbers in another convention pass their own.
+struct TFormatSettings {
+  char DecimalSeparator = '.';
+};
+
+}  // namespace kelvra

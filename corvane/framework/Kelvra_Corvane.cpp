@@ -13,6 +13,7 @@
 #include "corvane/numeric/KDScopeDispatcher.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/streams/KDStreamTypes.h"
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Threading.MainThread.h"
 
@@ -30,7 +31,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDBasicDispatcher", &StartKDBasicDispatcher, &FinishKDBasicDispatcher},
     {"Kelvra.BasicDataTypes", nullptr, nullptr},
     {"KDVariantStorages", nullptr, nullptr},
-    {"KDStreamTypes", nullptr, nullptr},  // not built yet
+    {"KDStreamTypes", &StartKDStreamTypes, &FinishKDStreamTypes},
     {"KDTypes", nullptr, nullptr},
     {"KDNormDispatcher", &StartKDNormDispatcher, &FinishKDNormDispatcher},
     {"KDFilterTypes", nullptr, nullptr},

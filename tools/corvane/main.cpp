@@ -13,6 +13,7 @@
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/streams/KDStreamTypes.h"
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Categories.h"
 #include "kelvra/Kelvra.Components.h"
@@ -150,6 +151,31 @@ int RunCategories(int argc, char** argv) {
   return 0;
 }
 
+std::string StreamTypeName(const kelvra::TGUID& type) {
+  const auto info = pinweave::PNFindStream(type);
+  return info && !info->Name.empty() ? std::string(info->Name) : "-";
+}
+
+// The stream types that the pin framework knows, with what the registry knows of them, then the
+// converters in the order negotiation tries them.
+int RunStreams(int argc, char** argv) {
+  if (argc > 1) return UsageError("corvane streams: unexpected argument", argv[1]);
+  TPackageSession session;
+  std::printf("%-38s  %-22s  %s  %s\n", "stream type", "name", "sample size", "makes buffers");
+  for (const auto& info : pinweave::PNRegisteredStreams())
+    std::printf("%-38s  %-22s  %11d  %s\n", info.TypeID.ToString().c_str(),
+                StreamTypeName(info.TypeID).c_str(), corvane::KDPNGetSampleSize(info.TypeID),
+                corvane::KDPNCreateBuffer(info.TypeID, 0) ? "yes" : "no");
+  std::printf("\n%-22s  %-22s  %s\n", "from", "to", "converter");
+  for (const kelvra::TClassRef* converter : pinweave::PNRegisteredTypeConverters()) {
+    const auto& attributes = converter->Attributes();
+    std::printf("%-22s  %-22s  %.*s\n", StreamTypeName(attributes.ConvertFrom).c_str(),
+                StreamTypeName(attributes.ConvertTo).c_str(), int(converter->Name().size()),
+                converter->Name().data());
+  }
+  return 0;
+}
+
 // The standard output as a stream for the document writers; what it could not write shows at
 // the end of main.
 class TStdoutStream : public kelvra::TStream {
@@ -248,6 +274,7 @@ constexpr TCommand kCommands[] = {
     {"info", "[--slots]", "the kernels' target, IPP libraries, slot sources (--slots: per slot)",
      RunInfo},
     {"categories", "", "the toolbar categories as a tree", RunCategories},
+    {"streams", "", "the stream type registry and the format converters", RunStreams},
     {"xml", "ACTION FILE...", "checks, converts or formats an XML document (corvane xml --help)",
      RunXml},
     {"window", "TYPE ORDER", "a window with its spectrum and gain (corvane window --help)",
