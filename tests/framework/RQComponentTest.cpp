@@ -276,8 +276,10 @@ TEST_F(RQComponentTest, TheComponentLockTakesBothLocksAndTheOutputLockOnlyItself
   }
   {
     auto processing = component->Output()->EnterSection();
-    auto input = TakeElsewhere(component->Input()), both = TakeElsewhere(component->GetLock());
-    EXPECT_TRUE(input->Finished());
+    // The input lock first: a thread taking the component lock holds the input lock while it
+    // waits for the output lock.
+    EXPECT_TRUE(TakeElsewhere(component->Input())->Finished());
+    auto both = TakeElsewhere(component->GetLock());
     EXPECT_FALSE(both->Finished(kBriefly));
     processing.reset();
     EXPECT_TRUE(both->Finished());
