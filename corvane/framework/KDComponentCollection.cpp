@@ -64,7 +64,7 @@ bool RQGetPropertyByName(const TPersistent& AInstance, std::string_view AName,
 // TKDComponentItem
 
 TKDComponentItem::~TKDComponentItem() {
-  if (list_) list_->RemoveItem(*this);
+  if (list_) list_->Notification(this, kelvra::opRemove);
 }
 
 const TClassRef& TKDComponentItem::GetCollectionClass() const {
@@ -125,12 +125,14 @@ void TKDComponentItem::SetParentComponent(TComponent* AParent) {
     SetList(static_cast<TKDComponentItems*>(list));
 }
 
-void TKDComponentItem::BeforeDestruction() {
-  {
-    const auto section = GetLock()->EnterStopSection();
-    if (list_) list_->RemoveItem(*this);
-  }
-  TLockComponent::BeforeDestruction();
+void TKDComponentItem::JoinListOf(TComponent& ARoot, const std::string& AName) {
+  if (&ARoot == this) return;
+  TPersistent* list = nullptr;
+  if (!RQGetPropertyByName(ARoot, AName, list) ||
+      !list->ClassType().InheritsFrom(GetCollectionClass()))
+    throw kelvra::EComponentError("No list property " + AName + " in " +
+                                  std::string(ARoot.ClassName()));
+  SetList(static_cast<TKDComponentItems*>(list));
 }
 
 void TKDComponentItem::DefineProperties(kelvra::TFiler& AFiler) {
@@ -138,21 +140,34 @@ void TKDComponentItem::DefineProperties(kelvra::TFiler& AFiler) {
   const std::string property = GetOwnerProperty();
   AFiler.DefineProperty(
       "_OwnerCollection",
-      [this](kelvra::TReader& AReader) {
-        const std::string name = AReader.ReadString();
-        if (&AReader.Root() == this) return;
-        TPersistent* list = nullptr;
-        if (!RQGetPropertyByName(AReader.Root(), name, list) ||
-            !list->ClassType().InheritsFrom(GetCollectionClass()))
-          throw kelvra::EComponentError("No list property " + name + " in " +
-                                        std::string(AReader.Root().ClassName()));
-        SetList(static_cast<TKDComponentItems*>(list));
-      },
+      [this](kelvra::TReader& AReader) { JoinListOf(AReader.Root(), AReader.ReadString()); },
       [property](kelvra::TWriter& AWriter) { AWriter.WriteString(property); }, !property.empty());
+}
+
+void TKDComponentItem::SerializationRead(kelvra::ISequentialReader& AReader) {
+  const std::string name = AReader.ReadString("_OwnerCollection");
+  if (!name.empty()) JoinListOf(GetOwner() ? *GetOwner() : *this, name);
+}
+
+void TKDComponentItem::SerializationWrite(kelvra::ISequentialWriter& AWriter) {
+  AWriter.WriteString("_OwnerCollection", GetOwnerProperty());
 }
 
 // ---------------------------------------------------------------------------------------------
 // TKDComponentItems
+
+// A list is no component, so a component of its own takes the free notices of its items.
+class TKDComponentItems::TFreeWatch final : public TComponent {
+ public:
+  explicit TFreeWatch(TKDComponentItems& AList) : TComponent(nullptr), list_(AList) {}
+  void Notification(TComponent* AComponent, kelvra::TOperation AOperation) override {
+    TComponent::Notification(AComponent, AOperation);
+    list_.Notification(AComponent, AOperation);
+  }
+
+ private:
+  TKDComponentItems& list_;
+};
 
 TKDComponentItems::TKDComponentItems(TPersistent* AOwner,
                                      kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
@@ -160,7 +175,8 @@ TKDComponentItems::TKDComponentItems(TPersistent* AOwner,
     : TLockPersistent(AOwner, std::move(ALock), std::move(AOnChange)),
       owner_(AOwner && AOwner->ClassType().InheritsFrom(TComponent::ClassRef)
                  ? static_cast<TComponent*>(AOwner)
-                 : nullptr) {
+                 : nullptr),
+      freeWatch_(new TFreeWatch(*this)) {
   KELVRA_ASSERT(owner_ || !AOwner);
 }
 
@@ -168,9 +184,21 @@ TKDComponentItems::~TKDComponentItems() {
   Clear(true);
 }
 
+void TKDComponentItems::Notification(TComponent* AComponent, kelvra::TOperation AOperation) {
+  if (AOperation != kelvra::opRemove) return;
+  const auto found = std::ranges::find(items_, AComponent,
+                                       [](TKDComponentItem* AItem) -> TComponent* { return AItem; });
+  if (found == items_.end()) return;
+  TKDComponentItem& item = **found;
+  // A stop section: the item is being freed, and plain sections are refused from then on.
+  const auto section = item.GetLock()->EnterStopSection();
+  RemoveItem(item);
+}
+
 void TKDComponentItems::Release(TKDComponentItem& AItem) {
-  TKDComponentItems* list = std::exchange(AItem.list_, nullptr);
+  TKDComponentItems* list = AItem.list_;
   if (!list) return;
+  list->Unlink(AItem);
   std::erase(list->items_, &AItem);
   list->Changed();
 }
@@ -178,6 +206,12 @@ void TKDComponentItems::Release(TKDComponentItem& AItem) {
 void TKDComponentItems::Link(TKDComponentItem& AItem) {
   AItem.list_ = this;
   AItem.SetListOwner(owner_);
+  freeWatch_->FreeNotification(AItem);
+}
+
+void TKDComponentItems::Unlink(TKDComponentItem& AItem) {
+  AItem.list_ = nullptr;
+  freeWatch_->RemoveFreeNotification(AItem);
 }
 
 void TKDComponentItems::Changed() {
@@ -196,7 +230,7 @@ void TKDComponentItems::AddItemAtFixedIndex(int32_t AIndex, TKDComponentItem& AI
   Release(AItem);
   kelvra::CheckListIndex(AIndex, std::numeric_limits<int32_t>::max());
   if (size_t(AIndex) >= items_.size()) items_.resize(size_t(AIndex) + 1);
-  if (TKDComponentItem* previous = items_[size_t(AIndex)]) previous->list_ = nullptr;
+  if (TKDComponentItem* previous = items_[size_t(AIndex)]) Unlink(*previous);
   items_[size_t(AIndex)] = &AItem;
   Link(AItem);
   Changed();
@@ -213,7 +247,7 @@ void TKDComponentItems::InsertItem(int32_t AIndex, TKDComponentItem& AItem) {
 void TKDComponentItems::DeleteItem(int32_t AIndex) {
   TKDComponentItem* item = items_[kelvra::CheckListIndex(AIndex, items_.size())];
   items_.erase(items_.begin() + AIndex);
-  if (item) item->list_ = nullptr;
+  if (item) Unlink(*item);
   Changed();
 }
 
@@ -242,7 +276,7 @@ void TKDComponentItems::Clear(bool AFree) {
     TKDComponentItem* item = items_.front();
     items_.erase(items_.begin());
     if (!item) continue;
-    item->list_ = nullptr;
+    Unlink(*item);
     item->SetListOwner(nullptr);
     if (!AFree) continue;
     if (owner_ && item->GetOwner() == owner_) owner_->RemoveComponent(*item);

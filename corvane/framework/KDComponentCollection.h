@@ -3,7 +3,8 @@
 //
 // A list (TKDComponentItems) is a property object of its owner component, reached through one of
 // the owner's published properties. Its members (TKDComponentItem) are full components, as a rule
-// owned by the same owner, that know their list: an item leaves its list when it is freed, and
+// owned by the same owner, that know their list: an item leaves its list when it is freed (the
+// list hears of it by the components' free notification, TKDComponentItems::Notification), and
 // streams the name of the owner's property that holds the list as "_OwnerCollection":
 //
 //   class: TDrawing
@@ -16,7 +17,10 @@
 //         _OwnerCollection: "Layers"
 //   ...
 //
-// Reading that item joins the list held by the reader's root under that name.
+// Reading that item joins the list held by the reader's root under that name. An item stores the
+// same value in kelvra's binary serialisation (ISerializable), where nothing reads a tree: there
+// the root is the item's owner, so an item read into a component made with the list's owner joins
+// its list; an item without owner is its own root and joins none.
 //
 // Entries of a list may be empty (AddItemAtFixedIndex leaves gaps); Items gives nullptr there.
 // Every change of a list notifies its owner (NotifyProp), except while the owner is being freed.
@@ -38,6 +42,7 @@
 #include <vector>
 
 #include "kelvra/Kelvra.Components.h"
+#include "kelvra/Kelvra.Serialization.h"
 #include "kelvra/Kelvra.Types.LockComponents.h"
 
 namespace corvane {
@@ -62,15 +67,18 @@ class IKDComponentItem : public virtual kelvra::IInterface {
 };
 
 // A component that is a member of a component list.
-class TKDComponentItem : public kelvra::TLockComponent, public IKDComponentItem {
+class TKDComponentItem : public kelvra::TLockComponent,
+                         public IKDComponentItem,
+                         public virtual kelvra::ISerializable {
  public:
   static const kelvra::TClassRef ClassRef;
   explicit TKDComponentItem(kelvra::TComponent* AOwner) : TLockComponent(AOwner) {}
-  // Leaves the list (for an item deleted without Free).
+  // Leaves the list as Free does (for an item deleted without Free).
   ~TKDComponentItem() override;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
-    return AnswerInterfaces<TKDComponentItem, IKDComponentItem>(this, iid, out);
+    return AnswerInterfaces<TKDComponentItem, IKDComponentItem, kelvra::ISerializable>(this, iid,
+                                                                                       out);
   }
 
   // The list class it belongs in: SetParentComponent and reading look for a property of the
@@ -101,10 +109,12 @@ class TKDComponentItem : public kelvra::TLockComponent, public IKDComponentItem 
   // (by name) whose list is of GetCollectionClass.
   void SetParentComponent(kelvra::TComponent* AParent);
 
-  // Leaves the list (in a stop section of the lock), then the inherited step.
-  void BeforeDestruction() override;
   // "_OwnerCollection": the property of the list owner that holds the list.
   void DefineProperties(kelvra::TFiler& AFiler) override;
+  // The same "_OwnerCollection", empty in no list; the root that reading looks the name up on is
+  // the item's owner (see the top of this header).
+  void SerializationRead(kelvra::ISequentialReader& AReader) override;
+  void SerializationWrite(kelvra::ISequentialWriter& AWriter) override;
 
  protected:
   // The item joined another list or left its list; nothing here.
@@ -114,6 +124,10 @@ class TKDComponentItem : public kelvra::TLockComponent, public IKDComponentItem 
 
  private:
   friend class TKDComponentItems;
+  // Joins the list that ARoot's property AName holds, unless ARoot is this item;
+  // EComponentError when ARoot has no such list.
+  void JoinListOf(kelvra::TComponent& ARoot, const std::string& AName);
+
   TKDComponentItems* list_ = nullptr;
   kelvra::TComponent* listOwner_ = nullptr;
 };
@@ -129,6 +143,9 @@ class TKDComponentItems : public kelvra::TLockPersistent {
   // Clear(true).
   ~TKDComponentItems() override;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  // An item of this list being freed (opRemove) leaves it; other notices change nothing. Each
+  // item is linked to the list by the components' free notification while it is in the list.
+  void Notification(kelvra::TComponent* AComponent, kelvra::TOperation AOperation);
 
   kelvra::TComponent* Owner() const { return owner_; }
   // Called with every item AddItem adds.
@@ -171,12 +188,16 @@ class TKDComponentItems : public kelvra::TLockPersistent {
 
  private:
   friend class TKDComponentItem;
+  class TFreeWatch;
   // AItem leaves whatever list it is in, without joining another.
   static void Release(TKDComponentItem& AItem);
   void Link(TKDComponentItem& AItem);
+  void Unlink(TKDComponentItem& AItem);
   void Changed();
 
   kelvra::TComponent* owner_;
+  // Hears of the items being freed and passes it on to Notification.
+  kelvra::TOwnedComponent<TFreeWatch> freeWatch_;
   TItemAdded onAdded_;
   std::vector<TKDComponentItem*> items_;  // not owned; nullptr for an empty entry
 };

@@ -8,6 +8,7 @@
 
 #include "kelvra/Kelvra.Components.Streaming.h"
 #include "kelvra/Kelvra.Modules.h"
+#include "kelvra/Kelvra.Serialization.h"
 #include "tests/kelvra/ComponentTestSupport.h"
 
 namespace corvane {
@@ -54,6 +55,11 @@ class TDrawing : public TLockComponent {
   explicit TDrawing(TComponent* AOwner) : TLockComponent(AOwner) { InitDefaults(ClassRef); }
   const TClassRef& ClassType() const override { return ClassRef; }
   void NotifyProp() override { ++changes; }
+  // Records how many layers are left when an owned component goes.
+  void Notification(TComponent* AComponent, TOperation AOperation) override {
+    TLockComponent::Notification(AComponent, AOperation);
+    if (AOperation == opRemove) layersAtRemoval = layers_->Count();
+  }
 
   TKDTypedComponentItems<TLayer>& Layers() const { return *layers_; }
   TOverlayList& Overlays() const { return *overlays_; }
@@ -65,6 +71,7 @@ class TDrawing : public TLockComponent {
     return layer;
   }
   int changes = 0;
+  int32_t layersAtRemoval = -1;
 
  private:
   std::unique_ptr<TOverlayList> overlays_;
@@ -155,7 +162,14 @@ TEST_F(KDComponentCollectionTest, FreedItemsLeaveTheirListAndClearingFreesOnlyWh
   drawing_->SetName("Drawing");
   for (const char* name : {"A", "B", "C"}) drawing_->AddLayer(name, drawing_->Layers());
   drawing_->Layers().Items(1)->Free();
+  EXPECT_EQ(drawing_->layersAtRemoval, 2);  // it had left the list before it left its owner
   EXPECT_EQ(Names(drawing_->Layers()), "AC");
+  TLayer* other = drawing_->AddLayer("D", drawing_->Overlays());
+  drawing_->Layers().Notification(other, opRemove);  // not of this list
+  drawing_->Layers().Notification(drawing_->Layers().Items(0), opInsert);
+  EXPECT_EQ(Names(drawing_->Layers()), "AC");
+  delete other;  // without Free
+  EXPECT_EQ(Names(drawing_->Overlays()), "");
 
   TLayer* a = drawing_->Layers().Items(0);
   drawing_->Layers().Clear(false);
@@ -215,6 +229,31 @@ TEST_F(KDComponentCollectionTest, ListMembershipStreamsAsTheOwnersPropertyName) 
       "class: TDrawing\ncomponents:\n  - class: TLayer\n    properties:\n"
       "      _OwnerCollection: \"Backdrop\"\n...\n";
   EXPECT_THROW(ReadComponentYaml(unknown), EComponentStreamError);
+}
+
+TEST_F(KDComponentCollectionTest, BinarySerialisationJoinsTheNamedListOfTheReadersOwner) {
+  TMemoryStream stream;
+  TSerialize::Serialize(*drawing_->AddLayer("A", drawing_->Overlays()), stream);
+  const auto read = [&](TLayer& AItem) {
+    stream.SetPosition(0);
+    TSerialize::Deserialize(stream, AItem);
+  };
+  TLayer* copy = drawing_->AddLayer("B", drawing_->Layers());
+  read(*copy);
+  EXPECT_EQ(Names(drawing_->Overlays()), "AB");
+  EXPECT_EQ(Names(drawing_->Layers()), "");
+
+  TOwnedComponent<TLayer> ownerless(new TLayer(nullptr));
+  read(*ownerless);  // its own root: joins nothing
+  EXPECT_EQ(ownerless->GetList(), nullptr);
+
+  copy->SetList(nullptr);  // in no list: stores an empty name, which joins nothing
+  stream.SetSize(0);
+  stream.SetPosition(0);
+  TSerialize::Serialize(*copy, stream);
+  TLayer* other = drawing_->AddLayer("C", drawing_->Layers());
+  read(*other);
+  EXPECT_EQ(other->GetList(), &drawing_->Layers());
 }
 
 TEST_F(KDComponentCollectionTest, RegistryKeepsClassesPerListWithGroupsUntilTheirModuleGoes) {
