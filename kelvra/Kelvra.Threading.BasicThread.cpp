@@ -45,6 +45,10 @@ void Prioritize(pthread_t AHandle, uint32_t AThreadId, TThreadPriority APriority
 
 }  // namespace
 
+void PrioritizeCurrentThread(TThreadPriority APriority) {
+  Prioritize(pthread_self(), CurrentThreadId(), APriority);
+}
+
 TBasicThread::TBasicThread(TObject* AOwner, std::string AName)
     : owner_(AOwner), name_(std::move(AName)) {}
 

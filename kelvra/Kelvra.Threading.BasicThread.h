@@ -44,6 +44,9 @@ enum TThreadPriority : uint8_t {
   tpTimeCritical
 };
 
+// Gives the calling thread APriority, best effort as above (the workers of a thread pool).
+void PrioritizeCurrentThread(TThreadPriority APriority);
+
 class TBasicThread;
 
 class IThread : public virtual IInterface {

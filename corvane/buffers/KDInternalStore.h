@@ -134,7 +134,8 @@ class TKDSmartMemoryBuffer : public TKDSmartBuffer {
 // Holders on several threads may lock and unlock a proxy at once: the per-owner record is kept
 // under a lock of the proxy's own, which Syncronize runs under too, so that no owner locks the
 // proxy while it synchronises.
-class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject, public IKDSmartBufferProxy {
+class TKDSmartBufferProxy : public kelvra::TWeakReferencedObject,
+                            public virtual IKDSmartBufferProxy {
  public:
   TKDSmartBufferProxy(TKDSmartBuffer* ABuffer, std::span<const kelvra::Variant> AParams);
 

@@ -7,6 +7,7 @@
 #include "corvane/framework/KDClockGen.h"
 #include "corvane/framework/KDComponentCollection.h"
 #include "corvane/framework/Kelvra.Categories.TessalyBasic.h"
+#include "corvane/framework/Kelvra.Processing.h"
 #include "corvane/numeric/KDBasicDispatcher.h"
 #include "corvane/numeric/KDNormDispatcher.h"
 #include "corvane/numeric/KDResizeDispatcher.h"
@@ -39,12 +40,12 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDInternalStore", nullptr, nullptr},
     {"KDSimpleDataBuffer", &StartKDSimpleDataBuffer, &FinishKDSimpleDataBuffer},
     {"Kelvra.BufferAccumulator", nullptr, nullptr},
-    {"Kelvra.OpenCL.DataBufferProxy", nullptr, nullptr},  // not built yet
+    {"Kelvra.OpenCL.DataBufferProxy", nullptr, nullptr},
     {"Kelvra.Categories.TessalyBasic", &StartKelvraCategoriesTessalyBasic,
      &FinishKelvraCategoriesTessalyBasic},
     {"RQComponent", nullptr, nullptr},
-    {"Kelvra.Processing", nullptr, nullptr},          // not built yet
-    {"RQProcessingManager", nullptr, nullptr},        // not built yet
+    {"Kelvra.Processing", &StartKelvraProcessing, &FinishKelvraProcessing},
+    {"RQProcessingManager", nullptr, nullptr},
     {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
     {"KDCommonGen", nullptr, nullptr},                // not built yet

@@ -9,7 +9,7 @@ export corvane
 . "$(dirname "$0")/../CommandTestSupport.sh"
 
 expect 0 "^corvane $version\$" '$corvane --version'
-for command in info categories streams xml window design; do
+for command in info categories streams opencl xml window design; do
   expect 0 "^  $command " '$corvane --help'
 done
 expect 2 "^corvane: unknown option '--verbose'" '$corvane --verbose'
@@ -17,5 +17,14 @@ expect 2 '^usage: corvane COMMAND' '$corvane --verbose'
 expect 2 '^usage: corvane COMMAND' '$corvane'
 expect 2 "^corvane info: unknown option '--all'" '$corvane info --all'
 expect 0 '^usage: corvane xml check FILE' '$corvane xml --help'
+
+# Without any platform (the ICD loader reads an empty folder of vendors) the command says so.
+no_vendors=$(mktemp -d)
+expect 0 '^no OpenCL platform installed$' "OCL_ICD_VENDORS=$no_vendors \$corvane opencl"
+rmdir "$no_vendors"
+if [ -n "$(ls /etc/OpenCL/vendors 2>/dev/null)" ]; then
+  expect 0 '^  device: .* compute units, [0-9]+ MiB global memory$' '$corvane opencl'
+  expect 0 '^a "Default" GPU engine takes: ' '$corvane opencl'
+fi
 
 [ $failures -eq 0 ]

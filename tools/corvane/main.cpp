@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "corvane/framework/Kelvra.Processing.h"
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPILoader.h"
@@ -176,6 +177,28 @@ int RunStreams(int argc, char** argv) {
   return 0;
 }
 
+// The OpenCL platforms with their devices, and the one a "Default" GPU engine takes.
+int RunOpenCL(int argc, char** argv) {
+  if (argc > 1) return UsageError("corvane opencl: unexpected argument", argv[1]);
+  const auto platforms = kelvra::TOpenCL::GetPlatforms();
+  if (platforms.empty()) {
+    std::puts("no OpenCL platform installed");
+    return 0;
+  }
+  for (const auto& platform : platforms) {
+    std::printf("platform: %s (%s), %s\n", platform->GetName().c_str(),
+                platform->GetVendor().c_str(), platform->GetVersion().c_str());
+    for (const auto& device : platform->GetDevices())
+      std::printf("  device: %s (%s), %s, %u compute units, %llu MiB global memory\n",
+                  device->GetName().c_str(), device->GetVendor().c_str(),
+                  device->GetVersion().c_str(), device->GetComputeUnits(),
+                  static_cast<unsigned long long>(device->GetGlobalMemorySize() >> 20));
+  }
+  const auto chosen = corvane::TRQGPUProcessingEngine::FindPlatform("Default");
+  std::printf("a \"Default\" GPU engine takes: %s\n", chosen->GetName().c_str());
+  return 0;
+}
+
 // The standard output as a stream for the document writers; what it could not write shows at
 // the end of main.
 class TStdoutStream : public kelvra::TStream {
@@ -275,6 +298,8 @@ constexpr TCommand kCommands[] = {
      RunInfo},
     {"categories", "", "the toolbar categories as a tree", RunCategories},
     {"streams", "", "the stream type registry and the format converters", RunStreams},
+    {"opencl", "", "the OpenCL platforms and devices, and the one \"Default\" takes",
+     RunOpenCL},
     {"xml", "ACTION FILE...", "checks, converts or formats an XML document (corvane xml --help)",
      RunXml},
     {"window", "TYPE ORDER", "a window with its spectrum and gain (corvane window --help)",
