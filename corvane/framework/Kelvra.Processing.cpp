@@ -184,6 +184,13 @@ TRQProcessing::TRQProcessing(kelvra::TPersistent* AOwner,
 
 TRQProcessing::~TRQProcessing() = default;
 
+void TRQProcessing::Assign(const kelvra::TPersistent& ASource) {
+  if (const auto* source = dynamic_cast<const TRQProcessing*>(&ASource))
+    FEngines->Assign(*source->FEngines);
+  else
+    TLockPersistent::Assign(ASource);
+}
+
 bool TRQProcessing::GetEngines(kelvra::TComponent* AOwner, TRQProcessingMeans& AMeans) {
   AMeans = {};
   for (int32_t i = 0; i < FEngines->Count(); ++i) {

@@ -195,6 +195,8 @@ class TRQProcessing : public kelvra::TLockPersistent {
 
   TPNRQProcessingSinkPin* GetProcessingPin() const { return FProcessingPin.get(); }
   TRQProcessingEngines* GetEngines() const { return FEngines.get(); }
+  // From another processing object: its engines (the pin keeps its own connections).
+  void Assign(const kelvra::TPersistent& ASource) override;
   // Fills AMeans for AOwner (see the top of this header); true when an executor or a context was
   // obtained. All outputs are empty when it returns false.
   bool GetEngines(kelvra::TComponent* AOwner, TRQProcessingMeans& AMeans);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "corvane/framework/Kelvra_Corvane.h"
+#include "corvane/framework/ModuleResources.h"
 #include "corvane/framework/RQProcessingManager.h"
 #include "kelvra/Kelvra.Components.Streaming.h"
 #include "tests/kelvra/OpenCLTestSupport.h"
@@ -161,6 +162,11 @@ TEST_F(ProcessingTest, TheUnitRegistersItsStreamEnginesAndManager) {
   EXPECT_NE(std::find(components.begin(), components.end(), &TRQProcessingManager::ClassRef),
             components.end());
   EXPECT_EQ(TRQProcessingManager::ClassRef.Attributes().DisplayName, "Processing Engines Manager");
+  for (const kelvra::TClassRef* imaged :
+       {&TRQProcessingManager::ClassRef, &TRQParallelProcessingEngine::ClassRef,
+        &TRQGPUProcessingEngine::ClassRef})
+    EXPECT_FALSE(FindModuleResource("PNG", imaged->Attributes().ImageName).empty())
+        << imaged->Name();
 }
 
 TEST_F(ProcessingTest, AManagerWithItsEnginesStreamsAndAssigns) {
@@ -181,7 +187,7 @@ TEST_F(ProcessingTest, AManagerWithItsEnginesStreamsAndAssigns) {
                 ->GetPlatform(),
             "Other");
 
-  asker_->Processing().GetEngines()->Assign(*manager->GetProcessing()->GetEngines());
+  asker_->Processing().Assign(*manager->GetProcessing());  // the engines, not the pin
   ASSERT_EQ(asker_->Processing().GetEngines()->Count(), 2);
   auto* assigned =
       static_cast<TRQParallelProcessingEngine*>(asker_->Processing().GetEngines()->Items(0));
