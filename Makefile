@@ -37,7 +37,7 @@ asan: deps
 	ctest --preset asan -j $(JOBS)
 
 # The suites whose code runs threads, under the thread sanitizer.
-TSAN_SUITES = kelvra_tests buffers_tests pinweave_tests streams_tests corvane_tests
+TSAN_SUITES = kelvra_tests buffers_tests pinweave_tests streams_tests corvane_tests processing_tests
 tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target $(TSAN_SUITES)

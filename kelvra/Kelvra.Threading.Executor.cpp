@@ -1,5 +1,7 @@
 #include "kelvra/Kelvra.Threading.Executor.h"
 
+#include <tbb/global_control.h>
+#include <tbb/info.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 #include <tbb/task_scheduler_observer.h>
@@ -31,9 +33,16 @@ struct TBasicThreadExecutor::TPool {
   };
 
   TPool(int32_t AThreads, TThreadPriority APriority) : arena(AThreads) {
+    // TBB starts no more workers than the machine has processors unless told to: a pool of more
+    // threads raises that limit for its life (several such pools get the smallest of their
+    // counts).
+    if (AThreads > tbb::info::default_concurrency())
+      limit = std::make_unique<tbb::global_control>(
+          tbb::global_control::max_allowed_parallelism, size_t(AThreads));
     if (APriority != tpNormal) observer = std::make_unique<TPriorityObserver>(arena, APriority);
   }
 
+  std::unique_ptr<tbb::global_control> limit;
   tbb::task_arena arena;
   std::unique_ptr<TPriorityObserver> observer;
 };

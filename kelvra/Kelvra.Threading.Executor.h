@@ -3,8 +3,9 @@
 // TBasicThreadExecutor(owner, kind):
 //   ekThreadPool   the groups run on a pool of ThreadCount threads, the calling thread among
 //                  them: a oneTBB task arena of that size, made with the executor and kept for
-//                  its life. The pool's worker threads run at the executor's Priority while they
-//                  work for it (best effort, as TBasicThread's priorities).
+//                  its life (also where that is more threads than the machine has
+//                  processors). The pool's worker threads run at the executor's Priority while
+//                  they work for it (best effort, as TBasicThread's priorities).
 //   ekPlainThread  the groups run one after another on the calling thread: no pool at all, for
 //                  components that are given no threads.
 // Execute returns when every group has ended. When groups raise exceptions, the first one raised

@@ -73,18 +73,18 @@ TEST_P(ExecutorKinds, TheFirstExceptionLeavesAfterTheGroupsUnderWayEnded) {
   EXPECT_EQ(sum.load(), 4950);
 }
 
-TEST(Executor, APoolRunsGroupsOnSeveralThreadsAtOnce) {
-  TIntf<IExecutor> executor = MakeExecutor(ekThreadPool, 2, 1);
-  std::atomic<int> arrived{0};
-  std::atomic<bool> met{false};
-  // Two groups that wait for each other end only when two threads run them at the same time.
-  executor->Execute(2, [&](int64_t, int64_t) {
+TEST(Executor, APoolRunsAsManyGroupsAtOnceAsItHasThreads) {
+  // Three threads, also on a machine of fewer processors: each group waits until all three have
+  // begun, which happens before the waits give up only when three threads run them at once.
+  TIntf<IExecutor> executor = MakeExecutor(ekThreadPool, 3, 1);
+  std::atomic<int> arrived{0}, met{0};
+  executor->Execute(3, [&](int64_t, int64_t) {
     ++arrived;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (arrived.load() < 2 && std::chrono::steady_clock::now() < end) std::this_thread::yield();
-    if (arrived.load() == 2) met = true;
+    while (arrived.load() < 3 && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+    if (std::chrono::steady_clock::now() < end) ++met;
   });
-  EXPECT_TRUE(met.load());
+  EXPECT_EQ(met.load(), 3);
 }
 
 TEST(Executor, ThePlainKindRunsOnTheCallingThreadAndSettingsKeepTheirMinimum) {
