@@ -193,13 +193,17 @@ void TRQProcessing::Assign(const kelvra::TPersistent& ASource) {
 
 bool TRQProcessing::GetEngines(kelvra::TComponent* AOwner, TRQProcessingMeans& AMeans) {
   AMeans = {};
-  for (int32_t i = 0; i < FEngines->Count(); ++i) {
-    TRQProcessingEngine* engine = FEngines->Items(i);
-    if (!engine->GetEnabled()) continue;
-    TRQProcessingMeans answer;
-    if (engine->GetEngines(AOwner, answer)) {
-      AMeans = std::move(answer);
-      return true;
+  {
+    const TIntf<kelvra::IChangeNotifySection> section = GetLock()->EnterSection();
+    if (!section) return false;
+    for (int32_t i = 0; i < FEngines->Count(); ++i) {
+      TRQProcessingEngine* engine = FEngines->Items(i);
+      if (!engine->GetEnabled()) continue;
+      TRQProcessingMeans answer;
+      if (engine->GetEngines(AOwner, answer)) {
+        AMeans = std::move(answer);
+        return true;
+      }
     }
   }
   TIntf<TPNProcessingEngineRequestOperation> request(new TPNProcessingEngineRequestOperation());

@@ -19,9 +19,9 @@
 //
 // Engines are disabled when made (Enabled false), as every enabled persistent of the runtime.
 //
-// Threads: as the lock-holding bases (kelvra/Kelvra.Types.LockComponents.h); GetEngines may run
-// on any thread that holds no section of the owner's lock while another thread changes the
-// engines.
+// Threads: as the lock-holding bases (kelvra/Kelvra.Types.LockComponents.h). GetEngines may run
+// on any thread: it asks the engines under a section of the owner's lock (none once the owner is
+// being destroyed: then it answers false), and sends the request on the pin after leaving it.
 #pragma once
 
 #include <cstdint>
