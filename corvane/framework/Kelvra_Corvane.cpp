@@ -56,7 +56,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDWindowFilter", nullptr, nullptr},
     {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
     {"RQDrawLayers", nullptr, nullptr},               // not built yet
-    {"RQGDIPlusProperties", nullptr, nullptr},        // not built yet
+    {"RQGDIPlusProperties", nullptr, nullptr},
     {"RQSimpleXML", &StartRQSimpleXML, nullptr},
     {"RQMalloc", nullptr, nullptr},  // not built yet
 };
