@@ -82,12 +82,6 @@ constexpr uint8_t kHatchTiles[HatchStyleTotal][8] = {
     {0x10, 0x38, 0x7C, 0xFE, 0x7C, 0x38, 0x10, 0x00},         // SolidDiamond
 };
 
-uint32_t Premultiplied(TAlphaColor color) {
-  const uint32_t a = color >> 24;
-  const auto channel = [&](int shift) { return (((color >> shift) & 0xFF) * a + 127) / 255; };
-  return a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
-}
-
 // A pattern that keeps its Cairo object until the brush changes.
 class TPatternCache {
  public:
@@ -177,12 +171,6 @@ class TGPHatchBrush : public TInterfacedObject, public IGPHatchBrush, public TCa
   TPatternCache pattern_;
 };
 
-cairo_matrix_t CairoMatrix(const TIGPMatrix& m) {
-  cairo_matrix_t c;
-  cairo_matrix_init(&c, m.M11, m.M12, m.M21, m.M22, m.DX, m.DY);
-  return c;
-}
-
 class TGPTextureBrush : public TInterfacedObject, public IGPTextureBrush, public TCairoBrush {
  public:
   TGPTextureBrush(IGPImage& image, TIGPWrapMode mode) : image_(&image), mode_(mode) {}
@@ -196,14 +184,9 @@ class TGPTextureBrush : public TInterfacedObject, public IGPTextureBrush, public
     pattern_.Drop();
   }
   void TranslateTransform(float dx, float dy, TIGPMatrixOrder order) override {
-    cairo_matrix_t current = CairoMatrix(transform_), step, result;
+    cairo_matrix_t step;
     cairo_matrix_init_translate(&step, dx, dy);
-    if (order == MatrixOrderAppend)
-      cairo_matrix_multiply(&result, &current, &step);
-    else
-      cairo_matrix_multiply(&result, &step, &current);
-    transform_ = {float(result.xx), float(result.yx), float(result.xy),
-                  float(result.yy), float(result.x0), float(result.y0)};
+    transform_ = MatrixOf(Combined(CairoMatrixOf(transform_), step, order));
     pattern_.Drop();
   }
   IGPImage* GetImage() override { return image_.get(); }
@@ -212,7 +195,7 @@ class TGPTextureBrush : public TInterfacedObject, public IGPTextureBrush, public
       cairo_pattern_t* pattern = cairo_pattern_create_for_surface(SurfaceOf(*image_));
       cairo_pattern_set_extend(pattern, mode_ == WrapModeClamp ? CAIRO_EXTEND_NONE : ExtendOf(mode_));
       // The pattern maps user space to the image: the brush transform's inverse.
-      cairo_matrix_t inverse = CairoMatrix(transform_);
+      cairo_matrix_t inverse = CairoMatrixOf(transform_);
       if (cairo_matrix_invert(&inverse) == CAIRO_STATUS_SUCCESS) cairo_pattern_set_matrix(pattern, &inverse);
       return pattern;
     });

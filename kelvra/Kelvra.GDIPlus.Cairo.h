@@ -46,6 +46,12 @@ cairo_fill_rule_t FillRuleOf(TIGPFillMode mode);
 cairo_t* CreateScratchContext();
 
 void SetSourceColor(cairo_t* cr, TAlphaColor color);
+// The colour as a pixel of a Cairo ARGB32 surface (premultiplied by its alpha).
+uint32_t Premultiplied(TAlphaColor color);
+cairo_matrix_t CairoMatrixOf(const TIGPMatrix& matrix);
+TIGPMatrix MatrixOf(const cairo_matrix_t& matrix);
+// `step` applied before `current` (prepended) or after it (appended).
+cairo_matrix_t Combined(const cairo_matrix_t& current, const cairo_matrix_t& step, TIGPMatrixOrder order);
 
 // Outline builders on the current path of `cr`, in its user space.
 void AppendArc(cairo_t* cr, const TIGPRectF& rect, float startAngle, float sweepAngle);

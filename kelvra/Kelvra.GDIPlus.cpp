@@ -26,6 +26,31 @@ cairo_t* CreateScratchContext() {
   return cr;
 }
 
+uint32_t Premultiplied(TAlphaColor color) {
+  const uint32_t a = color >> 24;
+  const auto channel = [&](int shift) { return (((color >> shift) & 0xFF) * a + 127) / 255; };
+  return a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+}
+
+cairo_matrix_t CairoMatrixOf(const TIGPMatrix& m) {
+  cairo_matrix_t c;
+  cairo_matrix_init(&c, m.M11, m.M12, m.M21, m.M22, m.DX, m.DY);
+  return c;
+}
+
+TIGPMatrix MatrixOf(const cairo_matrix_t& m) {
+  return {float(m.xx), float(m.yx), float(m.xy), float(m.yy), float(m.x0), float(m.y0)};
+}
+
+cairo_matrix_t Combined(const cairo_matrix_t& current, const cairo_matrix_t& step, TIGPMatrixOrder order) {
+  cairo_matrix_t result;
+  if (order == MatrixOrderAppend)
+    cairo_matrix_multiply(&result, &current, &step);
+  else
+    cairo_matrix_multiply(&result, &step, &current);
+  return result;
+}
+
 cairo_fill_rule_t FillRuleOf(TIGPFillMode mode) {
   return mode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
 }
@@ -186,9 +211,7 @@ class TGPBitmap : public TInterfacedObject, public IGPBitmap {
   void SetPixel(int32_t x, int32_t y, TAlphaColor color) override {
     if (!Inside(x, y)) return;
     cairo_surface_flush(surface_);
-    const uint32_t a = color >> 24;
-    const auto channel = [&](int shift) { return (((color >> shift) & 0xFF) * a + 127) / 255; };
-    Pixels(y)[x] = a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+    Pixels(y)[x] = Premultiplied(color);
     cairo_surface_mark_dirty(surface_);
   }
 
@@ -489,12 +512,6 @@ class TGPFont : public TInterfacedObject, public IGPFont {
 // ---------------------------------------------------------------------------------------------
 // Graphics
 
-cairo_matrix_t ToCairo(const TIGPMatrix& m) {
-  cairo_matrix_t c;
-  cairo_matrix_init(&c, m.M11, m.M12, m.M21, m.M22, m.DX, m.DY);
-  return c;
-}
-
 class TGPGraphics : public TInterfacedObject, public IGPGraphics {
  public:
   explicit TGPGraphics(IGPImage& image) : image_(&image), cr_(cairo_create(SurfaceOf(image))) {
@@ -531,10 +548,10 @@ class TGPGraphics : public TInterfacedObject, public IGPGraphics {
   TIGPMatrix GetTransform() override {
     cairo_matrix_t m;
     cairo_get_matrix(cr_, &m);
-    return {float(m.xx), float(m.yx), float(m.xy), float(m.yy), float(m.x0), float(m.y0)};
+    return MatrixOf(m);
   }
   void SetTransform(const TIGPMatrix& matrix) override {
-    const cairo_matrix_t m = ToCairo(matrix);
+    const cairo_matrix_t m = CairoMatrixOf(matrix);
     cairo_set_matrix(cr_, &m);
   }
   void ResetTransform() override { cairo_identity_matrix(cr_); }
@@ -662,12 +679,9 @@ class TGPGraphics : public TInterfacedObject, public IGPGraphics {
     return Font(font).GetFamily()->GetFamilyName();
   }
   void Multiply(const cairo_matrix_t& m, TIGPMatrixOrder order) {
-    cairo_matrix_t current, result;
+    cairo_matrix_t current;
     cairo_get_matrix(cr_, &current);
-    if (order == MatrixOrderAppend)
-      cairo_matrix_multiply(&result, &current, &m);
-    else
-      cairo_matrix_multiply(&result, &m, &current);
+    const cairo_matrix_t result = Combined(current, m, order);
     cairo_set_matrix(cr_, &result);
   }
   void AppendPathOf(const IGPGraphicsPath& path) {
