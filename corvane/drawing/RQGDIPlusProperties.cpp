@@ -423,4 +423,220 @@ TIntf<IGPPen> TRQGPPen::GetGPPenInt(const TIGPRectF& ARect, float AScale) {
   return FPen;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Optional pens and pen collections
+
+TRQGPOptionalPen::TRQGPOptionalPen(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                                   kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPPen(AOwner, std::move(ALock), std::move(AOnChange), AScaleX, AScaleY) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPOptionalPen::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPOptionalPen>()
+      .Property("Enabled", &TRQGPOptionalPen::FEnabled, &TRQGPOptionalPen::SetEnabled)
+      .Stored(&TRQGPOptionalPen::EnabledStored);
+  return table;
+}
+
+void TRQGPOptionalPen::SetEnabledDefault(bool AValue) {
+  SetEnabled(AValue);
+  FEnabledDefault = AValue;
+}
+
+const TAlphaColor TRQGPPenCollection::kPalette[14] = {
+    0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF7F50, 0xFF808000,
+    0xFFFFFFFF, 0xFF90EE90, 0xFF800080, 0xFFFF00FF, 0xFF00FFFF, 0xFF008080, 0xFF000080};
+
+TAlphaColor RQGetNewColor(std::span<const TAlphaColor> APalette,
+                          const std::function<int32_t(TAlphaColor)>& ACountOfColor) {
+  TAlphaColor color = 0xFFFF0000;
+  int32_t fewest = 22000;
+  for (const TAlphaColor candidate : APalette)
+    if (const int32_t count = ACountOfColor(candidate); count < fewest) {
+      fewest = count;
+      color = candidate;
+    }
+  return color;
+}
+
+TRQGPPenCollectionItem::TRQGPPenCollectionItem(kelvra::TLockCollection* ACollection)
+    : TLockCollectionItem(ACollection) {
+  auto* pens = dynamic_cast<TRQGPPenCollection*>(ACollection);
+  FPen = std::make_unique<TRQGPPen>(this, GetLock(), [this] { NotifyProp(); }, pens ? pens->ScaleX() : 1,
+                                    pens ? pens->ScaleY() : 1);
+  InitDefaults(ClassRef);
+  if (pens) pens->NewItemCreated(*this);
+}
+
+const TPropertyTable& TRQGPPenCollectionItem::Properties() {
+  static const TPropertyTable table =
+      TPropertyTableBuilder<TRQGPPenCollectionItem>().Object("Pen", &TRQGPPenCollectionItem::FPen);
+  return table;
+}
+
+TRQGPPenCollection::TRQGPPenCollection(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                                       kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TTypedCollection(AOwner, std::move(ALock), std::move(AOnChange)), FScaleX(AScaleX), FScaleY(AScaleY) {}
+
+void TRQGPPenCollection::NewItemCreated(TRQGPPenCollectionItem& AItem) {
+  AItem.GetPen()->GetBrush()->SetColor(GetNewColor(kPalette));
+  if (FOnChange) FOnChange();
+}
+
+TAlphaColor TRQGPPenCollection::GetNewColor(std::span<const TAlphaColor> APalette) const {
+  return RQGetNewColor(APalette, [this](TAlphaColor AColor) { return GetCountOfColor(AColor); });
+}
+
+int32_t TRQGPPenCollection::GetCountOfColor(TAlphaColor AColor) const {
+  int32_t count = 0;
+  for (int32_t i = 0; i < Count(); ++i)
+    if (Items(i)->GetPen()->GetBrush()->GetColor() == AColor) ++count;
+  return count;
+}
+
+void TRQGPPenCollection::Update(kelvra::TLockCollectionItem* AItem) {
+  TTypedCollection::Update(AItem);
+  if (FOnChange) FOnChange();
+}
+
+TRQGPOptionalMultiPen::TRQGPOptionalMultiPen(kelvra::TPersistent* AOwner,
+                                             TIntf<kelvra::IChangeNotifyLock> ALock,
+                                             kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPOptionalPen(AOwner, ALock, std::move(AOnChange), AScaleX, AScaleY),
+      FAdditionalPens(std::make_unique<TRQGPPenCollection>(this, ALock, NotifyOf(this), AScaleX, AScaleY)) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPOptionalMultiPen::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPOptionalMultiPen>()
+      .Object("AdditionalPens", &TRQGPOptionalMultiPen::FAdditionalPens)
+      .Stored(&TRQGPOptionalMultiPen::AdditionalPensStored);
+  return table;
+}
+
+TRQGPColorItem::TRQGPColorItem(kelvra::TLockCollection* ACollection) : TLockCollectionItem(ACollection) {
+  InitDefaults(ClassRef);
+  if (auto* items = dynamic_cast<TRQGPBasicColorItems<TRQGPColorItem>*>(ACollection))
+    items->NewItemCreated(*this);
+}
+
+const TPropertyTable& TRQGPColorItem::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPColorItem>().Property(
+      "Color", &TRQGPColorItem::FColor, &TRQGPColorItem::SetColor);
+  return table;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fonts
+
+TRQGPBasicFont::TRQGPBasicFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                               kelvra::TProcedure AOnChange)
+    : TLockPersistent(AOwner, std::move(ALock), std::move(AOnChange)) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPBasicFont::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPBasicFont>()
+      .Property("Name", &TRQGPBasicFont::FName, &TRQGPBasicFont::SetName, std::string("Microsoft Sans Serif"))
+      .Property("Style", &TRQGPBasicFont::GetStyleBits, &TRQGPBasicFont::SetStyleBits)
+      .Stored(&TRQGPBasicFont::StyleStored);
+  return table;
+}
+
+void TRQGPBasicFont::SetStyleDefault(TFontStyles AValue) {
+  SetStyle(AValue);
+  FStyleDefault = AValue;
+}
+
+TRQGPSimpleBrushFont::TRQGPSimpleBrushFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                                           kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPBasicFont(AOwner, ALock, std::move(AOnChange)),
+      FBrush(std::make_unique<TRQGPBrush>(this, ALock, [this] { BrushChange(); }, AScaleX, AScaleY)) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPSimpleBrushFont::Properties() {
+  static const TPropertyTable table =
+      TPropertyTableBuilder<TRQGPSimpleBrushFont>().Object("Brush", &TRQGPSimpleBrushFont::FBrush);
+  return table;
+}
+
+void TRQGPSimpleBrushFont::BrushChange() {
+  FBrush->FBrush.reset();
+  NotifyProp();
+}
+
+TRQGPSimpleFont::TRQGPSimpleFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                                 kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPSimpleBrushFont(AOwner, ALock, std::move(AOnChange), AScaleX, AScaleY),
+      FPen(std::make_unique<TRQGPOptionalMultiPen>(this, ALock, NotifyOf(this), AScaleX, AScaleY)) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPSimpleFont::Properties() {
+  static const TPropertyTable table =
+      TPropertyTableBuilder<TRQGPSimpleFont>().Object("Pen", &TRQGPSimpleFont::FPen);
+  return table;
+}
+
+void TRQGPSimpleFont::NotifyProp() {
+  FPen->FPen.reset();
+  FPen->GetBrush()->FBrush.reset();
+  TRQGPSimpleBrushFont::NotifyProp();
+}
+
+void TRQGPSimpleFont::DrawOnGraphics(IGPGraphics& AGraphics, IGPGraphicsPath& APath, float AScale) {
+  const TIGPRectF bounds = APath.GetBounds();
+  AGraphics.FillPath(*GetBrush()->GetGPBrush(bounds), APath);
+  if (!FPen->GetEnabled()) return;
+  AGraphics.DrawPath(*FPen->GetGPPenInt(bounds, AScale), APath);
+  const TRQGPPenCollection& extra = *FPen->GetAdditionalPens();
+  for (int32_t i = 0; i < extra.Count(); ++i)
+    AGraphics.DrawPath(*extra.Items(i)->GetPen()->GetGPPenInt(bounds, AScale), APath);
+}
+
+TRQGPBrushFont::TRQGPBrushFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                               kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPSimpleBrushFont(AOwner, std::move(ALock), std::move(AOnChange), AScaleX, AScaleY) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPBrushFont::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPBrushFont>().Property(
+      "Size", &TRQGPBrushFont::FSize, &TRQGPBrushFont::SetSize, 10);
+  return table;
+}
+
+TIntf<kelvra::IGPFont> TRQGPBrushFont::GetGPFont() const {
+  return kelvra::TIGPFont::Create(kelvra::TIGPFontFamily::Create(GetName()), float(FSize),
+                                  GetStyle().Bits(), kelvra::UnitPoint);
+}
+
+TRQGPFont::TRQGPFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                     kelvra::TProcedure AOnChange, float AScaleX, float AScaleY)
+    : TRQGPSimpleFont(AOwner, std::move(ALock), std::move(AOnChange), AScaleX, AScaleY) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPFont::Properties() {
+  static const TPropertyTable table =
+      TPropertyTableBuilder<TRQGPFont>().Property("Size", &TRQGPFont::FSize, &TRQGPFont::SetSize, 10);
+  return table;
+}
+
+TRQGPOptionalText::TRQGPOptionalText(kelvra::TPersistent* AOwner, TIntf<kelvra::IChangeNotifyLock> ALock,
+                                     kelvra::TProcedure AOnChange)
+    : TLockPersistent(AOwner, ALock, std::move(AOnChange)),
+      FFont(std::make_unique<TRQGPFont>(this, ALock, NotifyOf(this))) {
+  InitDefaults(ClassRef);
+}
+
+const TPropertyTable& TRQGPOptionalText::Properties() {
+  static const TPropertyTable table = TPropertyTableBuilder<TRQGPOptionalText>()
+      .Object("Font", &TRQGPOptionalText::FFont)
+      .Property("Enabled", &TRQGPOptionalText::FEnabled, &TRQGPOptionalText::SetEnabled, true);
+  return table;
+}
+
 }  // namespace corvane

@@ -15,12 +15,14 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "corvane/drawing/RQGDIPlusProperties.Primitives.h"
+#include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.Types.LockComponents.h"
 
 namespace corvane {
@@ -295,6 +297,8 @@ class TRQGPBrush : public kelvra::TLockPersistent {
 
  private:
   friend class TRQGPPen;
+  friend class TRQGPSimpleBrushFont;
+  friend class TRQGPSimpleFont;
   bool ColorStored() const { return FColor != FColorDefault; }
   kelvra::TIntf<kelvra::IGPBrush> MakeBrush(const TIGPRectF& ARect) const;
   TPointF Scaled(TPointF APoint) const { return {APoint.X * FScaleX, APoint.Y * FScaleY}; }
@@ -355,6 +359,7 @@ class TRQGPPen : public kelvra::TLockPersistent {
   void NotifyProp() override;
 
  private:
+  friend class TRQGPSimpleFont;
   std::unique_ptr<TRQGPBrush> FBrush;
   float FWidth{};
   kelvra::TIGPPenAlignment FAlignment{};
@@ -364,6 +369,232 @@ class TRQGPPen : public kelvra::TLockPersistent {
   std::unique_ptr<TRQGPPenCompound> FCompound;
   kelvra::TIntf<IGPPen> FPen;
 };
+
+
+// A pen that can be switched off.
+class TRQGPOptionalPen : public TRQGPPen {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  TRQGPOptionalPen(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                   kelvra::TProcedure AOnChange, float AScaleX = 1, float AScaleY = 1);
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool AValue) { SetProperty(FEnabled, AValue); }
+  // Sets both Enabled and its default.
+  void SetEnabledDefault(bool AValue);
+
+ private:
+  bool EnabledStored() const { return FEnabled != FEnabledDefault; }
+  bool FEnabled{}, FEnabledDefault{};
+};
+
+class TRQGPPenCollection;
+
+class TRQGPPenCollectionItem : public kelvra::TLockCollectionItem {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  // Joins ACollection (a TRQGPPenCollection), whose lock and scales its pen takes, and is given its
+  // colour there.
+  explicit TRQGPPenCollectionItem(kelvra::TLockCollection* ACollection);
+  TRQGPPen* GetPen() const { return FPen.get(); }
+
+ private:
+  std::unique_ptr<TRQGPPen> FPen;
+};
+
+// Picks the palette colour that the fewest items carry (see GetNewColor).
+TAlphaColor RQGetNewColor(std::span<const TAlphaColor> APalette,
+                          const std::function<int32_t(TAlphaColor)>& ACountOfColor);
+
+// Extra pens, each new one in the palette colour that the fewest pens of the collection have.
+class TRQGPPenCollection : public kelvra::TTypedCollection<TRQGPPenCollectionItem> {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  static const TAlphaColor kPalette[14];
+  TRQGPPenCollection(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                     kelvra::TProcedure AOnChange, float AScaleX = 1, float AScaleY = 1);
+  float ScaleX() const { return FScaleX; }
+  float ScaleY() const { return FScaleY; }
+  // Called after every change and new item, when set.
+  kelvra::TProcedure FOnChange;
+  // Gives the new item its pen colour, then calls FOnChange.
+  void NewItemCreated(TRQGPPenCollectionItem& AItem);
+  TAlphaColor GetNewColor(std::span<const TAlphaColor> APalette) const;
+  // The items held now whose pen's brush has the colour.
+  int32_t GetCountOfColor(TAlphaColor AColor) const;
+
+ protected:
+  void Update(kelvra::TLockCollectionItem* AItem) override;
+
+ private:
+  float FScaleX, FScaleY;
+};
+
+// An optional pen with further pens drawn after it.
+class TRQGPOptionalMultiPen : public TRQGPOptionalPen {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  TRQGPOptionalMultiPen(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                        kelvra::TProcedure AOnChange, float AScaleX = 1, float AScaleY = 1);
+  TRQGPPenCollection* GetAdditionalPens() const { return FAdditionalPens.get(); }
+
+ private:
+  bool AdditionalPensStored() const { return FAdditionalPens->Count() > 0; }
+  std::unique_ptr<TRQGPPenCollection> FAdditionalPens;
+};
+
+class TRQGPColorItem : public kelvra::TLockCollectionItem {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  // Joins ACollection (a TRQGPBasicColorItems), which gives it its colour.
+  explicit TRQGPColorItem(kelvra::TLockCollection* ACollection);
+  TAlphaColor GetColor() const { return FColor; }
+  void SetColor(TAlphaColor AValue) { SetProperty(FColor, AValue); }
+
+ private:
+  TAlphaColor FColor{};
+};
+
+// Colour items, each new one in the palette colour that the fewest other items have.
+template <class T>
+class TRQGPBasicColorItems : public kelvra::TTypedCollection<T> {
+ public:
+  TRQGPBasicColorItems(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                       kelvra::TProcedure AOnChange, std::span<const TAlphaColor> APalette)
+      : kelvra::TTypedCollection<T>(AOwner, std::move(ALock), std::move(AOnChange)),
+        FPalette(APalette.begin(), APalette.end()) {}
+  kelvra::TProcedure FOnChange;
+  void NewItemCreated(T& AItem) {
+    AItem.SetColor(GetNewColor(FPalette, &AItem));
+    if (FOnChange) FOnChange();
+  }
+  // The palette colour the fewest items other than ANew carry.
+  TAlphaColor GetNewColor(std::span<const TAlphaColor> APalette, const T* ANew = nullptr) const {
+    return RQGetNewColor(APalette, [&](TAlphaColor AColor) { return GetCountOfColor(AColor, ANew); });
+  }
+  int32_t GetCountOfColor(TAlphaColor AColor, const T* ANew = nullptr) const {
+    int32_t count = 0;
+    for (int32_t i = 0; i < this->Count(); ++i)
+      if (const T* item = this->Items(i); item != ANew && item->GetColor() == AColor) ++count;
+    return count;
+  }
+
+ protected:
+  void Update(kelvra::TLockCollectionItem* AItem) override {
+    kelvra::TTypedCollection<T>::Update(AItem);
+    if (FOnChange) FOnChange();
+  }
+
+ private:
+  std::vector<TAlphaColor> FPalette;
+};
+
+class TRQGPColorItems : public TRQGPBasicColorItems<TRQGPColorItem> {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  using TRQGPBasicColorItems::TRQGPBasicColorItems;
+};
+
+enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+// Its bits are the font style bits of the drawing wrapper (bold 1, italic 2, underline 4,
+// strike-out 8); the published Style streams as that bit byte.
+using TFontStyles = kelvra::TSet<TFontStyle, uint8_t>;
+
+// Declares the class reference, the property table and the scaled constructor of a font.
+#define CORVANE_FONT_CLASS(Name)                                                           \
+ public:                                                                                   \
+  static const kelvra::TClassRef ClassRef;                                                 \
+  static const kelvra::TPropertyTable& Properties();                                       \
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }                \
+  Name(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,       \
+       kelvra::TProcedure AOnChange, float AScaleX = 1, float AScaleY = 1)
+
+class TRQGPBasicFont : public kelvra::TLockPersistent {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  TRQGPBasicFont(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                 kelvra::TProcedure AOnChange);
+  const std::string& GetName() const { return FName; }
+  void SetName(const std::string& AValue) { SetProperty(FName, AValue); }
+  TFontStyles GetStyle() const { return FStyle; }
+  void SetStyle(TFontStyles AValue) { SetProperty(FStyle, AValue); }
+  // Sets Style through its setter, then its default.
+  void SetStyleDefault(TFontStyles AValue);
+
+ private:
+  uint32_t GetStyleBits() const { return FStyle.Bits(); }
+  void SetStyleBits(uint32_t AValue) { SetStyle(TFontStyles::FromBits(uint8_t(AValue & 0x0F))); }
+  bool StyleStored() const { return FStyle != FStyleDefault; }
+  std::string FName;
+  TFontStyles FStyle, FStyleDefault;
+};
+
+class TRQGPSimpleBrushFont : public TRQGPBasicFont {
+  CORVANE_FONT_CLASS(TRQGPSimpleBrushFont);
+  TRQGPBrush* GetBrush() const { return FBrush.get(); }
+  // Drops the cached brush of Brush, then NotifyProp.
+  void BrushChange();
+
+ private:
+  std::unique_ptr<TRQGPBrush> FBrush;
+};
+
+class TRQGPSimpleFont : public TRQGPSimpleBrushFont {
+  CORVANE_FONT_CLASS(TRQGPSimpleFont);
+  TRQGPOptionalMultiPen* GetPen() const { return FPen.get(); }
+  // Fills the path with the brush over the path's bounds, then, when the pen is enabled, draws
+  // it with the pen and each additional pen in turn, their widths times AScale.
+  void DrawOnGraphics(IGPGraphics& AGraphics, IGPGraphicsPath& APath, float AScale);
+  // Drops the cached pen of Pen and the cached brush of Pen.Brush, then notifies.
+  void NotifyProp() override;
+
+ private:
+  std::unique_ptr<TRQGPOptionalMultiPen> FPen;
+};
+
+class TRQGPBrushFont : public TRQGPSimpleBrushFont {
+  CORVANE_FONT_CLASS(TRQGPBrushFont);
+  int32_t GetSize() const { return FSize; }
+  void SetSize(int32_t AValue) { SetProperty(FSize, AValue); }
+  // A new font of the family Name, em size Size in points, style Style; nothing is cached.
+  kelvra::TIntf<kelvra::IGPFont> GetGPFont() const;
+
+ private:
+  int32_t FSize{};
+};
+
+class TRQGPFont : public TRQGPSimpleFont {
+  CORVANE_FONT_CLASS(TRQGPFont);
+  int32_t GetSize() const { return FSize; }
+  void SetSize(int32_t AValue) { SetProperty(FSize, AValue); }
+
+ private:
+  int32_t FSize{};
+};
+
+class TRQGPOptionalText : public kelvra::TLockPersistent {
+  CORVANE_PROPERTY_CLASS(TRQGPOptionalText);
+  TRQGPFont* GetFont() const { return FFont.get(); }
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool AValue) { SetProperty(FEnabled, AValue); }
+
+ private:
+  std::unique_ptr<TRQGPFont> FFont;
+  bool FEnabled{};
+};
+
+#undef CORVANE_FONT_CLASS
 
 #undef CORVANE_PROPERTY_CLASS
 
@@ -396,6 +627,20 @@ CORVANE_PROPERTY_CLASS_REF(TRQGPImage, kelvra::TLockPersistent)
 CORVANE_PROPERTY_CLASS_REF(TRQGPBrush, kelvra::TLockPersistent)
 CORVANE_PROPERTY_CLASS_REF(TRQGPDashStyle, kelvra::TLockPersistent)
 CORVANE_PROPERTY_CLASS_REF(TRQGPPen, kelvra::TLockPersistent)
+CORVANE_PROPERTY_CLASS_REF(TRQGPOptionalPen, TRQGPPen)
+CORVANE_PROPERTY_CLASS_REF(TRQGPOptionalMultiPen, TRQGPOptionalPen)
+CORVANE_PROPERTY_CLASS_REF(TRQGPPenCollectionItem, kelvra::TLockCollectionItem)
+CORVANE_PROPERTY_CLASS_REF(TRQGPColorItem, kelvra::TLockCollectionItem)
+CORVANE_PROPERTY_CLASS_REF(TRQGPBasicFont, kelvra::TLockPersistent)
+CORVANE_PROPERTY_CLASS_REF(TRQGPSimpleBrushFont, TRQGPBasicFont)
+CORVANE_PROPERTY_CLASS_REF(TRQGPSimpleFont, TRQGPSimpleBrushFont)
+CORVANE_PROPERTY_CLASS_REF(TRQGPBrushFont, TRQGPSimpleBrushFont)
+CORVANE_PROPERTY_CLASS_REF(TRQGPFont, TRQGPSimpleFont)
+CORVANE_PROPERTY_CLASS_REF(TRQGPOptionalText, kelvra::TLockPersistent)
+inline constexpr kelvra::TClassRef TRQGPPenCollection::ClassRef =
+    kelvra::ClassRefOf<TRQGPPenCollection, kelvra::TLockCollection>("TRQGPPenCollection");
+inline constexpr kelvra::TClassRef TRQGPColorItems::ClassRef =
+    kelvra::ClassRefOf<TRQGPColorItems, kelvra::TLockCollection>("TRQGPColorItems");
 #undef CORVANE_PROPERTY_CLASS_REF
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "kelvra/Kelvra.Components.Streaming.h"
 #include "tests/ExceptionMessage.h"
 #include "tests/drawing/DrawingTestSupport.h"
 
@@ -186,6 +187,129 @@ TEST(GPImagePropertyTest, FilesFormatsAndAssign) {
   EXPECT_TRUE(SamePixels(*Supports<IGPBitmap>(copy.Object.GetGPImage()), *bitmap, 1));
   copy.Object.Assign(TOwned<TRQGPImage>().Object);
   EXPECT_TRUE(copy.Object.IsEmpty());
+}
+
+TEST(GPCollectionTest, ColourItemsTakeTheLeastUsedPaletteColour) {
+  const TAlphaColor palette[] = {0xFF000001, 0xFF000002, 0xFF000003};
+  TOwned<TRQGPColorItems> items{std::span<const TAlphaColor>(palette)};
+  int reports = 0;
+  items.Object.FOnChange = [&] { ++reports; };
+  std::vector<TAlphaColor> colors;
+  for (int i = 0; i < 4; ++i) colors.push_back(items.Object.Add()->GetColor());
+  EXPECT_EQ(colors, (std::vector<TAlphaColor>{0xFF000001, 0xFF000002, 0xFF000003, 0xFF000001}));
+  EXPECT_GT(reports, 4);
+  items.Object.Items(1)->SetColor(0xFF000001);  // by hand: 1, 1, 3, 1
+  EXPECT_EQ(items.Object.Add()->GetColor(), 0xFF000002u);
+  TOwned<TRQGPColorItems> unpainted{std::span<const TAlphaColor>{}};
+  EXPECT_EQ(unpainted.Object.Add()->GetColor(), 0xFFFF0000u);
+}
+
+TEST(GPCollectionTest, NewPensCountTheHeldNewPenAsRed) {
+  TOwned<TRQGPOptionalMultiPen> pen(2.0f, 1.0f);
+  TRQGPPenCollection& pens = *pen.Object.GetAdditionalPens();
+  std::vector<TAlphaColor> colors;
+  for (int i = 0; i < 3; ++i) colors.push_back(pens.Add()->GetPen()->GetBrush()->GetColor());
+  // The new pen is red while it is counted: red has 1 then, so the first unused colour wins.
+  EXPECT_EQ(colors, (std::vector<TAlphaColor>{0xFF00FF00, 0xFF0000FF, 0xFFFFFF00}));
+  EXPECT_FLOAT_EQ(pens.Items(0)->GetPen()->GetBrush()->ScaleX(), 2.0f);
+  const int before = pen.Changes;
+  pens.Items(2)->GetPen()->SetWidth(5);
+  EXPECT_GT(pen.Changes, before);  // reaches the owner of the multi-pen
+}
+
+TEST(GPCollectionTest, OptionalPenEnabledDefault) {
+  TOwned<TRQGPOptionalPen> pen;
+  EXPECT_FALSE(pen.Object.GetEnabled());
+  pen.Object.SetEnabledDefault(true);
+  EXPECT_TRUE(pen.Object.GetEnabled());
+  EXPECT_EQ(pen.Changes, 1);
+}
+
+TEST(GPFontTest, DefaultsAndTheWrapperFont) {
+  TOwned<TRQGPOptionalText> text;
+  TRQGPFont& font = *text.Object.GetFont();
+  EXPECT_TRUE(text.Object.GetEnabled());
+  EXPECT_EQ(font.GetName(), "Microsoft Sans Serif");
+  EXPECT_EQ(font.GetSize(), 10);
+  EXPECT_EQ(font.GetStyle(), TFontStyles{});
+  font.SetStyleDefault({fsBold});
+  EXPECT_EQ(text.Changes, 1);
+
+  TOwned<TRQGPBrushFont> brushFont;
+  brushFont.Object.SetStyle({fsItalic, fsStrikeOut});
+  brushFont.Object.SetSize(12);
+  const auto gp = brushFont.Object.GetGPFont();
+  EXPECT_EQ(gp->GetStyle(), FontStyleItalic | FontStyleStrikeout);
+  EXPECT_EQ(gp->GetUnit(), UnitPoint);
+  EXPECT_FLOAT_EQ(gp->GetSize(), 12);
+  EXPECT_NE(brushFont.Object.GetGPFont(), gp);  // not cached
+}
+
+TEST(GPFontTest, DrawOnGraphicsFillsThenDrawsEveryEnabledPen) {
+  TOwned<TRQGPSimpleFont> font(2.0f, 2.0f);
+  TRQGPSimpleFont& f = font.Object;
+  f.GetBrush()->SetColor(0xFF0000FF);
+  auto path = TIGPGraphicsPath::Create();
+  path->AddRectangle({10, 10, 20, 12});
+  const auto draw = [&] {
+    return Render(40, 32, [&](IGPGraphics& g) { f.DrawOnGraphics(g, *path, 1.5f); }, SmoothingModeDefault);
+  };
+  auto filled = draw();
+  EXPECT_EQ(filled->GetPixel(20, 16), 0xFF0000FFu);
+  EXPECT_EQ(filled->GetPixel(10, 9), 0u);  // no pen while disabled
+  f.GetPen()->SetEnabled(true);
+  f.GetPen()->GetAdditionalPens()->Add();  // green, drawn after the red pen
+  auto outlined = draw();
+  EXPECT_EQ(outlined->GetPixel(20, 16), 0xFF0000FFu);
+  EXPECT_EQ(outlined->GetPixel(20, 9), 0xFF00FF00u);  // width 1 x 1.5 x 2 = 3 about the edge
+  EXPECT_EQ(outlined->GetPixel(20, 7), 0u);
+}
+
+// A component publishing a multi-pen, a font and an image, for the streaming round trip.
+class TDrawingHolder : public TLockComponent {
+ public:
+  static const TClassRef ClassRef;
+  static const TPropertyTable& Properties() {
+    static const TPropertyTable table = TPropertyTableBuilder<TDrawingHolder>()
+        .AutoManaged("Pen", &TDrawingHolder::Pen)
+        .AutoManaged("Font", &TDrawingHolder::Font)
+        .AutoManaged("Image", &TDrawingHolder::Image);
+    return table;
+  }
+  explicit TDrawingHolder(TComponent* AOwner) : TLockComponent(AOwner) { InitDefaults(ClassRef); }
+  const TClassRef& ClassType() const override { return ClassRef; }
+  std::unique_ptr<TRQGPOptionalMultiPen> Pen;
+  std::unique_ptr<TRQGPFont> Font;
+  std::unique_ptr<TRQGPImage> Image;
+};
+inline constexpr TClassRef TDrawingHolder::ClassRef =
+    ClassRefOf<TDrawingHolder, TLockComponent>("TDrawingHolder", {.Properties = &TDrawingHolder::Properties});
+
+TEST(GPStreamingTest, PropertiesAndImageReadBackAsWritten) {
+  const TClassRef* classes[] = {&TDrawingHolder::ClassRef};
+  RegisterComponents(classes);
+  TOwnedComponent<TDrawingHolder> holder(new TDrawingHolder(nullptr));
+  holder->Pen->SetEnabled(true);
+  holder->Pen->SetWidth(2.5f);
+  holder->Pen->GetBrush()->SetBrushType(BrushTypeHatchFill);
+  holder->Pen->GetBrush()->GetHatch()->SetStyle(HatchStyleCross);
+  holder->Pen->GetDashStyle()->SetStyle(DashStyleDashDot);
+  holder->Pen->GetAdditionalPens()->Add()->GetPen()->SetLineJoin(LineJoinRound);
+  holder->Font->SetStyle({fsBold, fsUnderline});
+  holder->Font->SetSize(14);
+  holder->Image->SetGPImage(Render(3, 2, [](IGPGraphics& g) { g.Clear(0xFF204060); }));
+  const std::string text = WriteComponentYaml(*holder);
+  for (const char* expected : {"Width: 2.5", "Style: HatchStyleCross", "Style: DashStyleDashDot",
+                               "LineJoin: LineJoinRound", "Style: 5", "Size: 14", "Data: !!binary"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
+  EXPECT_EQ(text.find("Name:"), std::string::npos);  // defaults are left out
+
+  TOwnedComponent<TComponent> read = ReadComponentYaml(text);
+  EXPECT_EQ(WriteComponentYaml(*read), text);
+  auto& copy = static_cast<TDrawingHolder&>(*read);
+  EXPECT_EQ(copy.Pen->GetAdditionalPens()->Count(), 1);
+  EXPECT_EQ(copy.Font->GetStyle(), (TFontStyles{fsBold, fsUnderline}));
+  EXPECT_EQ(Supports<IGPBitmap>(copy.Image->GetGPImage())->GetPixel(2, 1), 0xFF204060u);
 }
 
 }  // namespace
