@@ -54,8 +54,8 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet
     {"KDWindowFilter", nullptr, nullptr},
-    {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
-    {"RQDrawLayers", nullptr, nullptr},               // not built yet
+    {"Kelvra.CanvasIntf", nullptr, nullptr},
+    {"RQDrawLayers", nullptr, nullptr},
     {"RQGDIPlusProperties", nullptr, nullptr},
     {"RQSimpleXML", &StartRQSimpleXML, nullptr},
     {"RQMalloc", nullptr, nullptr},  // not built yet
