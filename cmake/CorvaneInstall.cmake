@@ -18,11 +18,13 @@ install(DIRECTORY kelvra pinweave corvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR
 # What kelvra and corvane link privately: users of a static install link it too.
 if(BUILD_SHARED_LIBS)
   set(CORVANE_PRIVATE_PACKAGES "")
+  set(CORVANE_PRIVATE_PKGCONFIG_MODULES "")
   set(PC_REQUIRES_PRIVATE "")
   set(PC_LIBS_PRIVATE "")
 else()
   set(CORVANE_PRIVATE_PACKAGES hwy yaml-cpp OpenCL TBB)
-  set(PC_REQUIRES_PRIVATE "libhwy yaml-cpp OpenCL tbb")
+  set(CORVANE_PRIVATE_PKGCONFIG_MODULES cairo pangocairo)
+  set(PC_REQUIRES_PRIVATE "libhwy yaml-cpp OpenCL tbb cairo pangocairo")
   set(PC_LIBS_PRIVATE "-lcorvane-kernels -ldl -pthread")
 endif()
 

@@ -55,9 +55,9 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet
     {"KDWindowFilter", nullptr, nullptr},
-    {"Kelvra.CanvasIntf", nullptr, nullptr},          // not built yet
-    {"RQDrawLayers", nullptr, nullptr},               // not built yet
-    {"RQGDIPlusProperties", nullptr, nullptr},        // not built yet
+    {"Kelvra.CanvasIntf", nullptr, nullptr},
+    {"RQDrawLayers", nullptr, nullptr},
+    {"RQGDIPlusProperties", nullptr, nullptr},
     {"RQSimpleXML", &StartRQSimpleXML, nullptr},
     {"RQMalloc", nullptr, nullptr},  // not built yet
 };

@@ -31,6 +31,7 @@
 
 #include "corvane/buffers/KDSimpleDataBuffer.Block.h"
 #include "corvane/buffers/KDSimpleDataBuffer.h"
+#include "kelvra/Kelvra.GDIPlus.h"
 #include "kelvra/Kelvra.SysUtils.h"
 #include "pinweave/PNPins.h"
 
@@ -149,12 +150,8 @@ pinweave::TPNNotifyResult DefaultKDChannelNotificationHandler(
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-// A GDI+ image. A placeholder until the drawing wrapper gives images a body.
-class IGPImage : public virtual kelvra::IInterface {
- public:
-  static constexpr kelvra::TGUID IID =
-      kelvra::TGUID::Parse("{7D3F2B91-6C48-4E0A-B5D7-19E8A4C6F032}");
-};
+// The image the GDI+ image pins carry.
+using kelvra::IGPImage;
 
 enum TShiftStateMember : uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = kelvra::TSet<TShiftStateMember, uint8_t>;

@@ -131,15 +131,9 @@ TEST_F(BufferTest, TheUniversalSinkAcceptsAnyTypeDuringItsConnectionSteps) {
   EXPECT_EQ(second.MakeShortName("InputPin"), "Input");
 }
 
-class TImage : public kelvra::TInterfacedObject, public IGPImage {
- public:
-  bool QueryInterface(const TGUID& iid, void** out) override {
-    return AnswerInterfaces<TImage, IGPImage>(this, iid, out);
-  }
-};
-
 TEST_F(BufferTest, AnImageStatePinHandsItsImageToEveryNewSink) {
-  const kelvra::TIntf<IGPImage> first = new TImage, second = new TImage;
+  const kelvra::TIntf<IGPImage> first = kelvra::TIGPBitmap::Create(1, 1),
+                                second = kelvra::TIGPBitmap::Create(1, 1);
   TPNGDIPlusImageStatePin state({}, nullptr);
   state.SetValue(first);
   std::vector<IGPImage*> seen;

@@ -48,8 +48,8 @@ CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::string& text
   return app.add_option(name, text, description)->check(CLI::IsMember(keys, CLI::ignore_case));
 }
 
-// Parses the arguments after the subcommand's name: nothing when the command is to run, else the
-// exit status (0 after --help, 1 after an error, reported in one line).
+}  // namespace
+
 std::optional<int> Parse(CLI::App& app, int argc, char** argv) {
   try {
     app.parse(argc, argv);
@@ -67,6 +67,8 @@ int UsageError(const CLI::App& app, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", app.get_name().c_str(), message.c_str());
   return 1;
 }
+
+namespace {
 
 void PrintJson(const nlohmann::json& document) { std::printf("%s\n", document.dump(2).c_str()); }
 

@@ -2,9 +2,22 @@
 // that every subcommand runs in.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "corvane/framework/Kelvra_Corvane.h"
 
+namespace CLI {
+class App;
+}
+
 namespace corvane::tool {
+
+// Parses the arguments after the subcommand's name: nothing when the command is to run, else the
+// exit status (0 after --help, 1 after an error, reported in one line).
+std::optional<int> Parse(CLI::App& app, int argc, char** argv);
+// Reports a misused command in one line; returns the exit status 1.
+int UsageError(const CLI::App& app, const std::string& message);
 
 // Package start and end around a command, also when it throws.
 struct TPackageSession {
@@ -18,5 +31,7 @@ int RunWindow(int argc, char** argv);
 // `corvane design KIND BAND --order N --f1 F [--f2 F] --rate R [--window W] [--param P]
 // [--prototype P] [--json]`, with argv[0] the subcommand's name. Returns the exit status.
 int RunDesign(int argc, char** argv);
+// `corvane gallery OUT.png`: the sheet of the drawing primitives, brushes, pens and fonts.
+int RunGallery(int argc, char** argv);
 
 }  // namespace corvane::tool

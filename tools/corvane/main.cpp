@@ -306,6 +306,8 @@ constexpr TCommand kCommands[] = {
      corvane::tool::RunWindow},
     {"design", "KIND BAND", "a filter's coefficients and response (corvane design --help)",
      corvane::tool::RunDesign},
+    {"gallery", "OUT.png", "a sheet of the drawing primitives, brushes, pens and fonts",
+     corvane::tool::RunGallery},
 };
 
 void PrintUsage(FILE* out) {
