@@ -530,12 +530,20 @@ template class TKDCommonTypedFilter<TKDComplexFilterKind>;
 template class TKDCommonTypedFilter<TKDIntegerFilterKind>;
 template class TKDCommonTypedFilter<TKDBinaryFilterKind>;
 
+namespace {
+// Not offered to place (they are bases), but made by name when a component tree names them.
+constexpr const kelvra::TClassRef* kFilterClasses[] = {
+    &TKDCommonRealFilter::ClassRef,    &TKDCommonComplexFilter::ClassRef,
+    &TKDCommonIntegerFilter::ClassRef, &TKDCommonBinaryFilter::ClassRef,
+    &TKDCommonTapsFilter::ClassRef,    &TKDBasicEnableFilter::ClassRef};
+}  // namespace
+
 void StartKDCommonFilter() {
-  static constexpr const kelvra::TClassRef* kFilters[] = {
-      &TKDCommonRealFilter::ClassRef,    &TKDCommonComplexFilter::ClassRef,
-      &TKDCommonIntegerFilter::ClassRef, &TKDCommonBinaryFilter::ClassRef,
-      &TKDCommonTapsFilter::ClassRef,    &TKDBasicEnableFilter::ClassRef};
-  kelvra::RegisterComponents(kFilters);
+  kelvra::TClassManagement::RegisterClasses(kFilterClasses);
+}
+
+void FinishKDCommonFilter() {
+  kelvra::TClassManagement::UnregisterClasses(kFilterClasses);
 }
 
 }  // namespace corvane

@@ -446,8 +446,10 @@ extern template class TKDCommonTypedFilter<TKDComplexFilterKind>;
 extern template class TKDCommonTypedFilter<TKDIntegerFilterKind>;
 extern template class TKDCommonTypedFilter<TKDBinaryFilterKind>;
 
-// Registers the filter classes with the class registry, so that streaming makes them by name.
+// Start: registers the filter classes with the class registry, so that streaming makes them by
+// name. End: takes them out again.
 void StartKDCommonFilter();
+void FinishKDCommonFilter();
 
 // ---------------------------------------------------------------------------------------------
 // Class references.

@@ -50,8 +50,8 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
     {"KDCommonGen", nullptr, nullptr},                // not built yet
-    {"KDCommonFilter", &StartKDCommonFilter, nullptr},
-    {"KDMultiInput", &StartKDMultiInput, nullptr},
+    {"KDCommonFilter", &StartKDCommonFilter, &FinishKDCommonFilter},
+    {"KDMultiInput", &StartKDMultiInput, &FinishKDMultiInput},
     {"KDRealQueue", nullptr, nullptr},                // not built yet
     {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet

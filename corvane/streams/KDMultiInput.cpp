@@ -378,10 +378,18 @@ TPNPin* TKDTypedMultiInput<TSourcePin, TSinkPin>::QueuedPinCreateFunction(
 template class TKDTypedMultiInput<TKDPNRealSourcePin, TKDPNQueuedRealSinkPin>;
 template class TKDTypedMultiInput<TKDPNComplexSourcePin, TKDPNQueuedComplexSinkPin>;
 
+namespace {
+// Not offered to place (their blocks are the derived component's), but made by name.
+constexpr const kelvra::TClassRef* kMultiInputClasses[] = {&TKDRealMultiInput::ClassRef,
+                                                           &TKDComplexMultiInput::ClassRef};
+}  // namespace
+
 void StartKDMultiInput() {
-  static constexpr const kelvra::TClassRef* kClasses[] = {&TKDRealMultiInput::ClassRef,
-                                                          &TKDComplexMultiInput::ClassRef};
-  kelvra::RegisterComponents(kClasses);
+  kelvra::TClassManagement::RegisterClasses(kMultiInputClasses);
+}
+
+void FinishKDMultiInput() {
+  kelvra::TClassManagement::UnregisterClasses(kMultiInputClasses);
 }
 
 }  // namespace corvane

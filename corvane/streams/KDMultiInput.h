@@ -369,8 +369,10 @@ class TKDComplexMultiInput
 extern template class TKDTypedMultiInput<TKDPNRealSourcePin, TKDPNQueuedRealSinkPin>;
 extern template class TKDTypedMultiInput<TKDPNComplexSourcePin, TKDPNQueuedComplexSinkPin>;
 
-// Registers the multi-input classes with the class registry.
+// Start: registers the multi-input classes with the class registry, so that streaming makes them
+// by name. End: takes them out again.
 void StartKDMultiInput();
+void FinishKDMultiInput();
 
 inline constexpr kelvra::TClassRef TKDMultiInput::ClassRef =
     kelvra::ClassRefOf<TKDMultiInput, kelvra::TLockComponent>(

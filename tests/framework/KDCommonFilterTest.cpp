@@ -102,8 +102,16 @@ components:
         Queue:
           Size: 0
           FullMode: fmDropData
+  - class: TKDCommonComplexFilter
+    name: Plain
+    properties:
+      Threading:
+        Enabled: true
 ...
 )");
+  EXPECT_TRUE(static_cast<TKDCommonComplexFilter&>(*root->FindComponent("Plain"))
+                  .GetThreading()
+                  ->GetEnabled());
   auto& gain = static_cast<TExampleGainFilter&>(*root->FindComponent("Gain"));
   EXPECT_EQ(gain.GetGain(), 0.5);
   EXPECT_FALSE(gain.GetEnabled());
