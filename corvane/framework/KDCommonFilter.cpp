@@ -149,16 +149,6 @@ TKDBasicTypedThreadedFilter<TThread>::TKDBasicTypedThreadedFilter(kelvra::TCompo
 }
 
 template <class TThread>
-TKDBasicTypedThreadedFilter<TThread>::~TKDBasicTypedThreadedFilter() {
-  // A filter deleted without Free still ends its worker before the settings it reads go.
-  TIntf<TThread> worker;
-  {
-    std::lock_guard guard(workerLock_);
-    worker = std::move(FFilterThread);
-  }
-}
-
-template <class TThread>
 bool TKDBasicTypedThreadedFilter<TThread>::HasWorker() {
   return bool(CurrentWorker());
 }

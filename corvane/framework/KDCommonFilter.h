@@ -171,7 +171,6 @@ class TKDBasicTypedThreadedFilter : public TRQInputOutputLockComponent {
  public:
   static const kelvra::TClassRef ClassRef;
   explicit TKDBasicTypedThreadedFilter(kelvra::TComponent* AOwner);
-  ~TKDBasicTypedThreadedFilter() override;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
 
   TKDThreading* GetThreading() const { return FThreading.get(); }
@@ -209,6 +208,7 @@ class TKDBasicTypedThreadedFilter : public TRQInputOutputLockComponent {
   TPNBasicPinNotificationEvent SinkHandler();
 
   std::unique_ptr<TKDThreading> FThreading;
+  // Declared after the settings it reads, so that it ends before they go.
   kelvra::TIntf<TThread> FFilterThread;
   bool FRunning = false;
 
