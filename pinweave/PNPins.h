@@ -159,6 +159,10 @@ PINWEAVE_OPERATION(TPNStopOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNEndStopOperation, TPNStopOperation);
 PINWEAVE_OPERATION(TPNFileEndNoStopOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNStartPumpOperation, TPNNotifyOperation);
+// Asks upstream whether a stream will come; a component without one answers with an ignore-stream
+// operation, which tells a receiver that waits for several streams to leave that one out.
+PINWEAVE_OPERATION(TPNQueryStreamOperation, TPNNotifyOperation);
+PINWEAVE_OPERATION(TPNIgnoreStreamOperation, TPNNotifyOperation);
 // Asked of a new peer in a connection step (nsConnecting).
 PINWEAVE_OPERATION(TPNConnectOperation, TPNNotifyOperation);
 // Data: the root of the operations that carry a value.

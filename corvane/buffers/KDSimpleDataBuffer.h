@@ -14,6 +14,8 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "corvane/buffers/KDInternalStore.h"
@@ -572,6 +574,16 @@ class TKDRealBuffer final : public TKDLinearMemoryBuffer, public virtual IKDReal
 };
 inline constexpr kelvra::TClassRef TKDRealBuffer::ClassRef =
     kelvra::ClassRefOf<TKDRealBuffer, TKDLinearMemoryBuffer>("TKDRealBuffer");
+
+// AData as a buffer of class TBufferClass: the object itself when it is one, else a view of its
+// memory (TBufferClass::CreateUniversal). Either way no samples are copied.
+template <class TBufferClass>
+typename TBufferClass::TBuffer KDBufferAs(const kelvra::TIntf<IKDData>& AData) {
+  using TBuffer = typename TBufferClass::TBuffer;
+  using I = std::remove_pointer_t<decltype(std::declval<TBuffer>().get())>;
+  if (TBuffer typed = kelvra::Supports<I>(AData)) return typed;
+  return TBufferClass::CreateUniversal(AData);
+}
 
 // Live buffers.
 extern std::atomic<int32_t> _KDCountPasBuffers;

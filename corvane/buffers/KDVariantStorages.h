@@ -107,6 +107,12 @@ class TKDBufferQueue {
     readPosition_ = 0;
   }
 
+  // The queued elements not yet handed out.
+  uint32_t GetCollectedSamples() {
+    std::lock_guard guard(lock_);
+    return total_;
+  }
+
   // The first buffer's whole Size, whatever has been read from it; 0 when empty.
   uint32_t GetFirstBufferSize() {
     std::lock_guard guard(lock_);

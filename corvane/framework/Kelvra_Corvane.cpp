@@ -5,6 +5,7 @@
 
 #include "corvane/buffers/KDSimpleDataBuffer.h"
 #include "corvane/framework/KDClockGen.h"
+#include "corvane/framework/KDCommonFilter.h"
 #include "corvane/framework/KDComponentCollection.h"
 #include "corvane/framework/Kelvra.Categories.TessalyBasic.h"
 #include "corvane/framework/Kelvra.Processing.h"
@@ -14,6 +15,7 @@
 #include "corvane/numeric/KDScopeDispatcher.h"
 #include "corvane/numeric/RQIPPILoader.h"
 #include "corvane/numeric/RQIPPSLoader.h"
+#include "corvane/streams/KDMultiInput.h"
 #include "corvane/streams/KDStreamTypes.h"
 #include "corvane/xml/RQSimpleXML.h"
 #include "kelvra/Kelvra.Threading.MainThread.h"
@@ -49,8 +51,8 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
     {"KDCommonGen", nullptr, nullptr},                // not built yet
-    {"KDCommonFilter", nullptr, nullptr},             // not built yet
-    {"KDMultiInput", nullptr, nullptr},               // not built yet
+    {"KDCommonFilter", &StartKDCommonFilter, &FinishKDCommonFilter},
+    {"KDMultiInput", &StartKDMultiInput, &FinishKDMultiInput},
     {"KDRealQueue", nullptr, nullptr},                // not built yet
     {"KDAveraging", nullptr, nullptr},
     {"Kelvra.Generic.Containers", nullptr, nullptr},  // not built yet

@@ -1,0 +1,32 @@
+// A gain filter: every sample of a real stream multiplied by Gain (default 1). Streams as the
+// class TExampleGainFilter, with the filter's Enabled and Threading besides Gain.
+#pragma once
+
+#include "corvane/framework/KDCommonFilter.h"
+
+namespace examples {
+
+class TExampleGainFilter : public corvane::TKDCommonRealFilter {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties();
+  explicit TExampleGainFilter(kelvra::TComponent* AOwner);
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+
+  double GetGain() const { return FGain; }
+  void SetGain(double AValue) { SetProperty(FGain, AValue); }
+
+  void FilterInternalOperation(const TBuffer& AInput, const TBuffer& AOutput, bool& ASend) override;
+
+ private:
+  double FGain{};
+};
+
+inline constexpr kelvra::TClassRef TExampleGainFilter::ClassRef =
+    kelvra::ClassRefOf<TExampleGainFilter, corvane::TKDCommonRealFilter>(
+        "TExampleGainFilter", {.Properties = &TExampleGainFilter::Properties});
+
+// Registers the class, so that a component tree can name it.
+void RegisterGainFilter();
+
+}  // namespace examples
