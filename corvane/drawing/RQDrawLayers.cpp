@@ -200,7 +200,7 @@ void RQRegisterLayerComponent(const kelvra::TClassRef& AComponentClass, const st
   KDRegisterCollectionComponent(collections, AComponentClass, AGroupName);
 }
 
-void RegisterPkg() {
+void RQDrawLayers::RegisterPkg() {
   const kelvra::TClassRef* classes[] = {&TRQDrawLayers::ClassRef};
   kelvra::TClassManagement::RegisterClasses(classes);
 }

@@ -143,8 +143,11 @@ class TRQLayerCollection : public kelvra::TTypedCollection<TRQLayerCollectionIte
 
 // Lists AComponentClass under AGroupName as a component of the draw layer list class.
 void RQRegisterLayerComponent(const kelvra::TClassRef& AComponentClass, const std::string& AGroupName);
+// The unit's registration, named after the unit, since every unit of a package may have one.
+namespace RQDrawLayers {
 // Registers the class TRQDrawLayers.
 void RegisterPkg();
+}  // namespace RQDrawLayers
 
 inline constexpr kelvra::TClassRef TRQDrawLayers::ClassRef =
     kelvra::ClassRefOf<TRQDrawLayers, TKDComponentItems>("TRQDrawLayers");

@@ -35,7 +35,7 @@ pinweave::TPNNotifyResult TRQProcessingManager::ProcessingDispatch(
   return {.Handled = true};
 }
 
-void RegisterPkg() {
+void RQProcessingManager::RegisterPkg() {
   static constexpr const kelvra::TClassRef* kComponents[] = {&TRQProcessingManager::ClassRef};
   kelvra::RegisterComponents(kComponents);
 }

@@ -41,7 +41,10 @@ inline constexpr kelvra::TClassRef TRQProcessingManager::ClassRef =
          .Categories = kelvra::ClassRefs<&TCorvaneProcessingToolbarCategory::ClassRef>,
          .Properties = &TRQProcessingManager::Properties});
 
+// The unit's registration, named after the unit, since every unit of a package may have one.
+namespace RQProcessingManager {
 // Registers TRQProcessingManager as a component that editors offer.
 void RegisterPkg();
+}  // namespace RQProcessingManager
 
 }  // namespace corvane

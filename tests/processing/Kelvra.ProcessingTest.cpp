@@ -157,7 +157,7 @@ TEST_F(ProcessingTest, TheUnitRegistersItsStreamEnginesAndManager) {
   const auto engines = kelvra::RegisteredCollectionItemClasses(TRQProcessingEngine::ClassRef);
   EXPECT_EQ(engines, (std::vector<const kelvra::TClassRef*>{&TRQParallelProcessingEngine::ClassRef,
                                                             &TRQGPUProcessingEngine::ClassRef}));
-  RegisterPkg();
+  RQProcessingManager::RegisterPkg();
   const auto components = kelvra::RegisteredComponents();
   EXPECT_NE(std::find(components.begin(), components.end(), &TRQProcessingManager::ClassRef),
             components.end());
@@ -170,7 +170,7 @@ TEST_F(ProcessingTest, TheUnitRegistersItsStreamEnginesAndManager) {
 }
 
 TEST_F(ProcessingTest, AManagerWithItsEnginesStreamsAndAssigns) {
-  RegisterPkg();
+  RQProcessingManager::RegisterPkg();
   kelvra::TOwnedComponent<TRQProcessingManager> manager(new TRQProcessingManager(nullptr));
   manager->SetName("Manager");
   auto* parallel = AddEngine<TRQParallelProcessingEngine>(*manager->GetProcessing());
