@@ -47,7 +47,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"RQProcessingManager", nullptr, nullptr},        // not built yet
     {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
-    {"KDCommonGen", nullptr, nullptr},                // not built yet
+    {"KDCommonGen", nullptr, nullptr},
     {"KDCommonFilter", nullptr, nullptr},             // not built yet
     {"KDMultiInput", nullptr, nullptr},               // not built yet
     {"KDRealQueue", nullptr, nullptr},                // not built yet

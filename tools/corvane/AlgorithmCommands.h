@@ -2,9 +2,19 @@
 // that every subcommand runs in.
 #pragma once
 
+#include <optional>
+
 #include "corvane/framework/Kelvra_Corvane.h"
 
+namespace CLI {
+class App;
+}
+
 namespace corvane::tool {
+
+// Parses the arguments after the subcommand's name: nothing when the command is to run, else the
+// exit status (0 after --help, 1 after an error, reported in one line).
+std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv);
 
 // Package start and end around a command, also when it throws.
 struct TPackageSession {

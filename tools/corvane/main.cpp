@@ -18,6 +18,7 @@
 #include "kelvra/Kelvra.Categories.h"
 #include "kelvra/Kelvra.Components.h"
 #include "tools/corvane/AlgorithmCommands.h"
+#include "tools/corvane/RunCommand.h"
 
 namespace {
 
@@ -281,6 +282,8 @@ constexpr TCommand kCommands[] = {
      corvane::tool::RunWindow},
     {"design", "KIND BAND", "a filter's coefficients and response (corvane design --help)",
      corvane::tool::RunDesign},
+    {"run", "FILE", "runs a component graph and reports what each component processed",
+     corvane::tool::RunGraph},
 };
 
 void PrintUsage(FILE* out) {
