@@ -73,6 +73,7 @@ class TKDBasicCommonGen : public kelvra::TLockComponent, public kelvra::TObject 
   void SetPumpPriority(uint32_t AValue) { SetProperty(FPumpPriority, AValue); }
   TKDClockSource GetClockSource() const { return FClockSource; }
   void SetClockSource(TKDClockSource AValue);
+  // Told at every stop, also the one that freeing the generator makes.
   void SetOnStop(TKDNotifyEvent AValue);
   pinweave::TPNClockMultiSinkPin* GetClockPin() const { return FClockPin.get(); }
   // Under the lock: any thread may ask.

@@ -1,6 +1,7 @@
 #!/bin/sh
-# corvane run: the example graph runs for a second and reports each component; bad graphs fail
-# with exit status 1 and a message naming the line.
+# corvane run: the example graph runs for a second and reports each component, also when Ctrl-C
+# stops it; the example components work end to end; bad graphs fail with exit status 1 and a
+# message naming the line.
 # Run as: CorvaneRunTest.sh CORVANE GRAPHS_DIR
 set -u
 corvane=$1
@@ -14,6 +15,9 @@ export work
 expect 0 '^Sine +TSineGenerator +[0-9]+ +[0-9]+ +0$' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
 expect 0 '^Statistics +TStatisticsSink .*rms 0.35' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
 expect 0 '^wall time 1\.' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
+# Ctrl-C stops the graph, which still reports, with status 130.
+expect 130 '^stopped by Ctrl-C' '$corvane run "$graphs/sine-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
+expect 130 '^Statistics +TStatisticsSink +[1-9]' '$corvane run "$graphs/sine-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
 
 # Noise of amplitude 1 is uniform: its RMS is 1/sqrt(3).
 printf 'class: TGraph\ncomponents:\n  - class: TNoiseGenerator\n    name: Noise\n  - class: TStatisticsSink\n    properties:\n      InputPin:\n        SourcePin: "Noise.OutputPin"\n...\n' > "$work/noise.yaml"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 #include "corvane/framework/KDClockGen.h"
 #include "corvane/framework/Kelvra_Corvane.h"
@@ -84,6 +85,7 @@ class CommonGenTest : public ::testing::Test {
     }
   }
 
+  std::atomic<int32_t> stopped{0};  // OnStop, which is told again when the generator is freed
   kelvra::TOwnedComponent<TNumberingGen> gen{new TNumberingGen(nullptr)};
   kelvra::TOwnedComponent<TCountingSink<>> sink{new TCountingSink<>(nullptr)};
 };
@@ -148,8 +150,7 @@ TEST_F(CommonGenTest, ARateBelowOneHalfRunsNoClockOfItsOwn) {
 }
 
 TEST_F(CommonGenTest, AFillThatAsksToStopTurnsEnabledOff) {
-  std::atomic<int32_t> stopped{0};
-  gen->SetOnStop([&](kelvra::TObject*) { ++stopped; });
+  gen->SetOnStop([this](kelvra::TObject*) { ++stopped; });
   gen->SetClockSource(csExternal);
   gen->StopAt = 2;
   gen->CreateStart(false);
@@ -187,6 +188,30 @@ TEST_F(CommonGenTest, AMasterOfHigherPriorityPacesTheGeneratorOnePumpOneBuffer) 
   sink->FInputPin.MasterPump(gen.get());  // not the master
   EXPECT_EQ(sink->buffers, 2);
   EXPECT_EQ(sink->lastSample, 2);
+}
+
+TEST_F(CommonGenTest, AConnectedClockPinPacesTheGenerator) {
+  std::vector<bool> needed;  // what the generator tells its clock source
+  pinweave::TPNClockSourcePin clock({}, nullptr,
+                                    [&](TPNPin*, TPNPin*, const kelvra::TGUID&,
+                                        const TPNOperation& AOperation, TPNNotifyState) {
+                                      if (const auto* need = pinweave::OperationAs<
+                                              pinweave::TPNClockNeededOperation>(AOperation))
+                                        needed.push_back(need->Needed());
+                                      return TPNNotifyResult{};
+                                    });
+  pinweave::Connect(clock, *gen->GetClockPin());
+  EXPECT_TRUE(gen->ClockIsExternal()) << "csAuto follows the connection";
+  gen->CreateStart(false);
+  EXPECT_EQ(KDLiveClockGens, 0);
+  for (int i = 0; i < 2; ++i) clock.Notify(pinweave::TPNClockOperation::Create(1));
+  EXPECT_EQ(sink->buffers, 2);
+  gen->Stop();
+  clock.Notify(pinweave::TPNClockOperation::Create(1));
+  EXPECT_EQ(sink->buffers, 2) << "stopped";
+  EXPECT_EQ(needed, (std::vector<bool>{true, false}));
+  gen->SetClockSource(csInternal);
+  EXPECT_FALSE(gen->ClockIsExternal());
 }
 
 // Fills each integer buffer with its size.
