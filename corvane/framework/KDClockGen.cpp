@@ -176,15 +176,17 @@ void TKDClockGen::IntCreate(int64_t AInterval, TKDClockGenEvent AEvent) {
     if (!masterClock) masterClock = TSMediaMasterClock::Make();
     masterClock->FClockGens.push_back(this);
   });
+  registered_ = true;
 }
 
 TKDClockGen::~TKDClockGen() {
   TSMediaMasterClock* ended = nullptr;
-  kelvra::TLockAccess::Execute(KDClockGenLock(), [&] {
-    if (!masterClock) return;
-    std::erase(masterClock->FClockGens, this);
-    if (masterClock->FClockGens.empty()) ended = std::exchange(masterClock, nullptr);
-  });
+  if (registered_) {
+    kelvra::TLockAccess::Execute(KDClockGenLock(), [&] {
+      std::erase(masterClock->FClockGens, this);
+      if (masterClock->FClockGens.empty()) ended = std::exchange(masterClock, nullptr);
+    });
+  }
   // Outside the unit critical section: the timer's walk may be waiting for it.
   if (ended) ended->_Release();
   if (counted_) KDLiveClockGens.fetch_sub(1);

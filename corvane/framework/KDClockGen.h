@@ -102,7 +102,8 @@ class TKDClockGen : public kelvra::TBasicThread {
   int64_t FInterval = 1;
   int64_t FAccumulator = 0;  // under the unit critical section
   std::atomic<int64_t> FTickCount{0};
-  bool counted_ = false;  // in KDLiveClockGens
+  bool counted_ = false;     // in KDLiveClockGens
+  bool registered_ = false;  // in the timer's list
 };
 
 // A thread that runs its procedure once per Clock.

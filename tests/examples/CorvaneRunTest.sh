@@ -70,5 +70,7 @@ bad pin '^.*/pin.yaml: Line 6, column .*NoSuchPin'
 printf 'class: TGraph\ncomponents:\n  - class: TSineGenerator\n    name: Sine\n  - class: TStatisticsSink\n    properties:\n      InputPin:\n        SourcePin: "Sine.ClockPin"\n...\n' > "$work/connection.yaml"
 bad connection '^.*/connection.yaml: Line 8, column '
 expect 1 'Cannot open file' '$corvane run "$work/missing.yaml"'
+sed "s|$work/tone.wav|$work/none.wav|" "$work/play.yaml" > "$work/none.yaml"
+bad none '^.*/none.yaml: Line .*Cannot open file ".*none.wav"'
 
 [ $failures -eq 0 ]

@@ -143,6 +143,9 @@ TEST_F(ClockGenTest, AMissingEventOrAnIntervalBelowOneIsAnAssertionFailure) {
   EXPECT_TRUE(reported([] { TKDClockGen::Create("x", 0, [] {}); }));
   EXPECT_EQ(KDLiveClockGens, 0);
   EXPECT_FALSE(KDClockGenTimerRunning());
+  Finalize();
+  EXPECT_THROW(TKDClockGen::Create("x", 100, [] {}), kelvra::EAssertionFailed) << "the unit ended";
+  Initialize();
 }
 
 // The timer keeps its long-run rate; the precise figure is the clock benchmark's.
