@@ -45,7 +45,7 @@ class TCountingSink : public kelvra::TLockComponent, public kelvra::TObject {
 
   TInputPin FInputPin;
   uint32_t ClaimPriority = 0;
-  std::atomic<int32_t> buffers{0}, stops{0};
+  std::atomic<int32_t> buffers{0}, stops{0}, ignores{0};
   std::atomic<double> lastSample{0}, startRate{0};
 
  private:
@@ -58,6 +58,8 @@ class TCountingSink : public kelvra::TLockComponent, public kelvra::TObject {
       startRate = start->SampleRate;
     } else if (AOperation->IsType(pinweave::TPNStopOperation::ClassRef)) {
       ++stops;
+    } else if (AOperation->IsType(pinweave::TPNIgnoreStreamOperation::ClassRef)) {
+      ++ignores;
     } else if (auto* request = pinweave::OperationAs<pinweave::TPNPumpRequestOperation>(AOperation)) {
       if (ClaimPriority) request->Claim(this, ClaimPriority);
     }
@@ -164,6 +166,19 @@ TEST_F(CommonGenTest, AFillThatAsksToStopTurnsEnabledOff) {
   gen->Start();
   gen->Pump();
   EXPECT_EQ(sink->buffers, 3) << "starts again";
+}
+
+TEST_F(CommonGenTest, OneValueOnRequestAndQueriesWhileDisabled) {
+  double value = 5;
+  gen->GenerateFloat(value);
+  EXPECT_EQ(value, 1) << "the fill's first sample";
+  const TPNOperation query =
+      pinweave::TPNNotifyOperation::Create(pinweave::TPNQueryStreamOperation::ClassRef);
+  sink->FInputPin.Notify(query);
+  EXPECT_EQ(sink->ignores, 0) << "enabled";
+  gen->Stop();
+  sink->FInputPin.Notify(query);
+  EXPECT_EQ(sink->ignores, 1);
 }
 
 TEST_F(CommonGenTest, AMasterOfHigherPriorityPacesTheGeneratorOnePumpOneBuffer) {
