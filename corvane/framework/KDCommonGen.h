@@ -82,6 +82,9 @@ class TKDBasicCommonGen : public kelvra::TLockComponent, public kelvra::TObject 
   bool IsPump() const { return FIsPump; }
 
   bool ClockIsExternal() const;
+  // The samples per buffer and per second: 1 and 0 here, the properties' values below.
+  virtual int32_t GetBufferSize() { return 1; }
+  virtual double GetSampleRate() { return 0; }
   // One buffer when the clock is external.
   void Pump();
   // Starts unless loading, running already or unable to (GetCanStart).
@@ -98,8 +101,6 @@ class TKDBasicCommonGen : public kelvra::TLockComponent, public kelvra::TObject 
   virtual void IntStart();
   virtual void StreamStop();
   virtual void StartPump() {}
-  virtual int32_t GetBufferSize() { return 1; }
-  virtual double GetSampleRate() { return 0; }
   virtual bool GetCanStart() { return true; }
   // One buffer.
   virtual void IntPump() = 0;
@@ -118,7 +119,6 @@ class TKDBasicCommonGen : public kelvra::TLockComponent, public kelvra::TObject 
   void PostStop();
   // Retires the clock generator; the main thread releases it.
   void StopPump();
-  bool PacesItsOwnInternalClock() const { return FIsPump && !ClockIsExternal(); }
 
   std::unique_ptr<pinweave::TPNClockMultiSinkPin> FClockPin;
   bool FIsRunning = false;
@@ -154,7 +154,7 @@ class TKDCommonGen : public TKDBasicCommonGen {
   explicit TKDCommonGen(kelvra::TComponent* AOwner);
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
 
-  double GetSampleRateValue() const { return FSampleRate; }
+  double GetSampleRate() override { return FSampleRate; }
   // 0 is stored as 0.000001, below 0 as 0; a running clock keeps its interval until the next
   // start.
   void SetSampleRate(double AValue);
@@ -166,7 +166,6 @@ class TKDCommonGen : public TKDBasicCommonGen {
   void RequestPump() override;
   void IntStartStream() override;
   void StartPump() override;
-  double GetSampleRate() override { return FSampleRate; }
   // Called first when the stream starts; nothing here.
   virtual void StartStream() {}
   // One tick of the own clock: IntPump BuffersPerGen times.
@@ -186,7 +185,7 @@ class TKDCommonBufferGen : public TKDCommonGen {
   explicit TKDCommonBufferGen(kelvra::TComponent* AOwner);
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
 
-  int32_t GetBufferSizeValue() const { return FBufferSize; }
+  int32_t GetBufferSize() override { return FBufferSize; }
   // Never below 1.
   void SetBufferSize(int32_t AValue);
   // Told at each start, with the buffer size (as a double).
@@ -194,7 +193,6 @@ class TKDCommonBufferGen : public TKDCommonGen {
 
  protected:
   void IntStart() override;
-  int32_t GetBufferSize() override { return FBufferSize; }
 
   int32_t FBufferSize = 1024;
   TKDStartNotify FOnStart;

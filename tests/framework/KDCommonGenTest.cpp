@@ -105,14 +105,14 @@ TEST(KDPumpInterval, OneTickCoversAtLeastOneTimerPeriod) {
 
 TEST_F(CommonGenTest, PropertiesKeepTheirLimits) {
   EXPECT_TRUE(gen->GetEnabled());
-  EXPECT_EQ(gen->GetSampleRateValue(), 100000);
-  EXPECT_EQ(gen->GetBufferSizeValue(), 1024);
+  EXPECT_EQ(gen->GetSampleRate(), 100000);
+  EXPECT_EQ(gen->GetBufferSize(), 1024);
   gen->SetSampleRate(0);
-  EXPECT_EQ(gen->GetSampleRateValue(), 0.000001);
+  EXPECT_EQ(gen->GetSampleRate(), 0.000001);
   gen->SetSampleRate(-5);
-  EXPECT_EQ(gen->GetSampleRateValue(), 0);
+  EXPECT_EQ(gen->GetSampleRate(), 0);
   gen->SetBufferSize(0);
-  EXPECT_EQ(gen->GetBufferSizeValue(), 1);
+  EXPECT_EQ(gen->GetBufferSize(), 1);
 }
 
 TEST_F(CommonGenTest, TheOwnClockPacesAtTheIntervalOfBufferSizeAndRate) {
