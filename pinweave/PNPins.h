@@ -158,14 +158,14 @@ PINWEAVE_OPERATION(TPNStartOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNStopOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNEndStopOperation, TPNStopOperation);
 PINWEAVE_OPERATION(TPNFileEndNoStopOperation, TPNNotifyOperation);
+// Asks upstream whether a stream will come; a component without one answers with an ignore-stream
+// operation, which tells a receiver that waits for several streams to leave that one out.
+PINWEAVE_OPERATION(TPNQueryStreamOperation, TPNNotifyOperation);
+PINWEAVE_OPERATION(TPNIgnoreStreamOperation, TPNNotifyOperation);
 // Asked of a new peer in a connection step (nsConnecting).
 PINWEAVE_OPERATION(TPNConnectOperation, TPNNotifyOperation);
 // Data: the root of the operations that carry a value.
 PINWEAVE_OPERATION(TPNSuppliedOperation, TPNNotifyOperation);
-// Asked of a stream whether it is wanted; a source that is not sending answers by sending an
-// ignore operation, which tells the receivers to expect no data from it.
-PINWEAVE_OPERATION(TPNQueryStreamOperation, TPNNotifyOperation);
-PINWEAVE_OPERATION(TPNIgnoreStreamOperation, TPNNotifyOperation);
 
 // A start at a rate (samples per second).
 class TPNStartRateOperation : public TPNStartOperation {
