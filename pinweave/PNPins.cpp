@@ -120,6 +120,25 @@ TPNOperation TPNNotifyOperation::Create(const kelvra::TClassRef& AClass) {
   return AClass.Create<TPNNotifyOperation*()>();
 }
 
+TPNMasterPumpOperation::TPNMasterPumpOperation(kelvra::TObject* AObject)
+    : TPNPumpOperation(AObject), identifier_([] {
+        static std::atomic<uint32_t> last{0};
+        return last.fetch_add(1, std::memory_order_relaxed) + 1;
+      }()) {}
+
+uint32_t TPNPumpRequestOperation::Priority() const {
+  std::lock_guard guard(claimLock_);
+  return priority_;
+}
+
+bool TPNPumpRequestOperation::Claim(kelvra::TObject* AObject, uint32_t APriority) {
+  std::lock_guard guard(claimLock_);
+  if (APriority <= priority_) return false;
+  priority_ = APriority;
+  SetPumpObject(AObject);
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Registration
 

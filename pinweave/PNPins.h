@@ -158,7 +158,6 @@ PINWEAVE_OPERATION(TPNStartOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNStopOperation, TPNNotifyOperation);
 PINWEAVE_OPERATION(TPNEndStopOperation, TPNStopOperation);
 PINWEAVE_OPERATION(TPNFileEndNoStopOperation, TPNNotifyOperation);
-PINWEAVE_OPERATION(TPNStartPumpOperation, TPNNotifyOperation);
 // Asks upstream whether a stream will come; a component without one answers with an ignore-stream
 // operation, which tells a receiver that waits for several streams to leave that one out.
 PINWEAVE_OPERATION(TPNQueryStreamOperation, TPNNotifyOperation);
@@ -232,32 +231,69 @@ class TPNPumpOperation : public TPNNotifyOperation {
 inline constexpr kelvra::TClassRef TPNPumpOperation::ClassRef =
     kelvra::ClassRefOf<TPNPumpOperation, TPNNotifyOperation>("TPNPumpOperation");
 
-// A downstream master asks its sources to pump for it.
+// A downstream master asks its sources to pump for it. Each operation has an identifier of its
+// own (process-wide, counting up), by which a source that receives it over several paths tells
+// that it is the same request.
 class TPNMasterPumpOperation : public TPNPumpOperation {
  public:
   static const kelvra::TClassRef ClassRef;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   static TPNOperation Create(kelvra::TObject* AObject) { return new TPNMasterPumpOperation(AObject); }
+  uint32_t Identifier() const { return identifier_; }
 
  private:
-  using TPNPumpOperation::TPNPumpOperation;
+  explicit TPNMasterPumpOperation(kelvra::TObject* AObject);
+  const uint32_t identifier_;
 };
 inline constexpr kelvra::TClassRef TPNMasterPumpOperation::ClassRef =
     kelvra::ClassRefOf<TPNMasterPumpOperation, TPNPumpOperation>("TPNMasterPumpOperation");
 
-// A request for one more pace of data; CreateEx names the requesting object.
+// A request for one more pace of data; CreateEx names the requesting object. A source that asks
+// who paces it sends one with its pump type, its priority and the buffers per second it would
+// make: its pump object starts as the source itself, and a downstream component that would
+// rather pace the source claims it with a higher priority (Claim); the last and highest claim
+// is the master once the Notify returns.
 class TPNPumpRequestOperation : public TPNPumpOperation {
  public:
   static const kelvra::TClassRef ClassRef;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
-  static TPNOperation Create() { return new TPNPumpRequestOperation(nullptr); }
+  static TPNOperation Create() { return new TPNPumpRequestOperation(nullptr, 0, 0, 0); }
   static TPNOperation CreateEx(kelvra::TObject* AObject) {
-    return new TPNPumpRequestOperation(AObject);
+    return new TPNPumpRequestOperation(AObject, 0, 0, 0);
   }
+  static TPNOperation CreateEx(kelvra::TObject* AObject, int32_t APumpType, uint32_t APriority,
+                               double ARate) {
+    return new TPNPumpRequestOperation(AObject, APumpType, APriority, ARate);
+  }
+  int32_t PumpType() const { return pumpType_; }
+  double Rate() const { return rate_; }
+  // The priority of the present master.
+  uint32_t Priority() const;
+  // AObject becomes the master when APriority is above the present master's; true when it did.
+  bool Claim(kelvra::TObject* AObject, uint32_t APriority);
+
+ private:
+  TPNPumpRequestOperation(kelvra::TObject* AObject, int32_t APumpType, uint32_t APriority,
+                          double ARate)
+      : TPNPumpOperation(AObject), pumpType_(APumpType), rate_(ARate), priority_(APriority) {}
+  const int32_t pumpType_;
+  const double rate_;
+  mutable std::mutex claimLock_;
+  uint32_t priority_;  // under claimLock_
+};
+
+// A source paced by a downstream master tells the components downstream which one that is.
+class TPNStartPumpOperation : public TPNPumpOperation {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  static TPNOperation Create(kelvra::TObject* AObject) { return new TPNStartPumpOperation(AObject); }
 
  private:
   using TPNPumpOperation::TPNPumpOperation;
 };
+inline constexpr kelvra::TClassRef TPNStartPumpOperation::ClassRef =
+    kelvra::ClassRefOf<TPNStartPumpOperation, TPNPumpOperation>("TPNStartPumpOperation");
 inline constexpr kelvra::TClassRef TPNPumpRequestOperation::ClassRef =
     kelvra::ClassRefOf<TPNPumpRequestOperation, TPNPumpOperation>("TPNPumpRequestOperation");
 

@@ -50,7 +50,7 @@ constexpr TPackageUnitEntry kUnits[] = {
     {"RQProcessingManager", nullptr, nullptr},
     {"KDComponentCollection", &StartKDComponentCollection, &FinishKDComponentCollection},
     {"KDGenericFilterTypes", nullptr, nullptr},       // not built yet
-    {"KDCommonGen", nullptr, nullptr},                // not built yet
+    {"KDCommonGen", nullptr, nullptr},
     {"KDCommonFilter", &StartKDCommonFilter, &FinishKDCommonFilter},
     {"KDMultiInput", &StartKDMultiInput, &FinishKDMultiInput},
     {"KDRealQueue", nullptr, nullptr},                // not built yet

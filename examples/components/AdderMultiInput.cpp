@@ -1,6 +1,6 @@
 #include "examples/components/AdderMultiInput.h"
 
-namespace examples {
+namespace corvane::examples {
 
 TExampleAdder::TExampleAdder(kelvra::TComponent* AOwner) : TKDRealMultiInput(AOwner) {
   for (const char* name : {"InputPin1", "InputPin2"})
@@ -26,9 +26,4 @@ void TExampleAdder::CalculateSendOutput(uint32_t ASize) {
   FOutputPin->SubmitBuffer(sum);
 }
 
-void RegisterAdder() {
-  static constexpr const kelvra::TClassRef* kClasses[] = {&TExampleAdder::ClassRef};
-  kelvra::RegisterComponents(kClasses);
-}
-
-}  // namespace examples
+}  // namespace corvane::examples

@@ -5,7 +5,7 @@
 
 #include "corvane/streams/KDMultiInput.h"
 
-namespace examples {
+namespace corvane::examples {
 
 class TExampleAdder : public corvane::TKDRealMultiInput {
  public:
@@ -32,7 +32,4 @@ inline constexpr kelvra::TClassRef TExampleAdder::ClassRef =
     kelvra::ClassRefOf<TExampleAdder, corvane::TKDRealMultiInput>(
         "TExampleAdder", {.Properties = &TExampleAdder::Properties});
 
-// Registers the class, so that a component tree can name it.
-void RegisterAdder();
-
-}  // namespace examples
+}  // namespace corvane::examples

@@ -1,6 +1,6 @@
 #include "examples/components/GainFilter.h"
 
-namespace examples {
+namespace corvane::examples {
 
 TExampleGainFilter::TExampleGainFilter(kelvra::TComponent* AOwner) : TKDCommonRealFilter(AOwner) {
   InitDefaults(ClassRef);
@@ -23,9 +23,4 @@ void TExampleGainFilter::FilterInternalOperation(const TBuffer& AInput, const TB
   for (uint32_t i = 0; i < count; ++i) to[i] = from[i] * FGain;
 }
 
-void RegisterGainFilter() {
-  static constexpr const kelvra::TClassRef* kClasses[] = {&TExampleGainFilter::ClassRef};
-  kelvra::RegisterComponents(kClasses);
-}
-
-}  // namespace examples
+}  // namespace corvane::examples

@@ -4,7 +4,7 @@
 
 #include "corvane/framework/KDCommonFilter.h"
 
-namespace examples {
+namespace corvane::examples {
 
 class TExampleGainFilter : public corvane::TKDCommonRealFilter {
  public:
@@ -26,7 +26,4 @@ inline constexpr kelvra::TClassRef TExampleGainFilter::ClassRef =
     kelvra::ClassRefOf<TExampleGainFilter, corvane::TKDCommonRealFilter>(
         "TExampleGainFilter", {.Properties = &TExampleGainFilter::Properties});
 
-// Registers the class, so that a component tree can name it.
-void RegisterGainFilter();
-
-}  // namespace examples
+}  // namespace corvane::examples

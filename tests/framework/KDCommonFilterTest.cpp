@@ -10,6 +10,7 @@
 
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "examples/components/AdderMultiInput.h"
+#include "examples/components/ExampleComponents.h"
 #include "examples/components/GainFilter.h"
 #include "kelvra/Kelvra.Components.Streaming.h"
 #include "kelvra/Kelvra.Threading.MainThread.h"
@@ -81,8 +82,7 @@ TEST_F(FilterTest, SettingsHaveTheirDefaultsAndAQueueNeverHoldsLessThanOne) {
 }
 
 TEST_F(FilterTest, AGraphTextMakesFiltersByClassNameWithTheirSettingsAndConnections) {
-  examples::RegisterGainFilter();
-  examples::RegisterAdder();
+  examples::RegisterExampleComponents();
   const auto root = kelvra::ReadComponentYaml(R"(class: TExampleAdder
 name: Adder
 properties:

@@ -9,7 +9,7 @@ export corvane
 . "$(dirname "$0")/../CommandTestSupport.sh"
 
 expect 0 "^corvane $version\$" '$corvane --version'
-for command in info categories streams opencl xml window design gallery; do
+for command in info categories streams opencl xml window design gallery run; do
   expect 0 "^  $command " '$corvane --help'
 done
 expect 2 "^corvane: unknown option '--verbose'" '$corvane --verbose'

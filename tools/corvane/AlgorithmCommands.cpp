@@ -20,6 +20,20 @@
 #include "corvane/algorithms/KDWindowFilter.h"
 
 namespace corvane::tool {
+
+std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv) {
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "%s: %s\n", app.get_name().c_str(), e.what());
+    return 1;
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 std::string Lower(std::string text) {
@@ -49,19 +63,6 @@ CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::string& text
 }
 
 }  // namespace
-
-std::optional<int> Parse(CLI::App& app, int argc, char** argv) {
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::fputs(app.help().c_str(), stdout);
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "%s: %s\n", app.get_name().c_str(), e.what());
-    return 1;
-  }
-  return std::nullopt;
-}
 
 int UsageError(const CLI::App& app, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", app.get_name().c_str(), message.c_str());
@@ -97,7 +98,7 @@ int RunWindow(int argc, char** argv) {
   app.add_option("--terms", terms, "cossum: number of terms")->check(CLI::Range(4, 11));
   app.add_flag("--complex", complex, "complex mode: each weight in both parts of an element");
   app.add_flag("--json", json, "JSON instead of CSV");
-  if (auto status = Parse(app, argc, argv)) return *status;
+  if (auto status = ParseArguments(app, argc, argv)) return *status;
   typeName = Lower(typeName);
   const TKDExtendedWindowType type = windowTypes.at(typeName);
   if (type == xwtKaiser && !alpha) return UsageError(app, "the kaiser window needs --alpha");
@@ -160,7 +161,7 @@ int RunDesign(int argc, char** argv) {
   AddChoice(app, "--prototype", prototypeName, prototypes,
             "iir, biquad: bessel, butterworth (default), chebyshev");
   app.add_flag("--json", json, "JSON instead of CSV");
-  if (auto status = Parse(app, argc, argv)) return *status;
+  if (auto status = ParseArguments(app, argc, argv)) return *status;
   for (std::string* name : {&kindName, &bandName, &windowName, &prototypeName}) *name = Lower(*name);
   const TKDFilterType kind = kinds.at(kindName);
   const TKDDesignFilterType band = bands.at(bandName);

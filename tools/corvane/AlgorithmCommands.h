@@ -15,7 +15,7 @@ namespace corvane::tool {
 
 // Parses the arguments after the subcommand's name: nothing when the command is to run, else the
 // exit status (0 after --help, 1 after an error, reported in one line).
-std::optional<int> Parse(CLI::App& app, int argc, char** argv);
+std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv);
 // Reports a misused command in one line; returns the exit status 1.
 int UsageError(const CLI::App& app, const std::string& message);
 

@@ -340,7 +340,7 @@ int RunGallery(int argc, char** argv) {
                "corvane gallery"};
   std::string output;
   app.add_option("OUT", output, "the PNG file to write")->required();
-  if (auto status = Parse(app, argc, argv)) return *status;
+  if (auto status = ParseArguments(app, argc, argv)) return *status;
   auto sheet = TIGPBitmap::Create(kSheetWidth, kSheetHeight);
   {
     auto graphics = TIGPGraphics::Create(*sheet);

@@ -19,6 +19,7 @@
 #include "kelvra/Kelvra.Categories.h"
 #include "kelvra/Kelvra.Components.h"
 #include "tools/corvane/AlgorithmCommands.h"
+#include "tools/corvane/RunCommand.h"
 
 namespace {
 
@@ -308,6 +309,8 @@ constexpr TCommand kCommands[] = {
      corvane::tool::RunDesign},
     {"gallery", "OUT.png", "a sheet of the drawing primitives, brushes, pens and fonts",
      corvane::tool::RunGallery},
+    {"run", "FILE", "runs a component graph and reports what each component processed",
+     corvane::tool::RunGraph},
 };
 
 void PrintUsage(FILE* out) {
