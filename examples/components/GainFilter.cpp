@@ -4,6 +4,9 @@ namespace corvane::examples {
 
 TExampleGainFilter::TExampleGainFilter(kelvra::TComponent* AOwner) : TKDCommonRealFilter(AOwner) {
   InitDefaults(ClassRef);
+  GetThreading()->SetOnQueueFull([this](kelvra::TObject*) {
+    if (GetThreading()->GetQueue()->GetFullMode() == fmDropData) ++FQueueDrops;
+  });
 }
 
 const kelvra::TPropertyTable& TExampleGainFilter::Properties() {

@@ -60,6 +60,12 @@ GRAPH
 sed -i "s|WORK|$work|" "$work/play.yaml"
 expect 0 '^Statistics +TStatisticsSink +(5|10) +(4800|9600) .*rms 0.70' '$corvane run "$work/play.yaml"'
 
+# The shipped graphs that write and read WAV files, run in a scratch folder: the adder's output is
+# written while it runs, then played back through the threaded gain to the end of the file.
+expect 0 '^Adder +TExampleAdder +[1-9][0-9]* ' 'cd "$work" && $corvane run "$graphs/noise-sine-adder-wav.yaml" --seconds 0.5'
+expect 0 '^Gain +TExampleGainFilter +([1-9][0-9]*) +[0-9]+ +0$' 'cd "$work" && $corvane run "$graphs/wav-gain-wav.yaml"'
+expect 0 'frames written to half.wav' 'cd "$work" && $corvane run "$graphs/wav-gain-wav.yaml"'
+
 bad() {  # bad NAME PATTERN: the graph in $work/NAME.yaml fails with PATTERN
   expect 1 "$2" "\$corvane run \"\$work/$1.yaml\""
 }
