@@ -129,11 +129,21 @@ void TKDFilterThread::ExecuteLoop() {
   FStarted.store(true, std::memory_order_release);
   FEvent->WaitFor(kelvra::kInfinite);
   TPNOperation operation;
-  while (!IsTerminated() && FOperationQueue->Pop(operation)) {
-    FOwnerNotify(operation);
-    operation = nullptr;
-    if (FOperationQueue->ItemsCount() <= int32_t(FThreading.GetQueue()->GetSize()))
-      FProcessedEvent->SetEvent();
+  try {
+    while (!IsTerminated() && FOperationQueue->Pop(operation)) {
+      FOwnerNotify(operation);
+      operation = nullptr;
+      if (FOperationQueue->ItemsCount() <= int32_t(FThreading.GetQueue()->GetSize()))
+        FProcessedEvent->SetEvent();
+    }
+  } catch (...) {
+    // A failing filter ends its worker (the thread keeps the exception). It is marked terminated
+    // before the producer waiting for room is woken, so that the producer sees it and drops its
+    // operation instead of waiting for a worker that is gone.
+    TBasicThread::Terminate();
+    FProcessedEvent->SetEvent();
+    FQueueEmptyEvent->SetEvent();
+    throw;
   }
   FQueueEmptyEvent->SetEvent();
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <future>
 #include <memory>
 #include <numbers>
 #include <thread>
@@ -214,6 +215,30 @@ TEST_F(FilterTest, AThreadedFilterRunsInlineUntilItsStreamStartsAndOnItsWorkerUn
   EXPECT_FALSE(filter.HasWorker());
   chain.source.SubmitBuffer(RealBuffer({3}));
   EXPECT_EQ(chain.sink.LastThread(), std::this_thread::get_id());
+}
+
+TEST_F(FilterTest, AFailingWorkerLetsItsBlockedProducerGoAndDropsWhatFollows) {
+  struct TFailingFilter : TExampleGainFilter {
+    using TExampleGainFilter::TExampleGainFilter;
+    void FilterInternalOperation(const TBuffer&, const TBuffer&, bool&) override {
+      std::this_thread::sleep_for(20ms);  // the producer fills the queue and waits meanwhile
+      throw std::runtime_error("the arithmetic failed");
+    }
+  };
+  TKDPNRealSourcePin source{{}, nullptr};
+  TRecordingSink sink;
+  TOwnedComponent<TFailingFilter> filter(new TFailingFilter(nullptr));
+  pinweave::Connect(source, *filter->GetInputPin());
+  pinweave::Connect(*filter->GetOutputPinTyped(), sink.Pin());
+  filter->GetThreading()->SetEnabled(true);
+  filter->GetThreading()->GetQueue()->SetSize(1);
+  source.Notify(TPNStartSampleRateOperation::Create(1000));
+  auto producer = std::async(std::launch::async, [&] {
+    for (int i = 0; i < 10; ++i) source.SubmitBuffer(RealBuffer({1}));
+  });
+  ASSERT_EQ(producer.wait_for(10s), std::future_status::ready) << "the producer still waits";
+  EXPECT_EQ(sink.BufferCount(), 0u);
+  source.Stop();
 }
 
 TEST_F(FilterTest, ATenStageThreadedChainThatBlocksLosesNoBuffer) {
