@@ -74,11 +74,24 @@ void TMemoryStream::Clear() {
 }
 
 void TMemoryStream::LoadFromStream(TStream& source) {
-  source.SetPosition(0);
   const int64_t size = source.Size();
-  data_.resize(size_t(size));
-  source.ReadBuffer(data_.data(), size);
   position_ = 0;
+  if (size >= 0) {
+    source.SetPosition(0);
+    data_.resize(size_t(size));
+    source.ReadBuffer(data_.data(), size);
+    return;
+  }
+  // A source of unknown size (a pipe) is read from where it stands to its end.
+  constexpr size_t kChunk = 64 * 1024;
+  data_.clear();
+  for (;;) {
+    const size_t kept = data_.size();
+    data_.resize(kept + kChunk);
+    const int64_t read = source.Read(data_.data() + kept, int64_t(kChunk));
+    data_.resize(kept + size_t(read));
+    if (read == 0) return;
+  }
 }
 
 void TMemoryStream::SaveToStream(TStream& destination) { destination.WriteBuffer(data_.data(), Size()); }

@@ -178,6 +178,7 @@ void TKDGenericBuffer::LoadFromStream(kelvra::TStream& AStream) {
 void TKDGenericBuffer::SaveToFile(const std::string& AFileName) {
   kelvra::TFileStream file(AFileName, kelvra::fmCreate);
   SaveToStream(file);
+  file.Close();  // a write that fails only at the close is an error, not a short file
 }
 
 void TKDGenericBuffer::LoadFromFile(const std::string& AFileName) {

@@ -17,6 +17,7 @@
 #endif
 
 #include "corvane/xml/RQSimpleXML.h"
+#include "kelvra/Kelvra.SysUtils.h"
 
 namespace corvane {
 
@@ -195,7 +196,7 @@ class TXmlStoreArray {
 
   void Reserve(TXmlNodeStore* store, size_t count) {
     if (count <= capacity_) return;
-    if (count > UINT32_MAX / sizeof(T)) throw std::bad_alloc();
+    if (count > UINT32_MAX / sizeof(T)) throw kelvra::EOutOfMemory();
     auto* items = static_cast<T*>(store ? store->Allocate(count * sizeof(T)) : ::operator new(count * sizeof(T)));
     const uint32_t kept = count_;
     if (kept > 0) std::memcpy(static_cast<void*>(items), items_, kept * sizeof(T));
@@ -212,7 +213,7 @@ class TXmlStoreArray {
   }
   // Reserve for an array that has no memory yet, a new node's: the readers' fast path.
   void ReserveFresh(TXmlNodeStore& store, size_t count) {
-    if (count > UINT32_MAX / sizeof(T)) throw std::bad_alloc();
+    if (count > UINT32_MAX / sizeof(T)) throw kelvra::EOutOfMemory();
     items_ = static_cast<T*>(store.Allocate(count * sizeof(T)));
     capacity_ = uint32_t(count);
   }

@@ -227,6 +227,7 @@ TEST_F(GenericBufferTest, StreamsAndFilesHoldTheRawBytes) {
   fromFile->LoadFromFile(path.string());
   EXPECT_EQ(Values(fromFile), Values(source));
   std::filesystem::remove(path);
+  EXPECT_THROW(source->SaveToFile("/dev/full"), kelvra::EWriteError);  // fails only at the close
   EXPECT_EQ(MessageOf<kelvra::EFOpenError>([&] { fromFile->LoadFromFile(path.string()); }),
             "Cannot open file \"" + path.string() + "\".");
 }

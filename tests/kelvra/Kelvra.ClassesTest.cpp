@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
 
 namespace kelvra {
 namespace {
@@ -65,6 +69,23 @@ TEST(TFileStream, FailuresRaiseErrors) {
   TFileStream memory("/proc/self/mem", fmOpenRead);  // a regular file whose first page cannot be read
   char byte;
   EXPECT_THROW(memory.Read(&byte, 1), EReadError);
+}
+
+// A pipe has no size: a memory stream takes what it holds up to its end.
+TEST(TMemoryStream, LoadsAPipeToItsEnd) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const std::string text = std::string(100000, 'x') + "end";  // more than the pipe holds at once
+  std::thread writer([&] {
+    EXPECT_EQ(write(ends[1], text.data(), text.size()), ssize_t(text.size()));
+    close(ends[1]);
+  });
+  TMemoryStream loaded;
+  loaded.LoadFromFile("/proc/self/fd/" + std::to_string(ends[0]));
+  writer.join();
+  close(ends[0]);
+  ASSERT_EQ(loaded.Size(), 100003);
+  EXPECT_EQ(std::memcmp(loaded.Memory() + 100000, "end", 3), 0);
 }
 
 TEST(TFileStream, RoundTripThroughAMemoryStream) {
