@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "kelvra/Kelvra.Modules.h"
+
 namespace kelvra {
 namespace {
 
@@ -14,9 +16,19 @@ std::map<std::string, const TClassRef*, std::less<>>& Registry() {
   return classes;
 }
 
+// A library being freed takes its class references with it.
+void ForgetModuleClasses(HMODULE module) {
+  std::lock_guard guard(registryLock);
+  std::erase_if(Registry(), [module](const auto& entry) {
+    return IsAddressInModule(entry.second, module);
+  });
+}
+
 }  // namespace
 
 void TClassManagement::RegisterClasses(std::span<const TClassRef* const> classes) {
+  static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
+  (void)forgetsModules;
   std::lock_guard guard(registryLock);
   for (const TClassRef* cls : classes) Registry().insert_or_assign(std::string(cls->Name()), cls);
 }

@@ -150,7 +150,8 @@ consteval TClassRef ClassRefOf(std::string_view name, TClassAttributes attribute
 // (serialisation, component streaming).
 class TClassManagement {
  public:
-  // Registers the classes in order; a name registered again takes the new class.
+  // Registers the classes in order; a name registered again takes the new class. A class whose
+  // reference lies in a library leaves the registry when the library is freed (FreeLibrary).
   static void RegisterClasses(std::span<const TClassRef* const> classes);
   static void UnregisterClasses(std::span<const TClassRef* const> classes);
   // The class registered under `name`; nullptr when there is none.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "kelvra/Kelvra.Modules.h"
 #include "kelvra/Kelvra.Types.LockComponents.h"
 
 namespace kelvra {
@@ -156,8 +157,18 @@ TRegistry& Registry() {
   return registry;
 }
 
+// A library being freed takes its class references with it.
+void ForgetModuleClasses(HMODULE AModule) {
+  TRegistry& registry = Registry();
+  std::lock_guard guard(registry.lock);
+  for (auto* list : {&registry.components, &registry.nested, &registry.items})
+    std::erase_if(*list, [AModule](const TClassRef* cls) { return IsAddressInModule(cls, AModule); });
+}
+
 void Record(std::vector<const TClassRef*> TRegistry::*AList,
             std::span<const TClassRef* const> AClasses, const TClassRef& AFamily) {
+  static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
+  (void)forgetsModules;
   for (const TClassRef* cls : AClasses) KELVRA_ASSERT(cls->InheritsFrom(AFamily));
   TClassManagement::RegisterClasses(AClasses);
   TRegistry& registry = Registry();

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "kelvra/Kelvra.Modules.h"
+
 namespace kelvra {
 namespace {
 
@@ -102,6 +104,22 @@ TEST(TClassManagement, FindsRegisteredClassesByName) {
   EXPECT_EQ(TClassManagement::FindClass("TShape"), nullptr);
   TClassManagement::UnregisterClasses(other);
   EXPECT_EQ(TClassManagement::FindClass("TSquare"), nullptr);
+}
+
+// A class whose reference lies in a library is found until the library is freed; freeing another
+// library leaves it.
+TEST(TClassManagement, FreeingALibraryForgetsItsClasses) {
+  const TLoadResult module = SafeLoadLibrary(TEST_MODULE);
+  ASSERT_TRUE(module.Handle) << module.ErrorText;
+  const TClassRef* const classes[] = {
+      reinterpret_cast<const TClassRef* (*)()>(GetProcAddress(module.Handle, "TestModuleClass"))()};
+  TClassManagement::RegisterClasses(classes);
+  const TLoadResult other = SafeLoadLibrary("libm.so.6");
+  ASSERT_TRUE(other.Handle) << other.ErrorText;
+  FreeLibrary(other.Handle);
+  EXPECT_EQ(TClassManagement::FindClass("TModuleClass"), classes[0]);
+  FreeLibrary(module.Handle);
+  EXPECT_EQ(TClassManagement::FindClass("TModuleClass"), nullptr);
 }
 
 }  // namespace

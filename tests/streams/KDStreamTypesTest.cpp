@@ -74,10 +74,10 @@ TEST_F(BufferTest, RegisteringATypeAgainKeepsItsSampleSize) {
 }
 
 TEST_F(BufferTest, UnloadingAModuleDropsTheTypesItRegistered) {
-  const auto module = kelvra::SafeLoadLibrary(STREAM_TYPE_MODULE);
+  const auto module = kelvra::SafeLoadLibrary(TEST_MODULE);
   ASSERT_TRUE(module.Handle) << module.ErrorText;
   const auto moduleFunction = reinterpret_cast<TKDPNCreateBufferFunction (*)()>(
-      kelvra::GetProcAddress(module.Handle, "StreamTypeModuleCreateBuffer"))();
+      kelvra::GetProcAddress(module.Handle, "TestModuleCreateBuffer"))();
   constexpr TGUID kModuleType = TGUID::Parse("{0B5E7A51-0000-4000-8000-00000000000A}");
   constexpr TGUID kOwnType = TGUID::Parse("{0B5E7A51-0000-4000-8000-00000000000B}");
   KDPNRegisterStreamType(kModuleType, 3, moduleFunction);
