@@ -248,9 +248,9 @@ const TClassRef& ClassOf(const YAML::Node& ANode, const TClassRef& AFamily) {
 // Reads the one value of a streamed property: a scalar, or a list from a sequence.
 class TValueReader final : public TReader {
  public:
-  TValueReader(const YAML::Node& AValue, TComponent& ARoot,
+  TValueReader(const YAML::Node& AValue, std::string_view AName, TComponent& ARoot,
                std::vector<std::pair<YAML::Mark, TProcedure>>& AFixups)
-      : value_(AValue), root_(ARoot), fixups_(AFixups) {}
+      : value_(AValue), name_(AName), root_(ARoot), fixups_(AFixups) {}
   bool ReadBoolean() override { return TextToBoolean(Scalar()); }
   int64_t ReadInteger() override { return TextToInteger<int64_t>(Scalar()); }
   double ReadFloat() override { return TextToDouble(Scalar()); }
@@ -285,10 +285,11 @@ class TValueReader final : public TReader {
   }
   std::string Scalar() {
     const YAML::Node value = Next();
-    if (!value.IsScalar()) throw EReadError("A single value expected");
+    if (!value.IsScalar()) throw EReadError("A value expected for " + name_);
     return value.Scalar();
   }
   YAML::Node value_;
+  std::string name_;
   TComponent& root_;
   std::vector<std::pair<YAML::Mark, TProcedure>>& fixups_;
   std::vector<TOpenList> lists_;
@@ -443,7 +444,7 @@ class TYamlReader {
       stream.SetPosition(0);
       return At(AValue.Mark(), [&] { AProperty.readBytes(stream); });
     }
-    TValueReader reader(AValue, *root_, fixups_);
+    TValueReader reader(AValue, AProperty.name, *root_, fixups_);
     At(AValue.Mark(), [&] { AProperty.read(reader); });
   }
 

@@ -363,7 +363,7 @@ TEST(GPStreamingTest, ListsPassOverSurplusEntriesAndBadListsAndSetsAreRefused) {
       {"Values: [2, 2, 0.5]", "Values: [3, 2, 0.5]", "error: Line 22, column 17: The list holds 2 entries, not 3"},
       {"Values: [2, 2, 0.5]", "Values: [-1]", "error: Line 22, column 17: The list holds 0 entries, not -1"},
       {"Values: [2, 2, 0.5]", "Values: 2", "error: Line 22, column 17: A list expected"},
-      {"Values: [2, 2, 0.5]", "Values: [1, [2]]", "error: Line 22, column 17: A single value expected"},
+      {"Values: [2, 2, 0.5]", "Values: [1, [2]]", "error: Line 22, column 17: A value expected for Values"},
       {"Points: [2, [0, 1.5],", "Points: [2, 0, [1.5],", "error: Line 8, column 19: A list expected"},
       {"Colors: [1, 4279246896]", "Colors: [1, 4294967296]",
        "error: Line 10, column 19: '4294967296' is not a valid colour value"},
