@@ -46,25 +46,42 @@ TLockCollection* AsCollection(TPersistent& AObject) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-class TScalarWriter final : public TWriter {
+// Writes the one value of a streamed property: a scalar, or a list as a flow sequence.
+class TValueWriter final : public TWriter {
  public:
-  explicit TScalarWriter(YAML::Emitter& AOut) : out_(AOut) {}
+  explicit TValueWriter(YAML::Emitter& AOut) : out_(AOut) {}
   void WriteBoolean(bool AValue) override { Put(BooleanToText(AValue)); }
   void WriteInteger(int64_t AValue) override { Put(std::to_string(AValue)); }
   void WriteFloat(double AValue) override { Put(FloatToText(AValue)); }
+  void WriteSingle(float AValue) override { Put(FloatToText(AValue)); }
   void WriteString(std::string_view AValue) override {
     out_ << YAML::DoubleQuoted;
     Put(std::string(AValue));
   }
-  bool Wrote() const { return wrote_; }
+  void WriteListBegin() override {
+    Begin();
+    ++depth_;
+    out_ << YAML::Flow << YAML::BeginSeq;
+  }
+  void WriteListEnd() override {
+    KELVRA_ASSERT(depth_ > 0);
+    out_ << YAML::EndSeq;
+    --depth_;
+  }
+  // Whether the value is complete.
+  bool Wrote() const { return wrote_ && depth_ == 0; }
 
  private:
+  void Begin() {
+    if (depth_ == 0) KELVRA_ASSERT(!std::exchange(wrote_, true));  // a streamed value is one value
+  }
   void Put(const std::string& AText) {
-    KELVRA_ASSERT(!std::exchange(wrote_, true));  // a streamed value is one scalar
+    Begin();
     out_ << AText;
   }
   YAML::Emitter& out_;
   bool wrote_ = false;
+  int depth_ = 0;
 };
 
 class TYamlWriter {
@@ -117,7 +134,10 @@ class TYamlWriter {
   void WriteValues(TPersistent& AObject) {
     for (const TPropertyInfo* info : PublishedProperties(AObject.ClassType())) {
       if (!info->IsStored(AObject)) continue;
-      if (info->Kind() != pkObject) {
+      if (info->Kind() == pkSet) {
+        out_ << YAML::Key << std::string(info->Name()) << YAML::Value;
+        WriteSet(TextToSet(info->GetText(AObject), info->EnumNames()), info->EnumNames());
+      } else if (info->Kind() != pkObject) {
         out_ << YAML::Key << std::string(info->Name()) << YAML::Value;
         if (info->Kind() == pkString) out_ << YAML::DoubleQuoted;
         out_ << info->GetText(AObject);
@@ -135,11 +155,19 @@ class TYamlWriter {
         property.writeBytes(bytes);
         out_ << YAML::Binary(bytes.Memory(), size_t(bytes.Size()));
       } else {
-        TScalarWriter writer(out_);
+        TValueWriter writer(out_);
         property.write(writer);
         KELVRA_ASSERT(writer.Wrote());
       }
     }
+  }
+
+  // A set as the flow sequence of its members' names.
+  void WriteSet(uint64_t ABits, std::span<const std::string_view> ANames) {
+    out_ << YAML::Flow << YAML::BeginSeq;
+    for (size_t i = 0; i < ANames.size(); ++i)
+      if (ABits & (uint64_t(1) << i)) out_ << std::string(ANames[i]);
+    out_ << YAML::EndSeq;
   }
 
   void WriteObject(TPersistent& AObject) {
@@ -217,27 +245,54 @@ const TClassRef& ClassOf(const YAML::Node& ANode, const TClassRef& AFamily) {
   return *cls;
 }
 
-class TScalarReader final : public TReader {
+// Reads the one value of a streamed property: a scalar, or a list from a sequence.
+class TValueReader final : public TReader {
  public:
-  TScalarReader(const YAML::Node& AValue, std::string_view AName, TComponent& ARoot,
-                std::vector<std::pair<YAML::Mark, TProcedure>>& AFixups)
-      : text_(ScalarOf(AValue, AName)), mark_(AValue.Mark()), root_(ARoot), fixups_(AFixups) {}
-  bool ReadBoolean() override { return TextToBoolean(Take()); }
-  int64_t ReadInteger() override { return TextToInteger<int64_t>(Take()); }
-  double ReadFloat() override { return TextToDouble(Take()); }
-  std::string ReadString() override { return Take(); }
+  TValueReader(const YAML::Node& AValue, std::string_view AName, TComponent& ARoot,
+               std::vector<std::pair<YAML::Mark, TProcedure>>& AFixups)
+      : value_(AValue), name_(AName), root_(ARoot), fixups_(AFixups) {}
+  bool ReadBoolean() override { return TextToBoolean(Scalar()); }
+  int64_t ReadInteger() override { return TextToInteger<int64_t>(Scalar()); }
+  double ReadFloat() override { return TextToDouble(Scalar()); }
+  std::string ReadString() override { return Scalar(); }
+  void ReadListBegin() override {
+    const YAML::Node list = Next();
+    if (!list.IsSequence()) throw EReadError("A list expected");
+    lists_.push_back({list, 0});
+  }
+  bool EndOfList() override { return !lists_.empty() && lists_.back().next >= lists_.back().node.size(); }
+  void ReadListEnd() override {
+    KELVRA_ASSERT(!lists_.empty());
+    lists_.pop_back();
+  }
   TComponent& Root() override { return root_; }
-  void AddFixup(TProcedure AFixup) override { fixups_.emplace_back(mark_, std::move(AFixup)); }
+  void AddFixup(TProcedure AFixup) override { fixups_.emplace_back(value_.Mark(), std::move(AFixup)); }
 
  private:
-  const std::string& Take() {
-    if (std::exchange(read_, true)) throw EReadError("The value is read already");
-    return text_;
+  struct TOpenList {
+    YAML::Node node;
+    size_t next;
+  };
+  // The next value: the property's own, or the next of the list being read.
+  YAML::Node Next() {
+    if (lists_.empty()) {
+      if (std::exchange(read_, true)) throw EReadError("The value is read already");
+      return value_;
+    }
+    if (EndOfList()) throw EReadError("The list has no more values");
+    TOpenList& list = lists_.back();
+    return list.node[list.next++];
   }
-  const std::string& text_;
-  YAML::Mark mark_;
+  std::string Scalar() {
+    const YAML::Node value = Next();
+    if (!value.IsScalar()) throw EReadError("A value expected for " + name_);
+    return value.Scalar();
+  }
+  YAML::Node value_;
+  std::string name_;
   TComponent& root_;
   std::vector<std::pair<YAML::Mark, TProcedure>>& fixups_;
+  std::vector<TOpenList> lists_;
   bool read_ = false;
 };
 
@@ -339,7 +394,7 @@ class TYamlReader {
   void ReadProperty(const YAML::Node& AValue, TPersistent& AObject, const TPropertyInfo& AInfo) {
     const std::string name(AInfo.Name());
     if (AInfo.Kind() != pkObject) {
-      const std::string& text = ScalarOf(AValue, name);
+      const std::string text = AInfo.Kind() == pkSet ? SetText(AValue, name) : ScalarOf(AValue, name);
       return At(AValue.Mark(), [&] { AInfo.SetText(AObject, text); });
     }
     TPersistent* object = AInfo.GetObject(AObject);
@@ -348,6 +403,14 @@ class TYamlReader {
       ReadCollection(AValue, *collection, name);
     else
       ReadValues(AValue, *object, "The properties of " + name);
+  }
+
+  // The text form of the set a sequence of member names gives.
+  static std::string SetText(const YAML::Node& AValue, const std::string& AName) {
+    if (!AValue.IsSequence()) Fail(AValue.Mark(), "A sequence of members expected for " + AName);
+    std::string text;
+    for (const YAML::Node& member : AValue) text += (text.empty() ? "" : ", ") + ScalarOf(member, AName);
+    return "[" + text + "]";
   }
 
   void ReadCollection(const YAML::Node& AValue, TLockCollection& ACollection, const std::string& AName) {
@@ -381,7 +444,7 @@ class TYamlReader {
       stream.SetPosition(0);
       return At(AValue.Mark(), [&] { AProperty.readBytes(stream); });
     }
-    TScalarReader reader(AValue, AProperty.name, *root_, fixups_);
+    TValueReader reader(AValue, AProperty.name, *root_, fixups_);
     At(AValue.Mark(), [&] { AProperty.read(reader); });
   }
 

@@ -14,11 +14,14 @@
 //   Boolean, number, enumeration   a plain scalar in the property's text form
 //                                  (kelvra/Kelvra.Persistence.h)
 //   string                         a double-quoted scalar
+//   set                            a flow sequence of its members' names: [fsBold, fsItalic]
 //   property object                a mapping of its properties, as above
 //   collection                     a sequence of its items, each a mapping of its properties,
 //                                  with the key "class" when the item is of another class than
 //                                  the collection's item class (a registered descendant)
-//   value the object streams       one scalar; bytes as a !!binary scalar (Base64)
+//   value the object streams       one scalar, or a list as a flow sequence (whose values may be
+//                                  lists again): [2, [0, 1.5], [4, 3]]; bytes as a !!binary
+//                                  scalar (Base64)
 //
 // Values at their default, property objects with nothing to write and empty collections are left
 // out. The document ends with the marker "...", which tells a whole text from one cut short:
@@ -31,6 +34,7 @@
 //     Threading:
 //       Enabled: true
 //       Priority: tpHigher
+//     Style: [fsBold]
 //     Channels:
 //       - Name: "Left"
 //       - class: TMutedChannel

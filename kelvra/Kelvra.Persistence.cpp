@@ -85,6 +85,29 @@ int64_t TextToEnum(std::string_view AText, std::span<const std::string_view> ANa
   return found - ANames.begin();
 }
 
+std::string SetToText(uint64_t ABits, std::span<const std::string_view> ANames) {
+  std::string text = "[";
+  for (size_t i = 0; i < ANames.size(); ++i)
+    if (ABits & (uint64_t(1) << i)) text += (text.size() > 1 ? ", " : "") + std::string(ANames[i]);
+  return text + "]";
+}
+
+uint64_t TextToSet(std::string_view AText, std::span<const std::string_view> ANames) {
+  if (AText.size() < 2 || AText.front() != '[' || AText.back() != ']')
+    InvalidText(AText, "set value ([member, ...])");
+  std::string_view members = AText.substr(1, AText.size() - 2);
+  uint64_t bits = 0;
+  while (members.find_first_not_of(' ') != std::string_view::npos) {
+    const size_t comma = std::min(members.find(','), members.size());
+    std::string_view member = members.substr(0, comma);
+    member.remove_prefix(std::min(member.find_first_not_of(' '), member.size()));
+    member.remove_suffix(member.size() - std::min(member.find_last_not_of(' ') + 1, member.size()));
+    bits |= uint64_t(1) << TextToEnum(member, ANames);
+    members.remove_prefix(std::min(comma + 1, members.size()));
+  }
+  return bits;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 bool TPropertyInfo::IsStored(const TPersistent& AInstance) const {

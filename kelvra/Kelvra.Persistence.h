@@ -26,8 +26,9 @@
 //
 // A property is read through a field or a const member function and written through a member
 // function, its setter; it may have a default and a "stored" predicate. Value types and their
-// kinds: bool, int32_t, uint32_t, int64_t, float, double, std::string (UTF-8) and enumerations
-// (with their members' names). Object properties (property objects, collections) are read through
+// kinds: bool, int32_t, uint32_t, int64_t, float, double, std::string (UTF-8), enumerations
+// (with their members' names) and sets of an enumeration's members (TSet, with the members'
+// names). Object properties (property objects, collections) are read through
 // their getter only; they are written into, by Assign or by streaming. The table drives:
 //
 // - Defaults at construction. InitDefaults(ClassRef), the last step of a class's constructor,
@@ -46,7 +47,9 @@
 //
 // Text forms: Booleans "true" and "false"; integers in decimal; floating-point numbers in the
 // shortest form that reads back to the same value, with ".inf", "-.inf" and ".nan" for the
-// special values; strings as they are; enumerations by member name. A text that is no value of
+// special values; strings as they are; enumerations by member name; sets as their members' names
+// in the order of their values, between brackets and separated by ", " ("[fsBold, fsItalic]",
+// "[]" for the empty set). A text that is no value of
 // the property's kind raises EConvertError.
 //
 // Threads: the tables are built once and read from any thread. Getting and setting values is the
@@ -69,6 +72,7 @@
 
 #include "kelvra/Kelvra.ClassRef.h"
 #include "kelvra/Kelvra.Classes.h"
+#include "kelvra/Kelvra.Containers.h"
 #include "kelvra/Kelvra.SysUtils.h"
 #include "kelvra/Kelvra.Threading.h"
 #include "kelvra/Kelvra.Types.h"
@@ -88,6 +92,7 @@ enum TPropertyKind : uint8_t {
   pkDouble,
   pkString,
   pkEnumeration,
+  pkSet,    // a TSet of an enumeration's members
   pkObject  // a property object or a collection, written into rather than replaced
 };
 
@@ -96,7 +101,7 @@ class TPropertyInfo {
  public:
   std::string_view Name() const { return name_; }
   TPropertyKind Kind() const { return kind_; }
-  // The members of an enumeration, by value.
+  // The members of an enumeration, or of the enumeration a set holds members of, by value.
   std::span<const std::string_view> EnumNames() const { return enumNames_; }
   // The text of the default; none for a property that has no default (always written).
   const std::optional<std::string>& DefaultText() const { return defaultText_; }
@@ -155,6 +160,9 @@ double TextToDouble(std::string_view AText);
 float TextToSingle(std::string_view AText);
 std::string_view EnumToText(int64_t AValue, std::span<const std::string_view> ANames);
 int64_t TextToEnum(std::string_view AText, std::span<const std::string_view> ANames);
+// A set by the bits of its members (bit n for the member of value n).
+std::string SetToText(uint64_t ABits, std::span<const std::string_view> ANames);
+uint64_t TextToSet(std::string_view AText, std::span<const std::string_view> ANames);
 [[noreturn]] void InvalidIntegerText(std::string_view AText);
 
 template <std::integral V>
@@ -219,6 +227,12 @@ class TReader {
   virtual int64_t ReadInteger() = 0;
   virtual double ReadFloat() = 0;
   virtual std::string ReadString() = 0;
+  // A list of values (which may be lists again): ReadListBegin, the values while !EndOfList,
+  // ReadListEnd, which passes over the values of the list not read. Reading a value where
+  // there is none, or a list where there is a single value, raises EReadError.
+  virtual void ReadListBegin() = 0;
+  virtual bool EndOfList() = 0;
+  virtual void ReadListEnd() = 0;
   // The component whose tree is being read.
   virtual TComponent& Root() = 0;
   // Runs AFixup once the whole tree is read and before any component's Loaded: for references
@@ -234,7 +248,12 @@ class TWriter {
   virtual void WriteBoolean(bool AValue) = 0;
   virtual void WriteInteger(int64_t AValue) = 0;
   virtual void WriteFloat(double AValue) = 0;
+  // In the shortest form that reads back as the same float.
+  virtual void WriteSingle(float AValue) = 0;
   virtual void WriteString(std::string_view AValue) = 0;
+  // The values written between the two form one list.
+  virtual void WriteListBegin() = 0;
+  virtual void WriteListEnd() = 0;
 };
 
 // What an object's DefineProperties declares its own streamed values to.
@@ -245,7 +264,7 @@ class TFiler {
   using TStreamProc = std::function<void(TStream&)>;
 
   virtual ~TFiler() = default;
-  // The property AName holds one value: ARead reads it; AWrite writes it, called only when
+  // The property AName holds one value, a single one or a list: ARead reads it; AWrite writes it, called only when
   // AHasData.
   virtual void DefineProperty(std::string_view AName, TReadProc ARead, TWriteProc AWrite,
                               bool AHasData) = 0;
@@ -274,6 +293,12 @@ template <class G>
 using TGetterValue = typename TGetter<G>::Value;
 
 template <class V>
+concept SetValue = std::is_same_v<V, TSet<typename V::TMember, typename V::TStorage>>;
+// Values whose text is made of member names, which the table is given.
+template <class V>
+concept NamedValue = std::is_enum_v<V> || SetValue<V>;
+
+template <class V>
 consteval TPropertyKind KindOf() {
   if constexpr (std::is_same_v<V, bool>) return pkBoolean;
   else if constexpr (std::is_same_v<V, int32_t>) return pkInteger;
@@ -283,6 +308,7 @@ consteval TPropertyKind KindOf() {
   else if constexpr (std::is_same_v<V, double>) return pkDouble;
   else if constexpr (std::is_same_v<V, std::string>) return pkString;
   else if constexpr (std::is_enum_v<V>) return pkEnumeration;
+  else if constexpr (SetValue<V>) return pkSet;
   else static_assert(sizeof(V) == 0, "no property kind for this type");
 }
 
@@ -290,6 +316,7 @@ template <class V>
 std::string ValueToText(const V& AValue, std::span<const std::string_view> ANames) {
   if constexpr (std::is_same_v<V, bool>) return BooleanToText(AValue);
   else if constexpr (std::is_enum_v<V>) return std::string(EnumToText(int64_t(AValue), ANames));
+  else if constexpr (SetValue<V>) return SetToText(AValue.Bits(), ANames);
   else if constexpr (std::is_integral_v<V>) return std::to_string(AValue);
   else if constexpr (std::is_floating_point_v<V>) return FloatToText(AValue);
   else return AValue;
@@ -299,6 +326,7 @@ template <class V>
 V TextToValue(std::string_view AText, std::span<const std::string_view> ANames) {
   if constexpr (std::is_same_v<V, bool>) return TextToBoolean(AText);
   else if constexpr (std::is_enum_v<V>) return V(TextToEnum(AText, ANames));
+  else if constexpr (SetValue<V>) return V::FromBits(typename V::TStorage(TextToSet(AText, ANames)));
   else if constexpr (std::is_integral_v<V>) return TextToInteger<V>(AText);
   else if constexpr (std::is_same_v<V, float>) return TextToSingle(AText);
   else if constexpr (std::is_same_v<V, double>) return TextToDouble(AText);
@@ -325,13 +353,13 @@ class TPropertyTableBuilder {
  public:
   // A value property without a default: always written.
   template <class G, class S>
-    requires(!std::is_enum_v<detail::TGetterValue<G>>)
+    requires(!detail::NamedValue<detail::TGetterValue<G>>)
   TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter) {
     return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
   }
   // A value property with a default.
   template <class G, class S>
-    requires(!std::is_enum_v<detail::TGetterValue<G>>)
+    requires(!detail::NamedValue<detail::TGetterValue<G>>)
   TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
                                   std::type_identity_t<detail::TGetterValue<G>> ADefault) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
@@ -345,6 +373,13 @@ class TPropertyTableBuilder {
                                   std::span<const std::string_view> ANames) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
     return WithDefault(AGetter, ADefault);
+  }
+  // A set with its members' names, without a default: always written.
+  template <class G, class S>
+    requires detail::SetValue<detail::TGetterValue<G>>
+  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
+                                  std::span<const std::string_view> ANames) {
+    return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
   }
 
   // An object property read through AGetter: a const member function returning a pointer to a

@@ -26,6 +26,7 @@ constexpr std::string_view kBlendShapeNames[] = {"bstNone", "bstTriangular", "bs
 constexpr std::string_view kDashStyleNames[] = {"DashStyleSolid", "DashStyleDash", "DashStyleDot",
                                                 "DashStyleDashDot", "DashStyleDashDotDot", "DashStyleCustom"};
 constexpr std::string_view kPenAlignmentNames[] = {"PenAlignmentCenter", "PenAlignmentInset"};
+constexpr std::string_view kFontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 constexpr std::string_view kLineJoinNames[] = {"LineJoinMiter", "LineJoinBevel", "LineJoinRound",
                                                "LineJoinMiterClipped"};
 
@@ -60,6 +61,93 @@ void TRQGPValueList<TEntry>::Assign(const kelvra::TPersistent& ASource) {
     FItems = source.FItems;
   }
   NotifyProp();
+}
+
+namespace {
+
+// The streamed form of the entries, by entry type: the list's property name, and one entry.
+constexpr std::string_view ListName(TPointF*) { return "Points"; }
+constexpr std::string_view ListName(TAlphaColor*) { return "Colors"; }
+constexpr std::string_view ListName(kelvra::TIGPInterpolationColor*) { return "Colors"; }
+constexpr std::string_view ListName(kelvra::TIGPBlend*) { return "Blends"; }
+constexpr std::string_view ListName(float*) { return "Values"; }
+
+float ReadSingle(kelvra::TReader& AReader) { return float(AReader.ReadFloat()); }
+TAlphaColor ReadColor(kelvra::TReader& AReader) {
+  const int64_t value = AReader.ReadInteger();
+  if (value < 0 || value > int64_t(UINT32_MAX))
+    throw kelvra::EReadError("'" + std::to_string(value) + "' is not a valid colour value");
+  return TAlphaColor(value);
+}
+
+void WriteEntry(kelvra::TWriter& AWriter, float AValue) { AWriter.WriteSingle(AValue); }
+void WriteEntry(kelvra::TWriter& AWriter, TAlphaColor AValue) { AWriter.WriteInteger(AValue); }
+void WriteEntry(kelvra::TWriter& AWriter, kelvra::TIGPInterpolationColor AValue) {
+  AWriter.WriteInteger(AValue.Color);
+  AWriter.WriteSingle(AValue.Position);
+}
+void WritePair(kelvra::TWriter& AWriter, float AFirst, float ASecond) {
+  AWriter.WriteListBegin();
+  AWriter.WriteSingle(AFirst);
+  AWriter.WriteSingle(ASecond);
+  AWriter.WriteListEnd();
+}
+void WriteEntry(kelvra::TWriter& AWriter, TPointF AValue) { WritePair(AWriter, AValue.X, AValue.Y); }
+void WriteEntry(kelvra::TWriter& AWriter, kelvra::TIGPBlend AValue) {
+  WritePair(AWriter, AValue.Factor, AValue.Position);
+}
+
+void ReadEntry(kelvra::TReader& AReader, float& AValue) { AValue = ReadSingle(AReader); }
+void ReadEntry(kelvra::TReader& AReader, TAlphaColor& AValue) { AValue = ReadColor(AReader); }
+void ReadEntry(kelvra::TReader& AReader, kelvra::TIGPInterpolationColor& AValue) {
+  AValue.Color = ReadColor(AReader);
+  AValue.Position = ReadSingle(AReader);
+}
+void ReadPair(kelvra::TReader& AReader, float& AFirst, float& ASecond) {
+  AReader.ReadListBegin();
+  AFirst = ReadSingle(AReader);
+  ASecond = ReadSingle(AReader);
+  AReader.ReadListEnd();
+}
+void ReadEntry(kelvra::TReader& AReader, TPointF& AValue) { ReadPair(AReader, AValue.X, AValue.Y); }
+void ReadEntry(kelvra::TReader& AReader, kelvra::TIGPBlend& AValue) {
+  ReadPair(AReader, AValue.Factor, AValue.Position);
+}
+
+}  // namespace
+
+template <class TEntry>
+void TRQGPValueList<TEntry>::DefineProperties(kelvra::TFiler& AFiler) {
+  TLockPersistent::DefineProperties(AFiler);
+  AFiler.DefineProperty(
+      ListName(static_cast<TEntry*>(nullptr)), [this](kelvra::TReader& AReader) { ReadItems(AReader); },
+      [this](kelvra::TWriter& AWriter) { WriteItems(AWriter); }, !FItems.empty());
+}
+
+template <class TEntry>
+void TRQGPValueList<TEntry>::ReadItems(kelvra::TReader& AReader) {
+  {
+    const auto section = GetLock()->EnterStopSection();
+    AReader.ReadListBegin();
+    const int64_t count = AReader.ReadInteger();
+    std::vector<TEntry> items;
+    while (!AReader.EndOfList() && int64_t(items.size()) < count) ReadEntry(AReader, items.emplace_back());
+    if (count < 0 || int64_t(items.size()) < count)
+      throw kelvra::EReadError("The list holds " + std::to_string(items.size()) + " entries, not " +
+                               std::to_string(count));
+    AReader.ReadListEnd();
+    FItems = std::move(items);
+  }
+  NotifyProp();
+}
+
+template <class TEntry>
+void TRQGPValueList<TEntry>::WriteItems(kelvra::TWriter& AWriter) const {
+  const auto section = GetLock()->EnterSection();
+  AWriter.WriteListBegin();
+  AWriter.WriteInteger(int64_t(FItems.size()));
+  for (const TEntry& entry : FItems) WriteEntry(AWriter, entry);
+  AWriter.WriteListEnd();
 }
 
 template class TRQGPValueList<TPointF>;
@@ -539,7 +627,7 @@ TRQGPBasicFont::TRQGPBasicFont(kelvra::TPersistent* AOwner, TIntf<kelvra::IChang
 const TPropertyTable& TRQGPBasicFont::Properties() {
   static const TPropertyTable table = TPropertyTableBuilder<TRQGPBasicFont>()
       .Property("Name", &TRQGPBasicFont::FName, &TRQGPBasicFont::SetName, std::string("Microsoft Sans Serif"))
-      .Property("Style", &TRQGPBasicFont::GetStyleBits, &TRQGPBasicFont::SetStyleBits)
+      .Property("Style", &TRQGPBasicFont::FStyle, &TRQGPBasicFont::SetStyle, kFontStyleNames)
       .Stored(&TRQGPBasicFont::StyleStored);
   return table;
 }

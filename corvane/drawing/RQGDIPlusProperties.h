@@ -41,6 +41,13 @@ enum TRQGPBlendShapeType : uint8_t { bstNone, bstTriangular, bstBell };
 
 // The base of the five value lists: a growable array with an update counter. Add, Clear and item
 // writes notify; BeginUpdate/EndUpdate hold notifications back until the counter is 0 again.
+//
+// A list that is not empty streams as one list value under its name ("Points", "Colors",
+// "Blends" or "Values"): the count, then the entries; a point or a blend as a list of its two
+// singles (x, y; factor, position), a colour as an integer (its unsigned value), an interpolation
+// colour as its colour and its position, not nested. Reading sets the length to the count, fills
+// the entries in order and notifies once; entries past the count are passed over, and a count
+// that is negative or larger than the entries present raises EReadError.
 template <class TEntry>
 class TRQGPValueList : public kelvra::TLockPersistent {
  public:
@@ -66,6 +73,7 @@ class TRQGPValueList : public kelvra::TLockPersistent {
   }
   // From a list of the same class: a copy of its entries, taken under the lock, then a notification.
   void Assign(const kelvra::TPersistent& ASource) override;
+  void DefineProperties(kelvra::TFiler& AFiler) override;
 
  protected:
   void AddEntry(TEntry AValue) {
@@ -76,6 +84,9 @@ class TRQGPValueList : public kelvra::TLockPersistent {
   virtual TEntry Checked(TEntry AValue) const { return AValue; }
 
  private:
+  void ReadItems(kelvra::TReader& AReader);
+  void WriteItems(kelvra::TWriter& AWriter) const;
+
   std::vector<TEntry> FItems;
   int32_t FUpdateCount = 0;
 };
@@ -506,7 +517,7 @@ class TRQGPColorItems : public TRQGPBasicColorItems<TRQGPColorItem> {
 
 enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 // Its bits are the font style bits of the drawing wrapper (bold 1, italic 2, underline 4,
-// strike-out 8); the published Style streams as that bit byte.
+// strike-out 8); the published Style streams as the set of its members' names.
 using TFontStyles = kelvra::TSet<TFontStyle, uint8_t>;
 
 // Declares the class reference, the property table and the scaled constructor of a font.
@@ -533,8 +544,6 @@ class TRQGPBasicFont : public kelvra::TLockPersistent {
   void SetStyleDefault(TFontStyles AValue);
 
  private:
-  uint32_t GetStyleBits() const { return FStyle.Bits(); }
-  void SetStyleBits(uint32_t AValue) { SetStyle(TFontStyles::FromBits(uint8_t(AValue & 0x0F))); }
   bool StyleStored() const { return FStyle != FStyleDefault; }
   std::string FName;
   TFontStyles FStyle, FStyleDefault;

@@ -285,22 +285,41 @@ class TDrawingHolder : public TLockComponent {
 inline constexpr TClassRef TDrawingHolder::ClassRef =
     ClassRefOf<TDrawingHolder, TLockComponent>("TDrawingHolder", {.Properties = &TDrawingHolder::Properties});
 
-TEST(GPStreamingTest, PropertiesAndImageReadBackAsWritten) {
+// A holder whose pen, font and image have a value of every streamed kind: values, a set, the
+// five value lists (colours with their top bit set among them) and an image.
+TOwnedComponent<TDrawingHolder> MakeStreamedHolder() {
   const TClassRef* classes[] = {&TDrawingHolder::ClassRef};
   RegisterComponents(classes);
   TOwnedComponent<TDrawingHolder> holder(new TDrawingHolder(nullptr));
-  holder->Pen->SetEnabled(true);
-  holder->Pen->SetWidth(2.5f);
-  holder->Pen->GetBrush()->SetBrushType(BrushTypeHatchFill);
-  holder->Pen->GetBrush()->GetHatch()->SetStyle(HatchStyleCross);
-  holder->Pen->GetDashStyle()->SetStyle(DashStyleDashDot);
-  holder->Pen->GetAdditionalPens()->Add()->GetPen()->SetLineJoin(LineJoinRound);
+  TRQGPOptionalMultiPen& pen = *holder->Pen;
+  pen.SetEnabled(true);
+  pen.SetWidth(2.5f);
+  pen.GetBrush()->SetBrushType(BrushTypeHatchFill);
+  pen.GetBrush()->GetHatch()->SetStyle(HatchStyleCross);
+  pen.GetDashStyle()->SetStyle(DashStyleDashDot);
+  pen.GetDashStyle()->GetCustomDash()->Add(2);
+  pen.GetDashStyle()->GetCustomDash()->Add(0.5f);
+  pen.GetCompound()->Add(0.25f);
+  pen.GetAdditionalPens()->Add()->GetPen()->SetLineJoin(LineJoinRound);
+  TRQGPBrush& brush = *pen.GetBrush();
+  brush.GetGradient()->GetPath()->Add(0, 1.5f);
+  brush.GetGradient()->GetPath()->Add(-4, 3);
+  brush.GetGradient()->GetColors()->Add(0xFF102030);
+  brush.GetInterpolationColors()->Add(0x80FFFFFF, 0.75f);
+  brush.GetBlend()->GetBlends()->Add(0.1f, 1);
   holder->Font->SetStyle({fsBold, fsUnderline});
   holder->Font->SetSize(14);
   holder->Image->SetGPImage(Render(3, 2, [](IGPGraphics& g) { g.Clear(0xFF204060); }));
-  const std::string text = WriteComponentYaml(*holder);
-  for (const char* expected : {"Width: 2.5", "Style: HatchStyleCross", "Style: DashStyleDashDot",
-                               "LineJoin: LineJoinRound", "Style: 5", "Size: 14", "Data: !!binary"})
+  return holder;
+}
+
+TEST(GPStreamingTest, PropertiesListsSetsAndImageReadBackAsWritten) {
+  const std::string text = WriteComponentYaml(*MakeStreamedHolder());
+  for (const char* expected :
+       {"Width: 2.5", "Style: HatchStyleCross", "Style: DashStyleDashDot", "LineJoin: LineJoinRound",
+        "Style: [fsBold, fsUnderline]", "Size: 14", "Data: !!binary", "Values: [2, 2, 0.5]",
+        "Values: [1, 0.25]", "Points: [2, [0, 1.5], [-4, 3]]", "Colors: [1, 4279246896]",
+        "Colors: [1, 2164260863, 0.75]", "Blends: [1, [0.1, 1]]"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
   EXPECT_EQ(text.find("Name:"), std::string::npos);  // defaults are left out
 
@@ -309,7 +328,50 @@ TEST(GPStreamingTest, PropertiesAndImageReadBackAsWritten) {
   auto& copy = static_cast<TDrawingHolder&>(*read);
   EXPECT_EQ(copy.Pen->GetAdditionalPens()->Count(), 1);
   EXPECT_EQ(copy.Font->GetStyle(), (TFontStyles{fsBold, fsUnderline}));
+  const auto path = copy.Pen->GetBrush()->GetGradient()->GetPath()->Values();
+  EXPECT_EQ(std::vector<TPointF>(path.begin(), path.end()), (std::vector<TPointF>{{0, 1.5f}, {-4, 3}}));
+  EXPECT_EQ(copy.Pen->GetBrush()->GetInterpolationColors()->Items(0).Color, 0x80FFFFFFu);
   EXPECT_EQ(Supports<IGPBitmap>(copy.Image->GetGPImage())->GetPixel(2, 1), 0xFF204060u);
+}
+
+constexpr std::string_view kStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+
+// Edits one line of the holder's text and reads it: the custom dashes (times 10) and the font
+// style, or the error.
+std::string ReadEdited(const std::string& from, const std::string& to) {
+  std::string text = WriteComponentYaml(*MakeStreamedHolder());
+  text.replace(text.find(from), from.size(), to);
+  try {
+    TOwnedComponent<TComponent> read = ReadComponentYaml(text);
+    const auto dashes = static_cast<TDrawingHolder&>(*read).Pen->GetDashStyle()->GetCustomDash()->Values();
+    std::string values;
+    for (const float v : dashes) values += std::to_string(int(v * 10)) + " ";
+    return values + kelvra::SetToText(static_cast<TDrawingHolder&>(*read).Font->GetStyle().Bits(), kStyleNames);
+  } catch (const EComponentStreamError& e) {
+    return std::string("error: ") + e.what();
+  }
+}
+
+TEST(GPStreamingTest, ListsPassOverSurplusEntriesAndBadListsAndSetsAreRefused) {
+  const struct {
+    const char *from, *to, *result;
+  } rows[] = {
+      {"Values: [2, 2, 0.5]", "Values: [1, 2, 0.5, [7]]", "20 [fsBold, fsUnderline]"},
+      {"Values: [2, 2, 0.5]", "Values: [0]", "[fsBold, fsUnderline]"},
+      {"Style: [fsBold, fsUnderline]", "Style: []", "20 5 []"},
+      {"Values: [2, 2, 0.5]", "Values: []", "error: Line 22, column 17: The list has no more values"},
+      {"Values: [2, 2, 0.5]", "Values: [3, 2, 0.5]", "error: Line 22, column 17: The list holds 2 entries, not 3"},
+      {"Values: [2, 2, 0.5]", "Values: [-1]", "error: Line 22, column 17: The list holds 0 entries, not -1"},
+      {"Values: [2, 2, 0.5]", "Values: 2", "error: Line 22, column 17: A list expected"},
+      {"Values: [2, 2, 0.5]", "Values: [1, [2]]", "error: Line 22, column 17: A value expected for Values"},
+      {"Points: [2, [0, 1.5],", "Points: [2, 0, [1.5],", "error: Line 8, column 19: A list expected"},
+      {"Colors: [1, 4279246896]", "Colors: [1, 4294967296]",
+       "error: Line 10, column 19: '4294967296' is not a valid colour value"},
+      {"Style: [fsBold, fsUnderline]", "Style: [fsBold, fsWide]",
+       "error: Line 32, column 12: 'fsWide' is not a valid value (one of fsBold, fsItalic, fsUnderline, fsStrikeOut)"},
+      {"Style: [fsBold, fsUnderline]", "Style: 5", "error: Line 32, column 12: A sequence of members expected for Style"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ReadEdited(row.from, row.to), row.result) << row.to;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "corvane/algorithms/KDWindowFilter.h"
+#include "corvane/drawing/KDResponsePlot.h"
 
 namespace corvane::tool {
 
@@ -67,6 +68,15 @@ CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::string& text
 int UsageError(const CLI::App& app, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", app.get_name().c_str(), message.c_str());
   return 1;
+}
+
+int SavePng(const CLI::App& app, kelvra::IGPImage& image, const std::string& fileName) {
+  try {
+    image.Save(fileName, "png");
+  } catch (const kelvra::Exception& e) {
+    return UsageError(app, fileName + ": " + e.what());
+  }
+  return 0;
 }
 
 namespace {
@@ -135,6 +145,18 @@ int RunWindow(int argc, char** argv) {
   return 0;
 }
 
+namespace {
+
+constexpr int kPlotWidth = 1024, kPlotHeight = 600;
+
+int SaveResponsePlot(const CLI::App& app, const TKDResponseCurves& curves, const std::string& fileName) {
+  auto image = kelvra::TIGPBitmap::Create(kPlotWidth, kPlotHeight);
+  KDDrawResponsePlot(*kelvra::TIGPGraphics::Create(*image), {kPlotWidth, kPlotHeight}, curves);
+  return SavePng(app, *image, fileName);
+}
+
+}  // namespace
+
 int RunDesign(int argc, char** argv) {
   CLI::App app{"Designs a filter and prints its coefficients and its response (power in dB and "
                "phase in radians per frequency).",
@@ -143,7 +165,7 @@ int RunDesign(int argc, char** argv) {
   const auto bands = NamesOf<TKDDesignFilterType>();
   const auto windows = NamesOf<TKDWindowType>();
   const auto prototypes = NamesOf<TKDIIRFilterType>();
-  std::string kindName, bandName, windowName, prototypeName;
+  std::string kindName, bandName, windowName, prototypeName, plotFile;
   int order = 0;
   double f1 = 0, rate = 0;
   std::optional<double> f2, parameter;
@@ -161,6 +183,8 @@ int RunDesign(int argc, char** argv) {
   AddChoice(app, "--prototype", prototypeName, prototypes,
             "iir, biquad: bessel, butterworth (default), chebyshev");
   app.add_flag("--json", json, "JSON instead of CSV");
+  app.add_option("--plot", plotFile, "also draws the power in dB and the phase against frequency, "
+                 "1024x600, into this PNG file");
   if (auto status = ParseArguments(app, argc, argv)) return *status;
   for (std::string* name : {&kindName, &bandName, &windowName, &prototypeName}) *name = Lower(*name);
   const TKDFilterType kind = kinds.at(kindName);
@@ -197,6 +221,9 @@ int RunDesign(int argc, char** argv) {
     frequency.push_back(KDGetResponseFrequency(int32_t(i), int32_t(intervals)) / (2 * std::numbers::pi) * rate);
     power[i] = 10 * std::log10(power[i]);
   }
+  // The plot goes first, so that a file that cannot be written leaves only its error.
+  if (!plotFile.empty())
+    if (const int status = SaveResponsePlot(app, {frequency, power, phase}, plotFile)) return status;
 
   if (json) {
     PrintJson({{"kind", kindName}, {"band", bandName}, {"order", order}, {"coefficients", coefficients},

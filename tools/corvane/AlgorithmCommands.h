@@ -6,6 +6,7 @@
 #include <string>
 
 #include "corvane/framework/Kelvra_Corvane.h"
+#include "kelvra/Kelvra.GDIPlus.h"
 
 namespace CLI {
 class App;
@@ -18,6 +19,8 @@ namespace corvane::tool {
 std::optional<int> ParseArguments(CLI::App& app, int argc, char** argv);
 // Reports a misused command in one line; returns the exit status 1.
 int UsageError(const CLI::App& app, const std::string& message);
+// Saves the image as PNG: 0, or 1 after reporting the failure as `<command>: <file>: <message>`.
+int SavePng(const CLI::App& app, kelvra::IGPImage& image, const std::string& fileName);
 
 // Package start and end around a command, also when it throws.
 struct TPackageSession {
@@ -29,7 +32,7 @@ struct TPackageSession {
 // subcommand's name. Returns the exit status.
 int RunWindow(int argc, char** argv);
 // `corvane design KIND BAND --order N --f1 F [--f2 F] --rate R [--window W] [--param P]
-// [--prototype P] [--json]`, with argv[0] the subcommand's name. Returns the exit status.
+// [--prototype P] [--json] [--plot OUT.png]`, with argv[0] the subcommand's name. Returns the exit status.
 int RunDesign(int argc, char** argv);
 // `corvane gallery OUT.png`: the sheet of the drawing primitives, brushes, pens and fonts.
 int RunGallery(int argc, char** argv);

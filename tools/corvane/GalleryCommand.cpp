@@ -3,7 +3,6 @@
 // font styles, drawn with the drawing wrapper and saved as PNG.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -352,13 +351,7 @@ int RunGallery(int argc, char** argv) {
     DrawPens(layout);
     DrawFonts(layout);
   }
-  try {
-    sheet->Save(output, "png");
-  } catch (const kelvra::Exception& e) {
-    std::fprintf(stderr, "%s: %s\n", output.c_str(), e.what());
-    return 1;
-  }
-  return 0;
+  return SavePng(app, *sheet, output);
 }
 
 }  // namespace corvane::tool

@@ -1,99 +1,76 @@
-// Draws the library's category images at build time: a small PNG for each name given, a glyph of
-// one colour on a tile of another, so that no two images look alike.
+// Draws the library's category, stream and component images at build time with the drawing
+// wrapper and the shading routines that the components draw with, so that the images share
+// their look: for each name given, a 24x24 PNG of a bevelled, glossy rounded tile of one colour
+// with a white glyph on it.
 //
 //   icongen OUTPUT_FOLDER NAME...    writes OUTPUT_FOLDER/NAME.png for each NAME
 //
 // The n-th name takes the n-th tile colour, whose hue lies a golden angle past the one before it,
-// and the n-th of the glyphs in turn. The PNG is written by hand: 24x24 8-bit RGBA, one IDAT chunk
-// deflated by zlib, each chunk with its CRC.
-#include <zlib.h>
-
+// and the n-th of the glyphs in turn, so that no two images look alike.
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "corvane/drawing/RQGDIPlusProperties.Primitives.h"
+#include "kelvra/Kelvra.GDIPlus.h"
 
 namespace {
 
+using namespace kelvra;
+
 constexpr int kSize = 24;
+const TIGPRectF kTile{1, 1, 22, 22};
+constexpr TIGPSizeF kCorner{9, 9};
+constexpr TAlphaColor kWhite = 0xFFFFFFFF;
 
-struct TColor {
-  uint8_t R, G, B;
-};
-
-// A saturated colour of the hue (degrees).
-TColor HueColor(double hue) {
+// An opaque, saturated colour of the hue (degrees).
+TAlphaColor HueColor(double hue) {
   const double h = std::fmod(hue, 360.0) / 60.0, value = 0.85, chroma = value * 0.7;
   const double x = chroma * (1 - std::fabs(std::fmod(h, 2.0) - 1)), m = value - chroma;
   const double rgb[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x},
                             {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
   const auto& c = rgb[int(h) % 6];
-  auto byte = [m](double v) { return uint8_t(std::lround((v + m) * 255)); };
-  return {byte(c[0]), byte(c[1]), byte(c[2])};
+  auto byte = [m](double v) { return TAlphaColor(std::lround((v + m) * 255)); };
+  return 0xFF000000 | byte(c[0]) << 16 | byte(c[1]) << 8 | byte(c[2]);
 }
 
-// Glyphs as the set of points they cover, in coordinates from -1 to 1 across the tile.
-using TGlyph = std::function<bool(double x, double y)>;
+// The glyphs, drawn in white about the tile's centre (12, 12).
+using TGlyph = std::function<void(IGPGraphics&)>;
+void FillWhite(IGPGraphics& g, std::initializer_list<TPointF> points) {
+  g.FillPolygon(*TIGPSolidBrush::Create(kWhite), std::span(points.begin(), points.size()));
+}
 const TGlyph kGlyphs[] = {
-    [](double x, double y) { return x * x + y * y < 0.36; },                               // disc
-    [](double x, double y) { return std::fabs(std::hypot(x, y) - 0.45) < 0.13; },          // ring
-    [](double x, double y) { return y > -0.55 && y < 0.5 && std::fabs(x) < (y + 0.55) * 0.6; },
-    [](double x, double y) { return std::fabs(x) + std::fabs(y) < 0.65; },                 // diamond
-    [](double x, double y) { return std::fmin(std::fabs(x), std::fabs(y)) < 0.15 &&
-                                    std::fmax(std::fabs(x), std::fabs(y)) < 0.6; },        // plus
-    [](double x, double y) { return std::fabs(std::fabs(x) - std::fabs(y)) < 0.2 &&
-                                    std::fabs(x) < 0.55; },                                // cross
-    [](double x, double y) { return std::fabs(x) < 0.6 && std::fmod(y + 0.75, 0.5) < 0.22 &&
-                                    std::fabs(y) < 0.6; },                                 // bars
-    [](double x, double y) { return std::fmax(std::fabs(x), std::fabs(y)) < 0.6 &&
-                                    std::fmax(std::fabs(x), std::fabs(y)) > 0.38; },       // frame
+    [](IGPGraphics& g) { g.FillEllipse(*TIGPSolidBrush::Create(kWhite), {7, 7, 10, 10}); },  // disc
+    [](IGPGraphics& g) { g.DrawEllipse(*TIGPPen::Create(kWhite, 2.5f), {6.5f, 6.5f, 11, 11}); },  // ring
+    [](IGPGraphics& g) { FillWhite(g, {{12, 5.5f}, {18, 17.5f}, {6, 17.5f}}); },  // triangle
+    [](IGPGraphics& g) { FillWhite(g, {{12, 5}, {19, 12}, {12, 19}, {5, 12}}); },  // diamond
+    [](IGPGraphics& g) {  // plus
+      g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {10.5f, 5.5f, 3, 13});
+      g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {5.5f, 10.5f, 13, 3});
+    },
+    [](IGPGraphics& g) {  // cross
+      const auto pen = TIGPPen::Create(kWhite, 3);
+      g.DrawLine(*pen, 7, 7, 17, 17);
+      g.DrawLine(*pen, 17, 7, 7, 17);
+    },
+    [](IGPGraphics& g) {  // bars
+      for (const float y : {6.0f, 10.75f, 15.5f}) g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {6.5f, y, 11, 2.5f});
+    },
+    [](IGPGraphics& g) { g.DrawRectangle(*TIGPPen::Create(kWhite, 2.5f), {7.25f, 7.25f, 9.5f, 9.5f}); },  // frame
 };
 
-// The image's rows, each led by its filter type (0, none), of RGBA pixels.
-std::string DrawRows(int index) {
-  const TColor tile = HueColor(index * 137.50776405);
-  const TGlyph& glyph = kGlyphs[index % std::size(kGlyphs)];
-  std::string rows;
-  for (int row = 0; row < kSize; ++row) {
-    rows += '\0';
-    for (int column = 0; column < kSize; ++column) {
-      const double x = (column + 0.5) / kSize * 2 - 1, y = (row + 0.5) / kSize * 2 - 1;
-      const bool onTile = std::fmax(std::fabs(x), std::fabs(y)) < 0.92;
-      const TColor c = glyph(x, y) ? TColor{255, 255, 255} : tile;
-      rows += {char(c.R), char(c.G), char(c.B), char(onTile ? 255 : 0)};
-    }
-  }
-  return rows;
-}
-
-void PutUint32(std::string& out, uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out += char(value >> shift);
-}
-
-void PutChunk(std::string& png, const char* type, const std::string& data) {
-  PutUint32(png, uint32_t(data.size()));
-  const std::string body = type + data;
-  png += body;
-  PutUint32(png, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
-}
-
-std::string EncodePng(const std::string& rows) {
-  std::string header;
-  PutUint32(header, kSize);
-  PutUint32(header, kSize);
-  header += {8, 6, 0, 0, 0};  // 8 bits per sample, RGBA, deflate, no filter set, no interlace
-  std::vector<Bytef> deflated(compressBound(uLong(rows.size())));
-  uLongf length = deflated.size();
-  if (compress2(deflated.data(), &length, reinterpret_cast<const Bytef*>(rows.data()),
-                uLong(rows.size()), Z_BEST_COMPRESSION) != Z_OK)
-    return {};
-  std::string png = "\x89PNG\r\n\x1a\n";
-  PutChunk(png, "IHDR", header);
-  PutChunk(png, "IDAT", std::string(reinterpret_cast<const char*>(deflated.data()), length));
-  PutChunk(png, "IEND", "");
-  return png;
+TIntf<IGPBitmap> DrawImage(int index) {
+  const TAlphaColor tile = HueColor(index * 137.50776405);
+  auto image = TIGPBitmap::Create(kSize, kSize);
+  const auto g = TIGPGraphics::Create(*image);
+  g->SetSmoothingMode(SmoothingModeAntiAlias);
+  g->FillRoundRect(*TIGPSolidBrush::Create(tile), kTile, kCorner);
+  corvane::RQDrawRoundRectangle3DF(*g, corvane::RQDimColor(tile, 1.35f), corvane::RQDimColor(tile, 0.55f), kTile,
+                                   kCorner, 1.5f);
+  kGlyphs[size_t(index) % std::size(kGlyphs)](*g);
+  corvane::RQGlossRoundRectangle3DF(*g, 0x10FFFFFF, 0x90FFFFFF, {2.5f, 2.5f, 19, 19}, kCorner);
+  return image;
 }
 
 }  // namespace
@@ -105,11 +82,10 @@ int main(int argc, char** argv) {
   }
   for (int i = 2; i < argc; ++i) {
     const std::string path = std::string(argv[1]) + "/" + argv[i] + ".png";
-    const std::string png = EncodePng(DrawRows(i - 2));
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written = file && !png.empty() && std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    if ((file && std::fclose(file) != 0) || !written) {
-      std::fprintf(stderr, "icongen: cannot write %s\n", path.c_str());
+    try {
+      DrawImage(i - 2)->Save(path, "png");
+    } catch (const kelvra::Exception& e) {
+      std::fprintf(stderr, "icongen: %s: %s\n", path.c_str(), e.what());
       return 1;
     }
   }
