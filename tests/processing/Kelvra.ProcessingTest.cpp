@@ -167,6 +167,15 @@ TEST_F(ProcessingTest, TheUnitRegistersItsStreamEnginesAndManager) {
         &TRQGPUProcessingEngine::ClassRef})
     EXPECT_FALSE(FindModuleResource("PNG", imaged->Attributes().ImageName).empty())
         << imaged->Name();
+  // The manager's palette bitmap in its small and large forms (the width is the last byte of the
+  // PNG header's first field).
+  for (const auto& [name, size] :
+       {std::pair{"TRQPROCESSINGMANAGER16", 16}, {"TRQPROCESSINGMANAGER32", 32}}) {
+    const auto png = FindModuleResource("PNG", name);
+    ASSERT_GT(png.size(), 24u) << name;
+    EXPECT_EQ(png[19], size) << name;
+    EXPECT_EQ(png[23], size) << name;
+  }
 }
 
 TEST_F(ProcessingTest, AManagerWithItsEnginesStreamsAndAssigns) {

@@ -6,10 +6,13 @@
 //   icongen OUTPUT_FOLDER NAME...    writes OUTPUT_FOLDER/NAME.png for each NAME
 //
 // The n-th name takes the n-th tile colour, whose hue lies a golden angle past the one before it,
-// and the n-th of the glyphs in turn, so that no two images look alike.
+// and the n-th of the glyphs in turn, so that no two images look alike. A name that is an earlier
+// name followed by 16 or 32 is that image drawn at 16x16 or 32x32 (a palette bitmap's small and
+// large forms).
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "corvane/drawing/RQGDIPlusProperties.Primitives.h"
@@ -41,10 +44,18 @@ void FillWhite(IGPGraphics& g, std::initializer_list<TPointF> points) {
   g.FillPolygon(*TIGPSolidBrush::Create(kWhite), std::span(points.begin(), points.size()));
 }
 const TGlyph kGlyphs[] = {
-    [](IGPGraphics& g) { g.FillEllipse(*TIGPSolidBrush::Create(kWhite), {7, 7, 10, 10}); },  // disc
-    [](IGPGraphics& g) { g.DrawEllipse(*TIGPPen::Create(kWhite, 2.5f), {6.5f, 6.5f, 11, 11}); },  // ring
-    [](IGPGraphics& g) { FillWhite(g, {{12, 5.5f}, {18, 17.5f}, {6, 17.5f}}); },  // triangle
-    [](IGPGraphics& g) { FillWhite(g, {{12, 5}, {19, 12}, {12, 19}, {5, 12}}); },  // diamond
+    [](IGPGraphics& g) {
+      g.FillEllipse(*TIGPSolidBrush::Create(kWhite), {7, 7, 10, 10});
+    },  // disc
+    [](IGPGraphics& g) {
+      g.DrawEllipse(*TIGPPen::Create(kWhite, 2.5f), {6.5f, 6.5f, 11, 11});
+    },  // ring
+    [](IGPGraphics& g) {
+      FillWhite(g, {{12, 5.5f}, {18, 17.5f}, {6, 17.5f}});
+    },  // triangle
+    [](IGPGraphics& g) {
+      FillWhite(g, {{12, 5}, {19, 12}, {12, 19}, {5, 12}});
+    },                    // diamond
     [](IGPGraphics& g) {  // plus
       g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {10.5f, 5.5f, 3, 13});
       g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {5.5f, 10.5f, 13, 3});
@@ -55,19 +66,23 @@ const TGlyph kGlyphs[] = {
       g.DrawLine(*pen, 17, 7, 7, 17);
     },
     [](IGPGraphics& g) {  // bars
-      for (const float y : {6.0f, 10.75f, 15.5f}) g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {6.5f, y, 11, 2.5f});
+      for (const float y : {6.0f, 10.75f, 15.5f})
+        g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {6.5f, y, 11, 2.5f});
     },
-    [](IGPGraphics& g) { g.DrawRectangle(*TIGPPen::Create(kWhite, 2.5f), {7.25f, 7.25f, 9.5f, 9.5f}); },  // frame
+    [](IGPGraphics& g) {
+      g.DrawRectangle(*TIGPPen::Create(kWhite, 2.5f), {7.25f, 7.25f, 9.5f, 9.5f});
+    },  // frame
 };
 
-TIntf<IGPBitmap> DrawImage(int index) {
+TIntf<IGPBitmap> DrawImage(int index, int size) {
   const TAlphaColor tile = HueColor(index * 137.50776405);
-  auto image = TIGPBitmap::Create(kSize, kSize);
+  auto image = TIGPBitmap::Create(size, size);
   const auto g = TIGPGraphics::Create(*image);
   g->SetSmoothingMode(SmoothingModeAntiAlias);
+  g->ScaleTransform(float(size) / kSize, float(size) / kSize);
   g->FillRoundRect(*TIGPSolidBrush::Create(tile), kTile, kCorner);
-  corvane::RQDrawRoundRectangle3DF(*g, corvane::RQDimColor(tile, 1.35f), corvane::RQDimColor(tile, 0.55f), kTile,
-                                   kCorner, 1.5f);
+  corvane::RQDrawRoundRectangle3DF(*g, corvane::RQDimColor(tile, 1.35f),
+                                   corvane::RQDimColor(tile, 0.55f), kTile, kCorner, 1.5f);
   kGlyphs[size_t(index) % std::size(kGlyphs)](*g);
   corvane::RQGlossRoundRectangle3DF(*g, 0x10FFFFFF, 0x90FFFFFF, {2.5f, 2.5f, 19, 19}, kCorner);
   return image;
@@ -80,10 +95,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: icongen OUTPUT_FOLDER NAME...\n");
     return 2;
   }
+  std::map<std::string, int> indexes;  // of the names drawn at the usual size
   for (int i = 2; i < argc; ++i) {
-    const std::string path = std::string(argv[1]) + "/" + argv[i] + ".png";
+    const std::string name = argv[i];
+    const std::string path = std::string(argv[1]) + "/" + name + ".png";
+    const std::string base = name.substr(0, name.size() - std::min<size_t>(name.size(), 2));
+    const std::string suffix = name.substr(base.size());
+    const bool sized = indexes.contains(base) && (suffix == "16" || suffix == "32");
+    if (!sized) indexes.emplace(name, int(indexes.size()));
     try {
-      DrawImage(i - 2)->Save(path, "png");
+      if (sized)
+        DrawImage(indexes[base], std::stoi(suffix))->Save(path, "png");
+      else
+        DrawImage(indexes[name], kSize)->Save(path, "png");
     } catch (const kelvra::Exception& e) {
       std::fprintf(stderr, "icongen: %s: %s\n", path.c_str(), e.what());
       return 1;
