@@ -18,7 +18,10 @@
 //
 // Transforms of up to 2^12 points run through code compiled for their size, with every stage
 // inlined: at those sizes the loop control and divisions of the general code would be a large
-// part of the time.
+// part of the time. On AVX2, transforms of 64 and 256 points between interleaved arrays have
+// kernels of their own that keep the data in registers between the radix-4 steps (Dft64,
+// Dft256): with the 16 registers of AVX2 the general stages pass all data through memory, and at
+// these sizes those passes cost more than the arithmetic.
 //
 // The real transform of N points is the complex transform of the N/2 points x[2n] + i·x[2n+1]
 // followed by one pass that separates the even and odd halves' spectra (and the reverse for the
@@ -147,6 +150,42 @@ inline double* ScratchPart(double* work, size_t n, int part) {
 }
 inline size_t ScratchSize(size_t n, int parts) {
   return parts * (n + kScratchGap);
+}
+
+// exp(-2πi·k/n) in long double, rounded once.
+inline void UnitRoot(size_t k, size_t n, double& re, double& im) {
+  const long double angle = 2 * std::numbers::pi_v<long double> * (long double)k / (long double)n;
+  re = double(std::cos(angle));
+  im = double(-std::sin(angle));
+}
+
+// The twiddles of the register-resident transforms of 64 and 256 points (see Dft64): for each
+// length n, w^(rp) with w = exp(-2πi/n), r = 1..3, p < n/4, as six arrays (w^p re, w^p im,
+// w^2p re, ...), each in the lane order of LoadInBlocks: p = 4g, 4g+2, 4g+1, 4g+3 for g = 0, 1, ...
+struct BlockTwiddles {
+  alignas(64) double of16[6 * 4];
+  alignas(64) double of64[6 * 16];
+  alignas(64) double of256[6 * 64];
+};
+
+inline void FillBlockTwiddles(double* table, size_t n) {
+  constexpr size_t kLaneOrder[4] = {0, 2, 1, 3};
+  const size_t m = n / 4;
+  for (size_t r = 1; r < 4; ++r)
+    for (size_t i = 0; i < m; ++i)
+      UnitRoot(r * (i - i % 4 + kLaneOrder[i % 4]), n, table[2 * (r - 1) * m + i],
+               table[(2 * r - 1) * m + i]);
+}
+
+inline const BlockTwiddles& TheBlockTwiddles() {
+  static const BlockTwiddles twiddles = [] {
+    BlockTwiddles t;
+    FillBlockTwiddles(t.of16, 16);
+    FillBlockTwiddles(t.of64, 64);
+    FillBlockTwiddles(t.of256, 256);
+    return t;
+  }();
+  return twiddles;
 }
 
 }  // namespace corvane::kernels::fft
@@ -432,6 +471,129 @@ void ForwardOfOrder(const ComplexPlan& plan, const In in, const Out out, double*
   }(std::make_index_sequence<kStages.count>());
 }
 
+#if HWY_TARGET == HWY_AVX2
+// Transforms of 64 and 256 points between interleaved arrays, on vectors of four lanes that
+// stay in registers from step to step instead of passing through scratch memory.
+using D4 = hn::FixedTag<double, 4>;
+
+// Loads the complex values in[i..i+3] split, with the lanes in the order i, i+2, i+1, i+3: one
+// shuffle within 128-bit blocks per vector, where the memory order needs a second across them.
+template <bool kSwapped>
+HWY_INLINE Cx<D4> LoadInBlocks(D4 d, const Interleaved<kSwapped>& in, size_t i) {
+  const auto first = hn::LoadU(d, in.data + 2 * i), second = hn::LoadU(d, in.data + 2 * i + 4);
+  const auto re = hn::InterleaveLower(d, first, second), im = hn::InterleaveUpper(d, first, second);
+  if constexpr (kSwapped) return {im, re};
+  return {re, im};
+}
+// Split data keep the lanes in the order they were stored in: the scratch data between the steps
+// of Dft256 stay in block order without a shuffle.
+HWY_INLINE Cx<D4> LoadInBlocks(D4 d, const Split& in, size_t i) {
+  return Load(d, in, i);
+}
+// Stores lane j of z to out[first + j·stride] (complex indices), multiplied by out.scale where
+// kScaled.
+template <bool kScaled, bool kSwapped>
+HWY_INLINE void StoreLanes(D4 d, const Cx<D4>& z, const Interleaved<kSwapped>& out, size_t first,
+                           size_t stride) {
+  auto re = z.re, im = z.im;
+  if constexpr (kScaled) {
+    const auto scale = hn::Set(d, out.scale);
+    re = hn::Mul(re, scale), im = hn::Mul(im, scale);
+  }
+  if constexpr (kSwapped) std::swap(re, im);
+  const auto lanes02 = hn::InterleaveLower(d, re, im), lanes13 = hn::InterleaveUpper(d, re, im);
+  const hn::Half<D4> dh;
+  double* at = out.data + 2 * first;
+  const size_t step = 2 * stride;
+  hn::StoreU(hn::LowerHalf(dh, lanes02), dh, at);
+  hn::StoreU(hn::LowerHalf(dh, lanes13), dh, at + step);
+  hn::StoreU(hn::UpperHalf(dh, lanes02), dh, at + 2 * step);
+  hn::StoreU(hn::UpperHalf(dh, lanes13), dh, at + 3 * step);
+}
+
+// Transposes the 4×4 matrix of rows v[0..3].
+HWY_INLINE void Transpose(D4 d, hn::Vec<D4> (&v)[4]) {
+  const auto t0 = hn::InterleaveLower(d, v[0], v[1]), t1 = hn::InterleaveUpper(d, v[0], v[1]);
+  const auto t2 = hn::InterleaveLower(d, v[2], v[3]), t3 = hn::InterleaveUpper(d, v[2], v[3]);
+  v[0] = hn::ConcatLowerLower(d, t2, t0);
+  v[1] = hn::ConcatLowerLower(d, t3, t1);
+  v[2] = hn::ConcatUpperUpper(d, t2, t0);
+  v[3] = hn::ConcatUpperUpper(d, t3, t1);
+}
+
+// x[r] ·= w^(rp) for r = 1..3, from a BlockTwiddles table of m entries per array, lanes p on.
+HWY_INLINE void Twiddle(D4 d, Cx<D4> (&x)[4], const double* table, size_t m, size_t p) {
+  for (size_t r = 1; r < 4; ++r)
+    x[r] = Mul(x[r], Cx<D4>{hn::Load(d, table + 2 * (r - 1) * m + p),
+                            hn::Load(d, table + (2 * r - 1) * m + p)});
+}
+
+// The DFT of the 64 points in[n0 + 4n1 + 16n2] to out[first + stride·(k0 + 4k1 + 16k2)] in three
+// radix-4 steps of decimation in frequency (W. M. Gentleman and G. Sande, "Fast Fourier
+// transforms: for fun and profit", AFIPS 1966): over n2 for each n1, then twiddled by
+// w64^(k0(n0 + 4n1)); over n1 for each k0, then twiddled by w16^(k1·n0); over n0 for each k0 and
+// k1. The vectors run over n0 (in LoadInBlocks order), so the first two steps work lane by lane;
+// transposing the four vectors of a k0 brings n0 across vectors for the third, whose lanes are
+// then k1, stored one by one. Between the first two steps all the data are live, 32 vectors of
+// parts: the ones that the registers cannot hold the compiler keeps on the stack.
+template <bool kScaled, class In, bool kSwapped>
+HWY_INLINE void Dft64(D4 d, const In in, const Interleaved<kSwapped> out, size_t first,
+                      size_t stride) {
+  const fft::BlockTwiddles& twiddles = fft::TheBlockTwiddles();
+  Cx<D4> a[4][4];  // a[k0][n1]
+  for (size_t n1 = 0; n1 < 4; ++n1) {
+    Cx<D4> x[4];
+    for (size_t n2 = 0; n2 < 4; ++n2) x[n2] = LoadInBlocks(d, in, 4 * n1 + 16 * n2);
+    Dft(d, x);
+    Twiddle(d, x, twiddles.of64, 16, 4 * n1);
+    for (size_t k0 = 0; k0 < 4; ++k0) a[k0][n1] = x[k0];
+  }
+  for (size_t k0 = 0; k0 < 4; ++k0) {
+    Cx<D4> y[4] = {a[k0][0], a[k0][1], a[k0][2], a[k0][3]};
+    Dft(d, y);
+    Twiddle(d, y, twiddles.of16, 4, 0);
+    hn::Vec<D4> re[4] = {y[0].re, y[1].re, y[2].re, y[3].re};
+    hn::Vec<D4> im[4] = {y[0].im, y[1].im, y[2].im, y[3].im};
+    Transpose(d, re);
+    Transpose(d, im);
+    Cx<D4> z[4] = {{re[0], im[0]}, {re[2], im[2]}, {re[1], im[1]}, {re[3], im[3]}};  // z[n0]
+    Dft(d, z);
+    for (size_t k2 = 0; k2 < 4; ++k2)
+      StoreLanes<kScaled>(d, z[k2], out, first + stride * (k0 + 16 * k2), 4 * stride);
+  }
+}
+
+// The DFT of 256 points: one radix-4 step of decimation in frequency, its four outputs of 64
+// points kept split in `work` (512 doubles) in block order, then Dft64 on each of them.
+template <bool kScaled, bool kSwapped>
+HWY_INLINE void Dft256(D4 d, const Interleaved<kSwapped> in, const Interleaved<kSwapped> out,
+                       double* work) {
+  const double* twiddles = fft::TheBlockTwiddles().of256;
+  const Split steps{work, work + 256};
+  for (size_t p = 0; p < 64; p += 4) {
+    Cx<D4> x[4];
+    for (size_t k = 0; k < 4; ++k) x[k] = LoadInBlocks(d, in, p + 64 * k);
+    Dft(d, x);
+    Twiddle(d, x, twiddles, 64, p);
+    for (size_t r = 0; r < 4; ++r) Store(d, x[r], steps, 64 * r + p);
+  }
+  for (size_t r = 0; r < 4; ++r)
+    Dft64<kScaled>(d, Split{steps.re + 64 * r, steps.im + 64 * r}, out, r, 4);
+}
+
+// Runs body(std::bool_constant<scale != 1>()): the unscaled transforms skip the multiplication.
+template <class Body>
+HWY_INLINE void WithScaling(double scale, const Body& body) {
+  if (scale == 1) return body(std::false_type());
+  body(std::true_type());
+}
+
+template <class T>
+constexpr bool kIsInterleaved = false;
+template <bool kSwapped>
+constexpr bool kIsInterleaved<Interleaved<kSwapped>> = true;
+#endif
+
 // Transforms up to this order run through ForwardOfOrder.
 constexpr int kLargestFixedOrder = 12;
 
@@ -445,6 +607,18 @@ void Forward(const ComplexPlan& plan, const In in, const Out out, double* work) 
     const hn::CappedTag<double, 1> d1;
     return Store(d1, Load(d1, in, 0), out, 0);
   }
+#if HWY_TARGET == HWY_AVX2
+  if constexpr (kIsInterleaved<In> && kIsInterleaved<Out>) {
+    if (plan.order == 6)
+      return WithScaling(out.scale, [&](auto scaled) CORVANE_INLINE_LAMBDA {
+        Dft64<scaled()>(D4(), in, out, 0, 1);
+      });
+    if (plan.order == 8)
+      return WithScaling(out.scale, [&](auto scaled) CORVANE_INLINE_LAMBDA {
+        Dft256<scaled()>(D4(), in, out, work);
+      });
+  }
+#endif
   if (plan.order <= kLargestFixedOrder && plan.largestRadixOrder == kLargestRadixOrder)
     return kFixed[plan.order - 1](plan, in, out, work);
   ForwardAnySize(plan, in, out, work);
@@ -553,12 +727,7 @@ namespace {
 
 constexpr int kMaxOrder = 27;
 
-// exp(-2πi·k/n) in long double, rounded once.
-void UnitRoot(size_t k, size_t n, double& re, double& im) {
-  const long double angle = 2 * std::numbers::pi_v<long double> * (long double)k / (long double)n;
-  re = double(std::cos(angle));
-  im = double(-std::sin(angle));
-}
+using fft::UnitRoot;
 
 void MakeComplexPlan(fft::ComplexPlan& plan, int order) {
   plan.order = order;
