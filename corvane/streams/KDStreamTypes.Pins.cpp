@@ -262,11 +262,6 @@ void TKDPNRealRangedSourcePin::Replay(TPNPin& APeer) {
   if (range) NotifyPin(&APeer, range);
 }
 
-void TKDPNRealRangedSourcePin::IntConnect(TPNPin& APeer) {
-  TKDPNRealSourcePin::IntConnect(APeer);
-  Replay(APeer);
-}
-
 void TKDPNRealRangedSourcePin::IntConnectAfter(TPNPin& APeer) {
   TKDPNRealSourcePin::IntConnectAfter(APeer);
   Replay(APeer);

@@ -10,8 +10,8 @@
 //
 // Three cases decided here:
 //   - A buffer without samples sends nothing to a single-value sink (there is no last sample).
-//   - The ranged pin replays, to each newly connected pin, the last range it sent (FRangeOperation),
-//     until a stop clears it.
+//   - The ranged pin replays, once to each newly connected pin, the last range it sent
+//     (FRangeOperation), until a stop clears it.
 //   - A single value sent by the combo pin (SubmitReal, SubmitFloat) reaches a framework real or
 //     float sink as a single value of that sink's type; a buffer reaches it as its last sample.
 //
@@ -284,7 +284,7 @@ class TKDPNRealRangedSourcePin : public TKDPNRealSourcePin {
   TPNNotifyResult Notify(const TPNOperation& AOperation) override;
 
  protected:
-  void IntConnect(pinweave::TPNPin& APeer) override;
+  // Replays once, when both pins have taken the connection.
   void IntConnectAfter(pinweave::TPNPin& APeer) override;
 
  private:

@@ -111,7 +111,7 @@ TEST_F(BufferTest, TheRangedPinReplaysItsLastRangeToNewSinks) {
   TInbox first, late;
   TKDPNRealRangedSinkPin sink({}, nullptr, first.Handler());
   pinweave::Connect(source, sink);
-  EXPECT_FALSE(first.operations.empty());
+  EXPECT_EQ(first.operations.size(), 1u) << "the last range, once";
   source.Stop();
   TKDPNRealRangedSinkPin after({}, nullptr, late.Handler());
   pinweave::Connect(source, after);
