@@ -31,11 +31,17 @@ std::recursive_mutex& ConnectionLock() {
   return lock;
 }
 
-// The pins whose deliveries run on this thread, innermost last.
-thread_local std::vector<const TPNPin*> deliveringPins;
+// The deliveries that run on this thread, innermost first, each naming its pin (TDeliveryGuard).
+struct TDeliveryFrame {
+  const TPNPin* pin;
+  const TDeliveryFrame* outer;
+};
+thread_local const TDeliveryFrame* innermostDelivery = nullptr;
 
 bool IsDeliveringHere(const TPNPin* APin) {
-  return std::find(deliveringPins.begin(), deliveringPins.end(), APin) != deliveringPins.end();
+  for (const TDeliveryFrame* frame = innermostDelivery; frame; frame = frame->outer)
+    if (frame->pin == APin) return true;
+  return false;
 }
 
 bool IsCore(const kelvra::TGUID& AType) {
@@ -91,16 +97,17 @@ std::optional<TPlan> Negotiate(TPNPin& ASource, TPNPin& ASink) {
 // the pin (a handler that notifies back through it).
 class TDeliveryGuard {
  public:
-  TDeliveryGuard(const TPNPin& APin, detail::TDeliveryLock& ALock) : pin_(&APin) {
-    if (!IsDeliveringHere(pin_)) lock_ = std::shared_lock(ALock);
-    deliveringPins.push_back(pin_);
+  TDeliveryGuard(const TPNPin& APin, detail::TDeliveryLock& ALock)
+      : frame_{&APin, innermostDelivery} {
+    if (!IsDeliveringHere(&APin)) lock_ = std::shared_lock(ALock);
+    innermostDelivery = &frame_;
   }
-  ~TDeliveryGuard() { deliveringPins.pop_back(); }
+  ~TDeliveryGuard() { innermostDelivery = frame_.outer; }
   TDeliveryGuard(const TDeliveryGuard&) = delete;
   TDeliveryGuard& operator=(const TDeliveryGuard&) = delete;
 
  private:
-  const TPNPin* pin_;
+  TDeliveryFrame frame_;
   std::shared_lock<detail::TDeliveryLock> lock_;
 };
 
@@ -246,6 +253,12 @@ TPNNotifyResult PNForward(TPNPin* ASender, IPNStream* AStream, const kelvra::TGU
   return AStream->DispatchOperation(ASender, AType, AOperation, AState);
 }
 
+TPNNotifyResult PNForwardData(TPNPin* ASender, IPNStream* AStream, const kelvra::TGUID& AType,
+                              const TPNOperation& AOperation, TPNNotifyState AState) {
+  return AState.Contains(nsConnecting) ? TPNNotifyResult{}
+                                       : PNForward(ASender, AStream, AType, AOperation, AState);
+}
+
 TPNOwnerSetter PinCustomOwnerSetter(kelvra::TComponent* AOwner, std::string AName) {
   return [AOwner, AName = std::move(AName)](TPNPin& APin) { APin.SetOwner(AOwner, AName); };
 }
@@ -265,20 +278,18 @@ TPNPin::TPNPin(const TPNOwnerSetter& AOwnerSetter, kelvra::TIntf<kelvra::IChange
 
 TPNPin::~TPNPin() {
   // The derived parts are gone: the connections end without this pin's own hooks.
-  std::vector<std::pair<TPNPin*, TPNPin*>> connections;
-  {
-    std::lock_guard guard(ConnectionLock());
-    for (const auto& input : inputs_)
-      connections.emplace_back(&input->SourcePin(), &input->SinkPin());
-    for (const TPNLink& link : *Links())
-      connections.emplace_back(&link.Connection->SourcePin(), &link.Connection->SinkPin());
-  }
-  for (auto [source, sink] : connections) EndConnection(*source, *sink);
+  for (auto [source, sink] : ConnectionEnds(false)) EndConnection(*source, *sink);
 }
 
-std::shared_ptr<const TPNPin::TLinks> TPNPin::Links() const {
+std::vector<std::pair<TPNPin*, TPNPin*>> TPNPin::ConnectionEnds(bool AOutgoing) const {
+  std::vector<std::pair<TPNPin*, TPNPin*>> ends;
+  std::lock_guard guard(ConnectionLock());
+  for (const auto& input : inputs_) ends.emplace_back(&input->SourcePin(), &input->SinkPin());
   std::lock_guard lock(linksLock_);
-  return links_;
+  for (const TPNLink& link : *linkList_)
+    if (!AOutgoing || IsSource())
+      ends.emplace_back(&link.Connection->SourcePin(), &link.Connection->SinkPin());
+  return ends;
 }
 
 void TPNPin::SetOwner(kelvra::TComponent* AOwner, std::string AName) {
@@ -372,19 +383,30 @@ TPNNotificationHandler TPNPin::HandlerFor(const kelvra::TGUID& AType) const {
   return handler ? handler : TPNNotificationHandler(&PNForward);
 }
 
-TPNNotifyResult Deliver(TPNPin& APin, const TPNLink& ALink, const TPNOperation& AOperation,
-                        TPNNotifyState AState) {
-  return ALink.Handler(&APin, ALink.Peer, ALink.Type, AOperation, AState);
+TPNNotificationHandler TPNPin::HandlerForLink(const kelvra::TGUID& AType, TPNPin&) const {
+  return HandlerFor(AType);
+}
+
+TPNLink TPNPin::MakeLink(TPNPin& APeer, const kelvra::TGUID& AType,
+                         TPNConnection& AConnection) const {
+  TPNLink link{&APeer, &APeer, AType, HandlerForLink(AType, APeer), false, &AConnection};
+  // The two forwarding handlers become the link's own direct route.
+  if (const auto* function = link.Handler.target<decltype(&PNForward)>();
+      function && (*function == &PNForward || *function == &PNForwardData)) {
+    link.DataOnly = *function == &PNForwardData;
+    link.Handler = nullptr;
+  }
+  return link;
 }
 
 TPNNotifyResult TPNPin::Notify(const TPNOperation& AOperation) {
   TDeliveryGuard guard(*this, deliveryLock_);
-  const std::shared_ptr<const TLinks> links = Links();
+  const TLinks& links = *links_.load(std::memory_order_acquire);
   TPNNotifyResult result;
-  for (size_t i = 0; i < links->size(); ++i) {
+  for (size_t i = 0; i < links.size(); ++i) {
     const TPNNotifyState state =
-        i + 1 == links->size() ? TPNNotifyState{nsLastReceiver} : TPNNotifyState{};
-    result |= Deliver(*this, (*links)[i], AOperation, state);
+        i + 1 == links.size() ? TPNNotifyState{nsLastReceiver} : TPNNotifyState{};
+    result |= Deliver(*this, links[i], AOperation, state);
   }
   return result;
 }
@@ -399,7 +421,7 @@ TPNNotifyResult TPNPin::NotifyPin(TPNPin* APeer, const TPNOperation& AOperation,
   std::optional<TPNLink> link;
   {
     std::lock_guard lock(linksLock_);
-    for (const TLinks* list : {links_.get(), static_cast<const TLinks*>(&disconnecting_)})
+    for (const TLinks* list : {linkList_.get(), static_cast<const TLinks*>(&disconnecting_)})
       for (const TPNLink& candidate : *list)
         if (!link && candidate.Peer == APeer) link = candidate;
   }
@@ -415,7 +437,7 @@ TPNNotifyResult TPNPin::DispatchOperation(TPNPin* ASender, const kelvra::TGUID& 
 std::vector<TPNPin*> TPNPin::LinkedPins() const {
   std::lock_guard lock(linksLock_);
   std::vector<TPNPin*> pins;
-  for (const TPNLink& link : *links_) pins.push_back(link.Peer);
+  for (const TPNLink& link : *linkList_) pins.push_back(link.Peer);
   return pins;
 }
 
@@ -423,18 +445,19 @@ std::vector<kelvra::TGUID> TPNPin::DownStreamIDs() const {
   // As a delivery does: a disconnect waits until the connections are read.
   TDeliveryGuard guard(*this, deliveryLock_);
   std::vector<kelvra::TGUID> types;
-  for (const TPNLink& link : *Links()) types.push_back(link.Connection->SinkType());
+  for (const TPNLink& link : *links_.load(std::memory_order_acquire))
+    types.push_back(link.Connection->SinkType());
   return types;
 }
 
 int32_t TPNPin::LinkCount() const {
   std::lock_guard lock(linksLock_);
-  return int32_t(links_->size());
+  return int32_t(linkList_->size());
 }
 
 bool TPNPin::IsConnectedByIDs(std::span<const kelvra::TGUID> ATypes) const {
   std::lock_guard lock(linksLock_);
-  return std::any_of(links_->begin(), links_->end(), [&](const TPNLink& link) {
+  return std::any_of(linkList_->begin(), linkList_->end(), [&](const TPNLink& link) {
     return std::find(ATypes.begin(), ATypes.end(), link.Type) != ATypes.end();
   });
 }
@@ -447,25 +470,36 @@ std::string TPNPin::MakeShortName(std::string_view AName) const {
 
 void TPNPin::AddLink(TPNLink ALink) {
   std::lock_guard lock(linksLock_);
-  auto links = std::make_shared<TLinks>(*links_);
+  auto links = std::make_unique<TLinks>(*linkList_);
   links->push_back(std::move(ALink));
-  links_ = std::move(links);
+  ReplaceLinks(std::move(links));
 }
 
 std::optional<TPNLink> TPNPin::RemoveLink(TPNPin* APeer) {
   std::lock_guard lock(linksLock_);
-  auto links = std::make_shared<TLinks>(*links_);
+  auto links = std::make_unique<TLinks>(*linkList_);
   const auto found = std::find_if(links->begin(), links->end(),
                                   [&](const TPNLink& link) { return link.Peer == APeer; });
   if (found == links->end()) return std::nullopt;
   TPNLink removed = *found;
   links->erase(found);
-  links_ = std::move(links);
+  ReplaceLinks(std::move(links));
   return removed;
 }
 
+void TPNPin::ReplaceLinks(std::unique_ptr<const TLinks> AList) {
+  links_.store(AList.get(), std::memory_order_release);
+  replacedLinks_.push_back(std::exchange(linkList_, std::move(AList)));
+  // Taking the delivery lock alone waits for nothing here: it fails while a delivery runs (this
+  // thread's own included), and the lists are then freed by a later change or by Disconnect.
+  if (std::unique_lock alone(deliveryLock_, std::try_to_lock); alone) replacedLinks_.clear();
+}
+
 void TPNPin::WaitForDeliveries() {
-  if (!IsDeliveringHere(this)) std::unique_lock wait(deliveryLock_);
+  if (IsDeliveringHere(this)) return;
+  std::unique_lock wait(deliveryLock_);
+  std::lock_guard lock(linksLock_);
+  replacedLinks_.clear();
 }
 
 void TPNPin::IntConnect(TPNPin&) {}
@@ -475,16 +509,7 @@ void TPNPin::IntDisconnect(TPNPin&) {}
 void TPNPin::SetDataTypeFor(TPNPin&, const kelvra::TGUID&) {}
 
 void TPNPin::ChainReconnect() {
-  std::vector<std::pair<TPNPin*, TPNPin*>> connections;
-  {
-    std::lock_guard guard(ConnectionLock());
-    for (const auto& input : inputs_)
-      connections.emplace_back(&input->SourcePin(), &input->SinkPin());
-    for (const TPNLink& link : *Links())
-      if (IsSource())
-        connections.emplace_back(&link.Connection->SourcePin(), &link.Connection->SinkPin());
-  }
-  for (auto [source, sink] : connections) {
+  for (auto [source, sink] : ConnectionEnds(true)) {
     Disconnect(*source, *sink);
     Connect(*source, *sink);
   }
@@ -546,14 +571,11 @@ void TPNPin::IntConnectSourcePin(TPNPin& ASource) {
     TPNFormatConverter& converter = *connection->converter_;
     sourcePeer = &converter.Sink();
     sinkPeer = &converter.Source();
-    converter.Sink().AddLink({&ASource, plan->sourceType,
-                              converter.Sink().HandlerFor(plan->sourceType), connection.get()});
-    converter.Source().AddLink(
-        {this, plan->sinkType, converter.Source().HandlerFor(plan->sinkType), connection.get()});
+    converter.Sink().AddLink(converter.Sink().MakeLink(ASource, plan->sourceType, *connection));
+    converter.Source().AddLink(converter.Source().MakeLink(*this, plan->sinkType, *connection));
   }
-  ASource.AddLink(
-      {sourcePeer, plan->sourceType, ASource.HandlerFor(plan->sourceType), connection.get()});
-  AddLink({sinkPeer, plan->sinkType, HandlerFor(plan->sinkType), connection.get()});
+  ASource.AddLink(ASource.MakeLink(*sourcePeer, plan->sourceType, *connection));
+  AddLink(MakeLink(*sinkPeer, plan->sinkType, *connection));
   {
     std::lock_guard lock(inputsLock_);
     inputs_.push_back(std::move(connection));

@@ -58,6 +58,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <functional>
@@ -307,7 +308,7 @@ class TPNTypedSuppliedOperation : public TPNSuppliedOperation {
     return new TPNTypedSuppliedOperation(std::move(AValue), ASampleCount);
   }
   const T& Value() const { return value_; }
-  uint32_t SampleCount() const { return sampleCount_; }
+  virtual uint32_t SampleCount() const { return sampleCount_; }
 
  protected:
   TPNTypedSuppliedOperation(T AValue, uint32_t ASampleCount = 0)
@@ -484,6 +485,7 @@ class TDeliveryLock {
   void lock_shared() { pthread_rwlock_rdlock(&lock_); }
   void unlock_shared() { pthread_rwlock_unlock(&lock_); }
   void lock() { pthread_rwlock_wrlock(&lock_); }
+  bool try_lock() { return pthread_rwlock_trywrlock(&lock_) == 0; }
   void unlock() { pthread_rwlock_unlock(&lock_); }
 
  private:
@@ -494,9 +496,13 @@ class TDeliveryLock {
 // One end of a connection as the pin at the other end sees it.
 struct TPNLink {
   TPNPin* Peer;
+  IPNStream* Stream;  // the peer as a stream object
   kelvra::TGUID Type;
-  TPNNotificationHandler Handler;  // this pin's handler of the type
-  TPNConnection* Connection;       // the connection the link belongs to
+  // This pin's handler of the type for this peer; empty when it would only hand the operation to
+  // the peer (PNForward, or PNForwardData when DataOnly), which the link then does itself.
+  TPNNotificationHandler Handler;
+  bool DataOnly;
+  TPNConnection* Connection;  // the connection the link belongs to
 };
 
 class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
@@ -564,6 +570,11 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
   // both pins with SetDataTypeFor.
   virtual void IntConnectSourcePin(TPNPin& ASource);
   virtual void SetDataTypeFor(TPNPin& APeer, const kelvra::TGUID& AType);
+  // The handler that the link to APeer over AType uses, chosen once when the link is made; the
+  // type's handler unless overridden. A pin whose handler asks the same of every operation (what
+  // the peer is) may answer it here, with PNForward or PNForwardData where the handler would
+  // only pass the operation on.
+  virtual TPNNotificationHandler HandlerForLink(const kelvra::TGUID& AType, TPNPin& APeer) const;
   // Negotiates every connection of the pin again (after its types changed).
   virtual void ChainReconnect();
   // NotifyPin in the given state.
@@ -575,7 +586,6 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
   friend class TPNConnection;
   friend void Connect(TPNPin&, TPNPin&);
   friend void Disconnect(TPNPin&, TPNPin&);
-  friend TPNNotifyResult Deliver(TPNPin&, const TPNLink&, const TPNOperation&, TPNNotifyState);
 
   struct TTypeEntry {
     kelvra::TGUID Type;
@@ -585,10 +595,17 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
   using TLinks = std::vector<TPNLink>;
 
   void ExpandTypes() const;
-  std::shared_ptr<const TLinks> Links() const;
   TPNNotificationHandler HandlerFor(const kelvra::TGUID& AType) const;
+  // A link to APeer over AType, with the handler HandlerForLink chooses.
+  TPNLink MakeLink(TPNPin& APeer, const kelvra::TGUID& AType, TPNConnection& AConnection) const;
   void AddLink(TPNLink ALink);
   std::optional<TPNLink> RemoveLink(TPNPin* APeer);
+  // Under linksLock_: makes AList the pin's links and keeps the list it replaces until no
+  // delivery can be reading it.
+  void ReplaceLinks(std::unique_ptr<const TLinks> AList);
+  // The pairs (source, sink) of the pin's connections: all of them, or (AOutgoing) those where
+  // this pin is the source.
+  std::vector<std::pair<TPNPin*, TPNPin*>> ConnectionEnds(bool AOutgoing) const;
   void WaitForDeliveries();
   // Disconnect, with the pins in their places: no virtual call tells them apart, so that a pin
   // can end its connections while it is destroyed.
@@ -603,8 +620,14 @@ class TPNPin : public kelvra::TPersistent, public virtual IPNStream {
   mutable std::mutex typesLock_;
   mutable std::vector<TTypeEntry> types_;
   // The links, replaced as a whole on every change so that a delivery can go on with the list it
-  // started with; deliveries hold deliveryLock_ shared, Disconnect takes it alone to wait for them.
-  std::shared_ptr<const TLinks> links_ = std::make_shared<const TLinks>();
+  // started with. A delivery holds deliveryLock_ shared and reads the list that links_ points to
+  // with no further lock or reference count; Disconnect takes deliveryLock_ alone to wait for the
+  // deliveries. A replaced list is kept until deliveryLock_ is next held alone (by Disconnect, or
+  // at once when no delivery runs), when no delivery can still be reading it. Other readers hold
+  // linksLock_, under which lists are replaced and freed.
+  std::unique_ptr<const TLinks> linkList_ = std::make_unique<const TLinks>();  // under linksLock_
+  std::atomic<const TLinks*> links_{linkList_.get()};
+  std::vector<std::unique_ptr<const TLinks>> replacedLinks_;  // under linksLock_
   mutable std::mutex linksLock_;
   mutable detail::TDeliveryLock deliveryLock_;
   std::vector<TPNLink> disconnecting_;  // links being dropped, still reached by NotifyPin
@@ -620,8 +643,12 @@ inline constexpr kelvra::TClassRef TPNPin::ClassRef =
     kelvra::ClassRefOf<TPNPin, kelvra::TPersistent>("TPNPin");
 
 // Sends AOperation over one link of APin, as Notify does for each.
-TPNNotifyResult Deliver(TPNPin& APin, const TPNLink& ALink, const TPNOperation& AOperation,
-                        TPNNotifyState AState);
+inline TPNNotifyResult Deliver(TPNPin& APin, const TPNLink& ALink, const TPNOperation& AOperation,
+                               TPNNotifyState AState) {
+  if (ALink.Handler) return ALink.Handler(&APin, ALink.Stream, ALink.Type, AOperation, AState);
+  if (ALink.DataOnly && AState.Contains(nsConnecting)) return {};
+  return ALink.Stream->DispatchOperation(&APin, ALink.Type, AOperation, AState);
+}
 
 // Connects (see the top of this header).
 void Connect(TPNPin& ASource, TPNPin& ASink);
@@ -763,6 +790,9 @@ inline constexpr kelvra::TClassRef TPNClockMultiSinkPin::ClassRef =
 // The handler that hands an operation to the peer stream object's DispatchOperation.
 TPNNotifyResult PNForward(TPNPin* ASender, IPNStream* AStream, const kelvra::TGUID& AType,
                           const TPNOperation& AOperation, TPNNotifyState AState);
+// As PNForward, but a data handler: an operation of a connection step gets the empty result.
+TPNNotifyResult PNForwardData(TPNPin* ASender, IPNStream* AStream, const kelvra::TGUID& AType,
+                              const TPNOperation& AOperation, TPNNotifyState AState);
 
 // A sink of single values of type T over the stream type IStream: each supplied operation of T
 // becomes its Value and is told to OnValueChange; other operations go to the component's handler.

@@ -11,14 +11,18 @@ using kelvra::TGUID;
 using pinweave::IPNStream;
 using pinweave::TPNPin;
 
-// The operation handed to the stream object's dispatch when it is of the signal streams (or, with
-// AForward, forwards); nothing otherwise.
-std::optional<TPNNotifyResult> DispatchToStream(CORVANE_HANDLER_ARGS, bool AForward) {
-  if (AState.Contains(pinweave::nsConnecting)) return TPNNotifyResult{};
+// Whether AStream is of the signal streams (or, with AForward, forwards).
+bool TakesOperations(IPNStream* AStream, bool AForward) {
   void* out = nullptr;
-  if (AStream->QueryInterface(IPNKDGenericStream::IID, &out) ||
-      (AForward && AStream->QueryInterface(pinweave::IPNForwardStream::IID, &out)))
-    return AStream->DispatchOperation(ASender, AType, AOperation, AState);
+  return AStream->QueryInterface(IPNKDGenericStream::IID, &out) ||
+         (AForward && AStream->QueryInterface(pinweave::IPNForwardStream::IID, &out));
+}
+
+// The operation handed on when the stream object takes operations (TakesOperations); nothing
+// otherwise.
+std::optional<TPNNotifyResult> DispatchToStream(CORVANE_HANDLER_ARGS, bool AForward) {
+  if (AState.Contains(pinweave::nsConnecting) || TakesOperations(AStream, AForward))
+    return pinweave::PNForwardData(ASender, AStream, AType, AOperation, AState);
   return std::nullopt;
 }
 
@@ -109,6 +113,14 @@ TPNNotifyResult TKDPNSourcePin::NotificationHandler(CORVANE_HANDLER_ARGS) {
   if (auto result = DispatchToStream(ASender, AStream, AType, AOperation, AState, true))
     return *result;
   return IntNotificationHandler(ASender, AStream, AType, AOperation, AState);
+}
+
+TPNNotificationHandler TKDPNSourcePin::HandlerForLink(const TGUID& AType, TPNPin& APeer) const {
+  TPNNotificationHandler handler = TPNBasicDispatchSourcePin::HandlerForLink(AType, APeer);
+  if (handler.target<TMemberHandler<&TKDPNSourcePin::NotificationHandler>>() &&
+      TakesOperations(&APeer, true))
+    return &pinweave::PNForwardData;
+  return handler;
 }
 
 TPNNotifyResult TKDPNSourcePin::ClockNotification(CORVANE_HANDLER_ARGS) {
@@ -248,11 +260,6 @@ void TKDPNRealRangedSourcePin::Replay(TPNPin& APeer) {
     range = FRangeOperation;
   }
   if (range) NotifyPin(&APeer, range);
-}
-
-void TKDPNRealRangedSourcePin::IntConnect(TPNPin& APeer) {
-  TKDPNRealSourcePin::IntConnect(APeer);
-  Replay(APeer);
 }
 
 void TKDPNRealRangedSourcePin::IntConnectAfter(TPNPin& APeer) {

@@ -10,8 +10,8 @@
 //
 // Three cases decided here:
 //   - A buffer without samples sends nothing to a single-value sink (there is no last sample).
-//   - The ranged pin replays, to each newly connected pin, the last range it sent (FRangeOperation),
-//     until a stop clears it.
+//   - The ranged pin replays, once to each newly connected pin, the last range it sent
+//     (FRangeOperation), until a stop clears it.
 //   - A single value sent by the combo pin (SubmitReal, SubmitFloat) reaches a framework real or
 //     float sink as a single value of that sink's type; a buffer reaches it as its last sample.
 //
@@ -109,12 +109,21 @@ class TKDPNSourcePin : public pinweave::TPNBasicDispatchSourcePin,
   void BeforeDisconnect(pinweave::TPNPin& APeer) override;
   // Sends the pin that leaves a stop first.
   void IntDisconnect(pinweave::TPNPin& APeer) override;
-  // A handler that calls the member function F of this pin.
+  // Towards a peer of the signal streams (or one that forwards) NotificationHandler passes
+  // operations on as they are: the link does so without asking the peer each time.
+  TPNNotificationHandler HandlerForLink(const kelvra::TGUID& AType,
+                                        pinweave::TPNPin& APeer) const override;
+  // The handler that calls the member function F of this pin.
+  template <TPNNotifyResult (TKDPNSourcePin::*F)(CORVANE_HANDLER_ARGS)>
+  struct TMemberHandler {
+    TKDPNSourcePin* Pin;
+    TPNNotifyResult operator()(CORVANE_HANDLER_ARGS) const {
+      return (Pin->*F)(ASender, AStream, AType, AOperation, AState);
+    }
+  };
   template <TPNNotifyResult (TKDPNSourcePin::*F)(CORVANE_HANDLER_ARGS)>
   TPNNotificationHandler Handler() {
-    return [this](CORVANE_HANDLER_ARGS) {
-      return (this->*F)(ASender, AStream, AType, AOperation, AState);
-    };
+    return TMemberHandler<F>{this};
   }
 
   TPNPinEvent FOnConnect, FOnDisconnect;
@@ -275,7 +284,7 @@ class TKDPNRealRangedSourcePin : public TKDPNRealSourcePin {
   TPNNotifyResult Notify(const TPNOperation& AOperation) override;
 
  protected:
-  void IntConnect(pinweave::TPNPin& APeer) override;
+  // Replays once, when both pins have taken the connection.
   void IntConnectAfter(pinweave::TPNPin& APeer) override;
 
  private:

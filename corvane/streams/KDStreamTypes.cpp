@@ -202,11 +202,10 @@ void KDPNUpdateBuffer(const TGUID& ATypeID, TKDGenericBuffer& ABuffer,
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-TPNSuppliedBufferOperation::TPNSuppliedBufferOperation(const TIntf<IKDData>& AValue)
-    : TPNTypedSuppliedOperation(AValue, [&] {
-        const auto buffer = kelvra::Supports<IKDDataBuffer>(AValue);
-        return buffer ? buffer->GetSize() : 0u;
-      }()) {}
+uint32_t TPNSuppliedBufferOperation::SampleCount() const {
+  const auto buffer = kelvra::Supports<IKDDataBuffer>(Value());
+  return buffer ? buffer->GetSize() : 0u;
+}
 
 TPNNotifyResult DefaultKDChannelNotificationHandler(pinweave::TPNPin* APin,
                                                     pinweave::IPNStream* AStream,

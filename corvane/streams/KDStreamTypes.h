@@ -174,7 +174,7 @@ enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
   };                                                                                          \
   inline constexpr kelvra::TClassRef Name::ClassRef = kelvra::ClassRefOf<Name, Parent>(#Name)
 
-// Data: any IKDData; for a buffer, the size it reports goes to the base as the sample count.
+// Data: any IKDData; for a buffer, the sample count is the size it reports.
 class TPNSuppliedBufferOperation
     : public pinweave::TPNTypedSuppliedOperation<kelvra::TIntf<IKDData>> {
  public:
@@ -183,9 +183,12 @@ class TPNSuppliedBufferOperation
   static pinweave::TPNOperation Create(const kelvra::TIntf<IKDData>& AValue) {
     return new TPNSuppliedBufferOperation(AValue);
   }
+  // Asked of the buffer when wanted, so that a submit does not pay for it.
+  uint32_t SampleCount() const override;
 
  protected:
-  explicit TPNSuppliedBufferOperation(const kelvra::TIntf<IKDData>& AValue);
+  explicit TPNSuppliedBufferOperation(const kelvra::TIntf<IKDData>& AValue)
+      : TPNTypedSuppliedOperation(AValue) {}
 };
 inline constexpr kelvra::TClassRef TPNSuppliedBufferOperation::ClassRef =
     kelvra::ClassRefOf<TPNSuppliedBufferOperation,

@@ -328,6 +328,8 @@ TEST_F(PinTest, TypedSinksKeepTheValueAndListSinksTellANewLength) {
   EXPECT_FALSE(real.QueryInterface(IPNFloatStream::IID, &out));
 }
 
+// The state pin's own handler is asked; a peer served by PNForward gets the connection step's
+// operation too, one served by PNForwardData data alone.
 TEST_F(PinTest, AStatePinIsAskedForItsStateWhenANewPeerConnects) {
   TRecorder state;
   TPNStatePin source({}, nullptr, {});
@@ -339,6 +341,17 @@ TEST_F(PinTest, AStatePinIsAskedForItsStateWhenANewPeerConnects) {
   Connect(source, sink);
   ASSERT_EQ(state.Names(), std::vector<std::string>{"TPNConnectOperation"});
   EXPECT_TRUE(state.Received()[0].State.Contains(nsConnecting));
+
+  TRecorder forwarded, dataOnly;
+  TPNStatePin forwarding({}, nullptr, {}), forwardingData({}, nullptr, {});
+  forwarding.AddType(kA, &PNForward);
+  forwardingData.AddType(kA, &PNForwardData);
+  TTestSink<> toForwarding({kA}, forwarded.Handler()), toData({kA}, dataOnly.Handler());
+  Connect(forwarding, toForwarding);
+  Connect(forwardingData, toData);
+  forwardingData.Notify(Op(TPNStartOperation::ClassRef));
+  EXPECT_EQ(forwarded.Names(), std::vector<std::string>{"TPNConnectOperation"});
+  EXPECT_EQ(dataOnly.Names(), std::vector<std::string>{"TPNStartOperation"});
 }
 
 TEST_F(PinTest, APinThatGoesEndsItsConnections) {

@@ -50,11 +50,13 @@ TEST_F(BufferTest, ABufferReachesKDSinksWholeAndSingleValueSinksAsItsLastSample)
   std::vector<double> values;
   pinweave::TPNRealSinkPin single({}, nullptr, {},
                                   [&](TPNPin*, const double& AValue) { values.push_back(AValue); });
-  TInbox inbox, other;
+  TInbox inbox, other, foreign;
   TKDPNRealSinkPin real({}, nullptr, inbox.Handler());
   TKDPNRealSinkPin second({}, nullptr, other.Handler());
+  pinweave::TPNDispatchSinkPin plain({}, nullptr, foreign.Handler());  // not of the signal streams
+  plain.AddType(IPNKDRealStream::IID, &pinweave::PNForward);
   for (TPNPin* sink : {static_cast<TPNPin*>(&single), static_cast<TPNPin*>(&real),
-                       static_cast<TPNPin*>(&second)})
+                       static_cast<TPNPin*>(&second), static_cast<TPNPin*>(&plain)})
     pinweave::Connect(source, *sink);
   std::vector<double> samples(1024);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = double(i) / 4;
@@ -64,6 +66,7 @@ TEST_F(BufferTest, ABufferReachesKDSinksWholeAndSingleValueSinksAsItsLastSample)
   EXPECT_EQ(values, std::vector<double>{1023 / 4.0});
   ASSERT_EQ(inbox.operations.size(), 2u);
   EXPECT_EQ(inbox.operations[0], operation) << "the one operation object, not a copy";
+  EXPECT_TRUE(foreign.operations.empty()) << "a sink that takes no buffers gets none";
 
   pinweave::Disconnect(source, real);
   EXPECT_EQ(inbox.LastClass(), "TPNStopOperation");
@@ -108,7 +111,7 @@ TEST_F(BufferTest, TheRangedPinReplaysItsLastRangeToNewSinks) {
   TInbox first, late;
   TKDPNRealRangedSinkPin sink({}, nullptr, first.Handler());
   pinweave::Connect(source, sink);
-  EXPECT_FALSE(first.operations.empty());
+  EXPECT_EQ(first.operations.size(), 1u) << "the last range, once";
   source.Stop();
   TKDPNRealRangedSinkPin after({}, nullptr, late.Handler());
   pinweave::Connect(source, after);
