@@ -16,6 +16,6 @@ expect 0 '^Broadcasters \(TBroadcastersToolbarCategory\), also under TDataSinksT
 expect 0 '^51$' '$corvane categories | wc -l'
 expect 0 '^50 categories$' '$corvane categories'
 expect 2 'unexpected argument' '$corvane categories --all'
-expect 0 '^Registered: 0 components, 50 toolbar categories$' '$corvane info'
+expect 0 '^Registered: 1 component, 50 toolbar categories$' '$corvane info'
 
 [ $failures -eq 0 ]

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "corvane/drawing/RQDrawLayers.h"
 #include "corvane/framework/Kelvra.Processing.h"
+#include "corvane/framework/RQProcessingManager.h"
 #include "corvane/framework/Kelvra_Corvane.h"
 #include "corvane/numeric/KDDispatchReport.h"
 #include "corvane/numeric/RQIPPILoader.h"
@@ -90,9 +92,14 @@ void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
   row("all " + std::to_string(slots.size()) + " slots", total);
 }
 
+// Counts what the package registers when a host loads it: its units' registrations run first, as
+// the host runs them.
 void PrintRegistrations() {
-  std::printf("\nRegistered: %zu components, %zu toolbar categories\n", kelvra::RegisteredComponents().size(),
-              kelvra::TCategoryRegistry::Categories().size());
+  corvane::RQProcessingManager::RegisterPkg();
+  corvane::RQDrawLayers::RegisterPkg();
+  const size_t components = kelvra::RegisteredComponents().size();
+  std::printf("\nRegistered: %zu component%s, %zu toolbar categories\n", components,
+              components == 1 ? "" : "s", kelvra::TCategoryRegistry::Categories().size());
 }
 
 int RunInfo(int argc, char** argv) {
