@@ -27,8 +27,7 @@ void ForgetModuleClasses(HMODULE module) {
 }  // namespace
 
 void TClassManagement::RegisterClasses(std::span<const TClassRef* const> classes) {
-  static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
-  (void)forgetsModules;
+  [[maybe_unused]] static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
   std::lock_guard guard(registryLock);
   for (const TClassRef* cls : classes) Registry().insert_or_assign(std::string(cls->Name()), cls);
 }

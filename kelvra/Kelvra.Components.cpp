@@ -167,8 +167,7 @@ void ForgetModuleClasses(HMODULE AModule) {
 
 void Record(std::vector<const TClassRef*> TRegistry::*AList,
             std::span<const TClassRef* const> AClasses, const TClassRef& AFamily) {
-  static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
-  (void)forgetsModules;
+  [[maybe_unused]] static const bool forgetsModules = (AddModuleUnloadProc(&ForgetModuleClasses), true);
   for (const TClassRef* cls : AClasses) KELVRA_ASSERT(cls->InheritsFrom(AFamily));
   TClassManagement::RegisterClasses(AClasses);
   TRegistry& registry = Registry();

@@ -92,11 +92,13 @@ void PrintSummary(const std::vector<corvane::TSlotRecord>& slots) {
   row("all " + std::to_string(slots.size()) + " slots", total);
 }
 
-// Counts what the package registers when a host loads it: its units' registrations run first, as
-// the host runs them.
-void PrintRegistrations() {
+// The units' registrations, which a host that loads the package runs.
+void RegisterPackage() {
   corvane::RQProcessingManager::RegisterPkg();
   corvane::RQDrawLayers::RegisterPkg();
+}
+
+void PrintRegistrations() {
   const size_t components = kelvra::RegisteredComponents().size();
   std::printf("\nRegistered: %zu component%s, %zu toolbar categories\n", components,
               components == 1 ? "" : "s", kelvra::TCategoryRegistry::Categories().size());
@@ -114,6 +116,7 @@ int RunInfo(int argc, char** argv) {
     PrintSlotList(slots);
   } else {
     PrintSummary(slots);
+    RegisterPackage();
     PrintRegistrations();
   }
   return 0;

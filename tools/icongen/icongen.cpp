@@ -44,18 +44,18 @@ void FillWhite(IGPGraphics& g, std::initializer_list<TPointF> points) {
   g.FillPolygon(*TIGPSolidBrush::Create(kWhite), std::span(points.begin(), points.size()));
 }
 const TGlyph kGlyphs[] = {
-    [](IGPGraphics& g) {
+    [](IGPGraphics& g) {  // disc
       g.FillEllipse(*TIGPSolidBrush::Create(kWhite), {7, 7, 10, 10});
-    },  // disc
-    [](IGPGraphics& g) {
+    },
+    [](IGPGraphics& g) {  // ring
       g.DrawEllipse(*TIGPPen::Create(kWhite, 2.5f), {6.5f, 6.5f, 11, 11});
-    },  // ring
-    [](IGPGraphics& g) {
+    },
+    [](IGPGraphics& g) {  // triangle
       FillWhite(g, {{12, 5.5f}, {18, 17.5f}, {6, 17.5f}});
-    },  // triangle
-    [](IGPGraphics& g) {
+    },
+    [](IGPGraphics& g) {  // diamond
       FillWhite(g, {{12, 5}, {19, 12}, {12, 19}, {5, 12}});
-    },                    // diamond
+    },
     [](IGPGraphics& g) {  // plus
       g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {10.5f, 5.5f, 3, 13});
       g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {5.5f, 10.5f, 13, 3});
@@ -69,9 +69,9 @@ const TGlyph kGlyphs[] = {
       for (const float y : {6.0f, 10.75f, 15.5f})
         g.FillRectangle(*TIGPSolidBrush::Create(kWhite), {6.5f, y, 11, 2.5f});
     },
-    [](IGPGraphics& g) {
+    [](IGPGraphics& g) {  // frame
       g.DrawRectangle(*TIGPPen::Create(kWhite, 2.5f), {7.25f, 7.25f, 9.5f, 9.5f});
-    },  // frame
+    },
 };
 
 TIntf<IGPBitmap> DrawImage(int index, int size) {
@@ -102,12 +102,10 @@ int main(int argc, char** argv) {
     const std::string base = name.substr(0, name.size() - std::min<size_t>(name.size(), 2));
     const std::string suffix = name.substr(base.size());
     const bool sized = indexes.contains(base) && (suffix == "16" || suffix == "32");
-    if (!sized) indexes.emplace(name, int(indexes.size()));
+    const int index =
+        sized ? indexes[base] : indexes.emplace(name, int(indexes.size())).first->second;
     try {
-      if (sized)
-        DrawImage(indexes[base], std::stoi(suffix))->Save(path, "png");
-      else
-        DrawImage(indexes[name], kSize)->Save(path, "png");
+      DrawImage(index, sized ? std::stoi(suffix) : kSize)->Save(path, "png");
     } catch (const kelvra::Exception& e) {
       std::fprintf(stderr, "icongen: %s: %s\n", path.c_str(), e.what());
       return 1;
