@@ -1,6 +1,7 @@
 #include "pinweave/PNPins.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 #include <shared_mutex>
@@ -123,6 +124,79 @@ TDeliveryLock::TDeliveryLock() {
 }
 }  // namespace detail
 
+// Under AddressSanitizer every operation goes back to the C library, so that a use after the
+// last release is reported rather than landing in the next operation.
+#if defined(__SANITIZE_ADDRESS__)
+void* TPNNotifyOperation::operator new(std::size_t ASize) {
+  return ::operator new(ASize);
+}
+
+void TPNNotifyOperation::operator delete(void* APointer, std::size_t) noexcept {
+  ::operator delete(APointer);
+}
+#else
+namespace {
+
+// The memory of dropped operations, kept per thread in lists by size for the operations made next
+// on that thread. A synchronous chain of components holds one operation per stage at once, more
+// than the C library keeps at hand per size, and would otherwise send the rest through its shared
+// bins on every buffer.
+class TOperationMemory {
+ public:
+  static constexpr std::size_t kGrain = 16;
+  static constexpr std::size_t kLargest = 128;
+  static constexpr std::size_t kKeptPerSize = 32;
+
+  ~TOperationMemory() {
+    for (std::size_t size = 0; size < kSizes; ++size)
+      for (std::size_t i = 0; i < counts_[size]; ++i) ::operator delete(blocks_[size][i]);
+    ended = true;
+  }
+
+  void* Take(std::size_t ASize) {
+    if (ASize > kLargest || ended) return ::operator new(ASize);
+    const std::size_t size = SizeIndex(ASize);
+    if (counts_[size] == 0) return ::operator new((size + 1) * kGrain);
+    return blocks_[size][--counts_[size]];
+  }
+
+  void Give(void* ABlock, std::size_t ASize) noexcept {
+    if (ASize <= kLargest && !ended) {
+      const std::size_t size = SizeIndex(ASize);
+      if (counts_[size] < kKeptPerSize) {
+        blocks_[size][counts_[size]++] = ABlock;
+        return;
+      }
+    }
+    ::operator delete(ABlock);
+  }
+
+  // Set once the thread's lists are gone: operations dropped later in the thread's end go
+  // straight back to the C library.
+  static thread_local bool ended;
+
+ private:
+  static constexpr std::size_t kSizes = kLargest / kGrain;
+  static std::size_t SizeIndex(std::size_t ASize) { return (ASize + kGrain - 1) / kGrain - 1; }
+
+  std::array<std::array<void*, kKeptPerSize>, kSizes> blocks_;
+  std::array<std::size_t, kSizes> counts_{};
+};
+
+thread_local bool TOperationMemory::ended = false;
+thread_local TOperationMemory operationMemory;
+
+}  // namespace
+
+void* TPNNotifyOperation::operator new(std::size_t ASize) {
+  return operationMemory.Take(ASize);
+}
+
+void TPNNotifyOperation::operator delete(void* APointer, std::size_t ASize) noexcept {
+  operationMemory.Give(APointer, ASize);
+}
+#endif
+
 TPNOperation TPNNotifyOperation::Create(const kelvra::TClassRef& AClass) {
   return AClass.Create<TPNNotifyOperation*()>();
 }
@@ -174,15 +248,24 @@ void PNUnregisterStreams(std::span<const TPNStreamTypeInfo> AInfos) {
 std::optional<TPNStreamTypeInfo> PNFindStream(const kelvra::TGUID& ATypeID) {
   // The framework's own types, known without registration.
   static constexpr TPNStreamTypeInfo kFrameworkStreams[] = {
-      {IPNRealStream::IID, "Real"},           {IPNFloatStream::IID, "Float"},
-      {IPNIntegerStream::IID, "Integer"},     {IPNInt64Stream::IID, "Int64"},
-      {IPNUnsignedStream::IID, "Unsigned"},   {IPNUInt64Stream::IID, "UInt64"},
-      {IPNRealComplexStream::IID, "Real Complex"}, {IPNByteStream::IID, "Byte"},
-      {IPNCharStream::IID, "Char"},           {IPNColorStream::IID, "Color"},
-      {IPNAlphaColorStream::IID, "Alpha Color"}, {IPNDateTimeStream::IID, "Date Time"},
-      {IPNDateStream::IID, "Date"},           {IPNTimeStream::IID, "Time"},
-      {IPNBoolStream::IID, "Boolean"},        {IPNStringStream::IID, "String"},
-      {IPNClockStream::IID, "Clock"},         {IPNRealListStream::IID, "Real List"},
+      {IPNRealStream::IID, "Real"},
+      {IPNFloatStream::IID, "Float"},
+      {IPNIntegerStream::IID, "Integer"},
+      {IPNInt64Stream::IID, "Int64"},
+      {IPNUnsignedStream::IID, "Unsigned"},
+      {IPNUInt64Stream::IID, "UInt64"},
+      {IPNRealComplexStream::IID, "Real Complex"},
+      {IPNByteStream::IID, "Byte"},
+      {IPNCharStream::IID, "Char"},
+      {IPNColorStream::IID, "Color"},
+      {IPNAlphaColorStream::IID, "Alpha Color"},
+      {IPNDateTimeStream::IID, "Date Time"},
+      {IPNDateStream::IID, "Date"},
+      {IPNTimeStream::IID, "Time"},
+      {IPNBoolStream::IID, "Boolean"},
+      {IPNStringStream::IID, "String"},
+      {IPNClockStream::IID, "Clock"},
+      {IPNRealListStream::IID, "Real List"},
       {IPNIntegerListStream::IID, "Integer List"}};
   {
     TRegistry& registry = Registry();
@@ -451,8 +534,7 @@ std::vector<kelvra::TGUID> TPNPin::DownStreamIDs() const {
 }
 
 int32_t TPNPin::LinkCount() const {
-  std::lock_guard lock(linksLock_);
-  return int32_t(linkList_->size());
+  return linkCount_.load(std::memory_order_acquire);
 }
 
 bool TPNPin::IsConnectedByIDs(std::span<const kelvra::TGUID> ATypes) const {
@@ -489,6 +571,7 @@ std::optional<TPNLink> TPNPin::RemoveLink(TPNPin* APeer) {
 
 void TPNPin::ReplaceLinks(std::unique_ptr<const TLinks> AList) {
   links_.store(AList.get(), std::memory_order_release);
+  linkCount_.store(int32_t(AList->size()), std::memory_order_release);
   replacedLinks_.push_back(std::exchange(linkList_, std::move(AList)));
   // Taking the delivery lock alone waits for nothing here: it fails while a delivery runs (this
   // thread's own included), and the lists are then freed by a later change or by Disconnect.
@@ -554,8 +637,8 @@ void TPNPin::IntConnectSourcePin(TPNPin& ASource) {
   if (auto* limited = dynamic_cast<TPNBasicDispatchSourcePin*>(&ASource);
       limited && limited->MaxSinks() >= 0 && ASource.LinkCount() >= limited->MaxSinks())
     throw EPNConnectError("Cannot connect " + ASource.FullName() + " to " + FullName() +
-                          ": the source takes no more than " +
-                          std::to_string(limited->MaxSinks()) + " sinks");
+                          ": the source takes no more than " + std::to_string(limited->MaxSinks()) +
+                          " sinks");
   if (!sink.IsMultiSink())
     for (TPNPin* former : sink.SourcePins()) Disconnect(*former, *this);
 
@@ -564,7 +647,7 @@ void TPNPin::IntConnectSourcePin(TPNPin& ASource) {
   connection->sink_ = this;
   connection->sourceType_ = plan->sourceType;
   connection->sinkType_ = plan->sinkType;
-  TPNPin* sourcePeer = this;  // the pin the source is linked to
+  TPNPin* sourcePeer = this;    // the pin the source is linked to
   TPNPin* sinkPeer = &ASource;  // the pin this sink is linked to
   if (plan->converter) {
     connection->converter_.reset(plan->converter->Create<TPNFormatConverter*()>());
@@ -649,8 +732,8 @@ void TPNPin::EndConnection(TPNPin& ASource, TPNPin& ASink) {
     ~TForget() {
       std::lock_guard lock(source.linksLock_);
       auto& list = source.disconnecting_;
-      const auto link = std::find_if(list.begin(), list.end(),
-                                     [&](const TPNLink& l) { return l.Peer == peer; });
+      const auto link =
+          std::find_if(list.begin(), list.end(), [&](const TPNLink& l) { return l.Peer == peer; });
       if (link != list.end()) list.erase(link);
     }
   } forget{ASource, sourcePeer};

@@ -247,12 +247,12 @@ TPNNotifyResult TKDBasicTypedThreadedFilter<TThread>::SinkDispatch(pinweave::TPN
                                                                    const kelvra::TGUID&,
                                                                    const TPNOperation& AOperation,
                                                                    TPNNotifyState AState) {
+  if (IsOperation(AOperation, TPNSuppliedBufferOperation::ClassRef))
+    return BufferOperation(AOperation, AState);
   if (IsOperation(AOperation, TPNStartSampleRateOperation::ClassRef))
     StreamStart();
   else if (IsOperation(AOperation, pinweave::TPNStopOperation::ClassRef))
     StreamStop();
-  else if (IsOperation(AOperation, TPNSuppliedBufferOperation::ClassRef))
-    return BufferOperation(AOperation, AState);
   return OutputPinsNotify(AOperation);
 }
 
@@ -410,6 +410,9 @@ TPNNotifyResult TKDCommonRealFilter::SinkDispatch(pinweave::TPNPin* ASender,
                                                   const kelvra::TGUID& AType,
                                                   const TPNOperation& AOperation,
                                                   TPNNotifyState AState) {
+  // Buffers, by far the most frequent, are none of the operations this filter adds.
+  if (IsOperation(AOperation, TPNSuppliedBufferOperation::ClassRef))
+    return TKDCommonTypedFilter::SinkDispatch(ASender, AOtherPin, AType, AOperation, AState);
   double value;
   if (const auto* single = OperationAs<pinweave::TPNTypedSuppliedOperation<float>>(AOperation))
     value = single->Value();
