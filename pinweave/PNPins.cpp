@@ -153,10 +153,12 @@ class TOperationMemory {
     ended = true;
   }
 
+  // A block of a kept size is always allocated whole, as another thread may keep it when it
+  // drops the operation.
   void* Take(std::size_t ASize) {
-    if (ASize > kLargest || ended) return ::operator new(ASize);
+    if (ASize > kLargest) return ::operator new(ASize);
     const std::size_t size = SizeIndex(ASize);
-    if (counts_[size] == 0) return ::operator new((size + 1) * kGrain);
+    if (ended || counts_[size] == 0) return ::operator new((size + 1) * kGrain);
     return blocks_[size][--counts_[size]];
   }
 
