@@ -4,6 +4,10 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <mutex>
+
+#include "kelvra/Kelvra.Components.h"
 
 namespace kelvra {
 namespace {
@@ -30,8 +34,8 @@ std::optional<F> SpecialFloat(std::string_view AText) {
   const bool negative = AText.starts_with('-');
   if (negative || AText.starts_with('+')) AText.remove_prefix(1);
   for (std::string_view inf : {".inf", ".Inf", ".INF"})
-    if (AText == inf) return negative ? -std::numeric_limits<F>::infinity()
-                                      : std::numeric_limits<F>::infinity();
+    if (AText == inf)
+      return negative ? -std::numeric_limits<F>::infinity() : std::numeric_limits<F>::infinity();
   for (std::string_view nan : {".nan", ".NaN", ".NAN"})
     if (AText == nan && !negative) return std::numeric_limits<F>::quiet_NaN();
   return {};
@@ -53,7 +57,9 @@ F TextToFloat(std::string_view AText) {
 
 }  // namespace
 
-std::string BooleanToText(bool AValue) { return AValue ? "true" : "false"; }
+std::string BooleanToText(bool AValue) {
+  return AValue ? "true" : "false";
+}
 
 bool TextToBoolean(std::string_view AText) {
   for (std::string_view t : {"true", "True", "TRUE"})
@@ -63,12 +69,22 @@ bool TextToBoolean(std::string_view AText) {
   InvalidText(AText, "boolean value");
 }
 
-std::string FloatToText(double AValue) { return FloatText(AValue); }
-std::string FloatToText(float AValue) { return FloatText(AValue); }
-double TextToDouble(std::string_view AText) { return TextToFloat<double>(AText); }
-float TextToSingle(std::string_view AText) { return TextToFloat<float>(AText); }
+std::string FloatToText(double AValue) {
+  return FloatText(AValue);
+}
+std::string FloatToText(float AValue) {
+  return FloatText(AValue);
+}
+double TextToDouble(std::string_view AText) {
+  return TextToFloat<double>(AText);
+}
+float TextToSingle(std::string_view AText) {
+  return TextToFloat<float>(AText);
+}
 
-void InvalidIntegerText(std::string_view AText) { InvalidText(AText, "integer value"); }
+void InvalidIntegerText(std::string_view AText) {
+  InvalidText(AText, "integer value");
+}
 
 std::string_view EnumToText(int64_t AValue, std::span<const std::string_view> ANames) {
   KELVRA_ASSERT(AValue >= 0 && size_t(AValue) < ANames.size());
@@ -79,7 +95,8 @@ int64_t TextToEnum(std::string_view AText, std::span<const std::string_view> ANa
   const auto found = std::find(ANames.begin(), ANames.end(), AText);
   if (found == ANames.end()) {
     std::string members;
-    for (std::string_view name : ANames) members += (members.empty() ? "" : ", ") + std::string(name);
+    for (std::string_view name : ANames)
+      members += (members.empty() ? "" : ", ") + std::string(name);
     InvalidText(AText, "value (one of " + members + ")");
   }
   return found - ANames.begin();
@@ -129,8 +146,9 @@ std::vector<const TPropertyInfo*> PublishedProperties(const TClassRef& AClass) {
   for (auto c = lineage.rbegin(); c != lineage.rend(); ++c) {
     if (!(*c)->Attributes().Properties) continue;
     for (const TPropertyInfo& info : (*c)->Attributes().Properties().Entries()) {
-      const auto same = std::find_if(properties.begin(), properties.end(),
-                                     [&](const TPropertyInfo* p) { return p->Name() == info.Name(); });
+      const auto same =
+          std::find_if(properties.begin(), properties.end(),
+                       [&](const TPropertyInfo* p) { return p->Name() == info.Name(); });
       if (same != properties.end())
         *same = &info;
       else
@@ -142,16 +160,23 @@ std::vector<const TPropertyInfo*> PublishedProperties(const TClassRef& AClass) {
 
 // ---------------------------------------------------------------------------------------------
 
-TPersistent::TPersistent() { liveInstances.fetch_add(1, std::memory_order_relaxed); }
+TPersistent::TPersistent() {
+  liveInstances.fetch_add(1, std::memory_order_relaxed);
+}
 
-TPersistent::~TPersistent() { liveInstances.fetch_sub(1, std::memory_order_relaxed); }
+TPersistent::~TPersistent() {
+  liveInstances.fetch_sub(1, std::memory_order_relaxed);
+}
 
-int64_t TPersistent::LiveInstances() { return liveInstances.load(std::memory_order_relaxed); }
+int64_t TPersistent::LiveInstances() {
+  return liveInstances.load(std::memory_order_relaxed);
+}
 
 void TPersistent::Assign(const TPersistent& ASource) {
   const TClassRef* shared = &ClassType();
   while (shared && !ASource.ClassType().InheritsFrom(*shared)) shared = shared->Parent();
-  const auto properties = shared ? PublishedProperties(*shared) : std::vector<const TPropertyInfo*>();
+  const auto properties =
+      shared ? PublishedProperties(*shared) : std::vector<const TPropertyInfo*>();
   if (properties.empty()) return ASource.AssignTo(*this);
   for (const TPropertyInfo* info : properties) info->Copy(*this, ASource);
 }
@@ -167,6 +192,58 @@ void TPersistent::InitDefaults(const TClassRef& AClass) {
   if (!AClass.Attributes().Properties) return;
   for (const TPropertyInfo& info : AClass.Attributes().Properties().Entries())
     if (info.initAtConstruction_) info.initAtConstruction_(*this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Managed fields
+
+namespace {
+
+struct TManagedMakerRegistry {
+  std::mutex lock;
+  std::map<const TClassRef*, TManagedMakers> makers;
+};
+
+TManagedMakerRegistry& ManagedMakerRegistry() {
+  static TManagedMakerRegistry registry;
+  return registry;
+}
+
+// The component that AObject is or belongs to, up its owners; nullptr when none.
+TComponent* OwningComponent(TPersistent& AObject) {
+  for (TPersistent* object = &AObject; object; object = object->GetOwner())
+    if (auto* component = dynamic_cast<TComponent*>(object)) return component;
+  return nullptr;
+}
+
+}  // namespace
+
+void RegisterManagedMakers(const TClassRef& AClass, TManagedMakers AMakers) {
+  auto& registry = ManagedMakerRegistry();
+  std::lock_guard guard(registry.lock);
+  registry.makers[&AClass] = std::move(AMakers);
+}
+
+void UnregisterManagedMakers(const TClassRef& AClass) {
+  auto& registry = ManagedMakerRegistry();
+  std::lock_guard guard(registry.lock);
+  registry.makers.erase(&AClass);
+}
+
+std::optional<TManagedMakers> FindManagedMakers(const TClassRef& AClass) {
+  auto& registry = ManagedMakerRegistry();
+  std::lock_guard guard(registry.lock);
+  const auto found = registry.makers.find(&AClass);
+  if (found == registry.makers.end()) return std::nullopt;
+  return found->second;
+}
+
+TPersistent* MakeManaged(const TClassRef& AClass, TPersistent& AOwner, std::string_view AName,
+                         const TIntf<IChangeNotifyLock>& ALock) {
+  const auto makers = FindManagedMakers(AClass);
+  if (!makers || !makers->ForOwner)
+    throw EAbstractError("No maker is registered for a managed " + std::string(AClass.Name()));
+  return makers->ForOwner(OwningComponent(AOwner), AOwner, AName, ALock);
 }
 
 }  // namespace kelvra

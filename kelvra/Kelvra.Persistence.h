@@ -82,6 +82,7 @@ namespace kelvra {
 class TComponent;
 class TFiler;
 class TPersistent;
+class IChangeNotifyLock;
 
 enum TPropertyKind : uint8_t {
   pkBoolean,
@@ -96,6 +97,29 @@ enum TPropertyKind : uint8_t {
   pkObject  // a property object or a collection, written into rather than replaced
 };
 
+// Managed fields: how the objects of a class are made when an object declares one as a managed
+// field (TPropertyTableBuilder::Managed). The class registers two makers: one given the component
+// that the declaring object is or belongs to, the declaring object and the field's property name;
+// one given the component and the property path of a field below it ("Object.Field"), for code
+// that makes such an object by its path. Both get the declaring object's lock. Registering a
+// class again replaces its makers; any thread may register, unregister and find.
+struct TManagedMakers {
+  std::function<TPersistent*(TComponent* AComponent, TPersistent& AOwner, std::string_view AName,
+                             const TIntf<IChangeNotifyLock>& ALock)>
+      ForOwner;
+  std::function<TPersistent*(TComponent* AComponent, std::string_view APath,
+                             const TIntf<IChangeNotifyLock>& ALock)>
+      ForPath;
+};
+void RegisterManagedMakers(const TClassRef& AClass, TManagedMakers AMakers);
+void UnregisterManagedMakers(const TClassRef& AClass);
+// The makers AClass registered; nullopt when it registered none.
+std::optional<TManagedMakers> FindManagedMakers(const TClassRef& AClass);
+// An object of AClass for AOwner's field AName, by the owner maker; EAbstractError when AClass
+// registered none.
+TPersistent* MakeManaged(const TClassRef& AClass, TPersistent& AOwner, std::string_view AName,
+                         const TIntf<IChangeNotifyLock>& ALock);
+
 // One published property of a class.
 class TPropertyInfo {
  public:
@@ -109,9 +133,7 @@ class TPropertyInfo {
   // The value as text (not for objects).
   std::string GetText(const TPersistent& AInstance) const { return getText_(AInstance); }
   // Sets the value through the setter; EConvertError for a text that is no value of the kind.
-  void SetText(TPersistent& AInstance, std::string_view AText) const {
-    setText_(AInstance, AText);
-  }
+  void SetText(TPersistent& AInstance, std::string_view AText) const { setText_(AInstance, AText); }
   // The object of an object property; nullptr when the instance has none.
   TPersistent* GetObject(const TPersistent& AInstance) const { return getObject_(AInstance); }
   // Whether the stored predicate lets the property be written, and, for a value, whether it
@@ -132,7 +154,7 @@ class TPropertyInfo {
   std::function<std::string(const TPersistent&)> getText_;
   std::function<void(TPersistent&, std::string_view)> setText_;
   std::function<TPersistent*(const TPersistent&)> getObject_;
-  std::function<bool(const TPersistent&)> stored_;       // empty: always
+  std::function<bool(const TPersistent&)> stored_;        // empty: always
   std::function<void(TPersistent&)> initAtConstruction_;  // empty: nothing to do
 };
 
@@ -264,13 +286,13 @@ class TFiler {
   using TStreamProc = std::function<void(TStream&)>;
 
   virtual ~TFiler() = default;
-  // The property AName holds one value, a single one or a list: ARead reads it; AWrite writes it, called only when
-  // AHasData.
+  // The property AName holds one value, a single one or a list: ARead reads it; AWrite writes it,
+  // called only when AHasData.
   virtual void DefineProperty(std::string_view AName, TReadProc ARead, TWriteProc AWrite,
                               bool AHasData) = 0;
   // The property AName holds bytes: ARead gets them in a stream; AWrite writes them to one.
-  virtual void DefineBinaryProperty(std::string_view AName, TStreamProc ARead,
-                                    TStreamProc AWrite, bool AHasData) = 0;
+  virtual void DefineBinaryProperty(std::string_view AName, TStreamProc ARead, TStreamProc AWrite,
+                                    bool AHasData) = 0;
 };
 
 namespace detail {
@@ -279,8 +301,7 @@ namespace detail {
 template <class G>
 struct TGetter;
 template <class C, class V>
-  requires(!std::is_function_v<V>)
-struct TGetter<V C::*> {
+requires(!std::is_function_v<V>) struct TGetter<V C::*> {
   using Value = V;
   static constexpr bool IsField = true;
 };
@@ -300,37 +321,60 @@ concept NamedValue = std::is_enum_v<V> || SetValue<V>;
 
 template <class V>
 consteval TPropertyKind KindOf() {
-  if constexpr (std::is_same_v<V, bool>) return pkBoolean;
-  else if constexpr (std::is_same_v<V, int32_t>) return pkInteger;
-  else if constexpr (std::is_same_v<V, uint32_t>) return pkCardinal;
-  else if constexpr (std::is_same_v<V, int64_t>) return pkInt64;
-  else if constexpr (std::is_same_v<V, float>) return pkSingle;
-  else if constexpr (std::is_same_v<V, double>) return pkDouble;
-  else if constexpr (std::is_same_v<V, std::string>) return pkString;
-  else if constexpr (std::is_enum_v<V>) return pkEnumeration;
-  else if constexpr (SetValue<V>) return pkSet;
-  else static_assert(sizeof(V) == 0, "no property kind for this type");
+  if constexpr (std::is_same_v<V, bool>)
+    return pkBoolean;
+  else if constexpr (std::is_same_v<V, int32_t>)
+    return pkInteger;
+  else if constexpr (std::is_same_v<V, uint32_t>)
+    return pkCardinal;
+  else if constexpr (std::is_same_v<V, int64_t>)
+    return pkInt64;
+  else if constexpr (std::is_same_v<V, float>)
+    return pkSingle;
+  else if constexpr (std::is_same_v<V, double>)
+    return pkDouble;
+  else if constexpr (std::is_same_v<V, std::string>)
+    return pkString;
+  else if constexpr (std::is_enum_v<V>)
+    return pkEnumeration;
+  else if constexpr (SetValue<V>)
+    return pkSet;
+  else
+    static_assert(sizeof(V) == 0, "no property kind for this type");
 }
 
 template <class V>
 std::string ValueToText(const V& AValue, std::span<const std::string_view> ANames) {
-  if constexpr (std::is_same_v<V, bool>) return BooleanToText(AValue);
-  else if constexpr (std::is_enum_v<V>) return std::string(EnumToText(int64_t(AValue), ANames));
-  else if constexpr (SetValue<V>) return SetToText(AValue.Bits(), ANames);
-  else if constexpr (std::is_integral_v<V>) return std::to_string(AValue);
-  else if constexpr (std::is_floating_point_v<V>) return FloatToText(AValue);
-  else return AValue;
+  if constexpr (std::is_same_v<V, bool>)
+    return BooleanToText(AValue);
+  else if constexpr (std::is_enum_v<V>)
+    return std::string(EnumToText(int64_t(AValue), ANames));
+  else if constexpr (SetValue<V>)
+    return SetToText(AValue.Bits(), ANames);
+  else if constexpr (std::is_integral_v<V>)
+    return std::to_string(AValue);
+  else if constexpr (std::is_floating_point_v<V>)
+    return FloatToText(AValue);
+  else
+    return AValue;
 }
 
 template <class V>
 V TextToValue(std::string_view AText, std::span<const std::string_view> ANames) {
-  if constexpr (std::is_same_v<V, bool>) return TextToBoolean(AText);
-  else if constexpr (std::is_enum_v<V>) return V(TextToEnum(AText, ANames));
-  else if constexpr (SetValue<V>) return V::FromBits(typename V::TStorage(TextToSet(AText, ANames)));
-  else if constexpr (std::is_integral_v<V>) return TextToInteger<V>(AText);
-  else if constexpr (std::is_same_v<V, float>) return TextToSingle(AText);
-  else if constexpr (std::is_same_v<V, double>) return TextToDouble(AText);
-  else return V(AText);
+  if constexpr (std::is_same_v<V, bool>)
+    return TextToBoolean(AText);
+  else if constexpr (std::is_enum_v<V>)
+    return V(TextToEnum(AText, ANames));
+  else if constexpr (SetValue<V>)
+    return V::FromBits(typename V::TStorage(TextToSet(AText, ANames)));
+  else if constexpr (std::is_integral_v<V>)
+    return TextToInteger<V>(AText);
+  else if constexpr (std::is_same_v<V, float>)
+    return TextToSingle(AText);
+  else if constexpr (std::is_same_v<V, double>)
+    return TextToDouble(AText);
+  else
+    return V(AText);
 }
 
 // The object a getter of an object property gives: a member function returning a pointer, or a
@@ -353,32 +397,30 @@ class TPropertyTableBuilder {
  public:
   // A value property without a default: always written.
   template <class G, class S>
-    requires(!detail::NamedValue<detail::TGetterValue<G>>)
-  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter) {
+  requires(!detail::NamedValue<detail::TGetterValue<G>>)
+      TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter) {
     return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
   }
   // A value property with a default.
   template <class G, class S>
-    requires(!detail::NamedValue<detail::TGetterValue<G>>)
-  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
-                                  std::type_identity_t<detail::TGetterValue<G>> ADefault) {
+  requires(!detail::NamedValue<detail::TGetterValue<G>>)
+      TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
+                                      std::type_identity_t<detail::TGetterValue<G>> ADefault) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
     return WithDefault(AGetter, std::move(ADefault));
   }
   // An enumeration with its members' names, by value, and its default.
   template <class G, class S>
-    requires std::is_enum_v<detail::TGetterValue<G>>
-  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
-                                  detail::TGetterValue<G> ADefault,
-                                  std::span<const std::string_view> ANames) {
+  requires std::is_enum_v<detail::TGetterValue<G>> TPropertyTableBuilder& Property(
+      std::string_view AName, G AGetter, S ASetter, detail::TGetterValue<G> ADefault,
+      std::span<const std::string_view> ANames) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
     return WithDefault(AGetter, ADefault);
   }
   // A set with its members' names, without a default: always written.
   template <class G, class S>
-    requires detail::SetValue<detail::TGetterValue<G>>
-  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
-                                  std::span<const std::string_view> ANames) {
+  requires detail::SetValue<detail::TGetterValue<G>> TPropertyTableBuilder& Property(
+      std::string_view AName, G AGetter, S ASetter, std::span<const std::string_view> ANames) {
     return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
   }
 
@@ -395,14 +437,28 @@ class TPropertyTableBuilder {
   // An object property whose object InitDefaults creates, made as TSub(owner, owner's lock, a
   // procedure calling the owner's NotifyProp), and which the field frees with the owner.
   template <class TSub, class C>
-    requires std::is_base_of_v<C, T>
-  TPropertyTableBuilder& AutoManaged(std::string_view AName, std::unique_ptr<TSub> C::*AField) {
+  requires std::is_base_of_v<C, T> TPropertyTableBuilder& AutoManaged(
+      std::string_view AName, std::unique_ptr<TSub> C::*AField) {
     Object(AName, AField);
     entries_.back().initAtConstruction_ = [AField](TPersistent& AInstance) {
       T& owner = Self(AInstance);
-      owner.*AField = std::make_unique<TSub>(&owner, owner.GetLock(), [&owner] {
-        owner.NotifyProp();
-      });
+      owner.*AField =
+          std::make_unique<TSub>(&owner, owner.GetLock(), [&owner] { owner.NotifyProp(); });
+    };
+    return *this;
+  }
+
+  // An object property whose object InitDefaults makes with the owner maker that TSub's class
+  // registered (RegisterManagedMakers, below), for classes not made as TSub(owner, lock, notify);
+  // EAbstractError when the class registered none. The field frees the object with the owner.
+  template <class TSub, class C>
+  requires std::is_base_of_v<C, T> TPropertyTableBuilder& Managed(
+      std::string_view AName, std::unique_ptr<TSub> C::*AField) {
+    Object(AName, AField);
+    entries_.back().initAtConstruction_ = [AField, AName](TPersistent& AInstance) {
+      T& owner = Self(AInstance);
+      TPersistent* made = MakeManaged(TSub::ClassRef, owner, AName, owner.GetLock());
+      (owner.*AField).reset(static_cast<TSub*>(made));
     };
     return *this;
   }

@@ -9,6 +9,7 @@
 #include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
 #include "corvane/framework/ModuleResources.h"
 #include "corvane/streams/KDStreamTypes.Converters.h"
+#include "corvane/streams/KDStreamTypes.Pins.h"
 #include "kelvra/Kelvra.Modules.h"
 
 namespace corvane {
@@ -39,17 +40,17 @@ constexpr TKDStreamTypeDescription kStreamTypes[] = {
 // The types registered with the pin framework at start, in order; the processing unit registers
 // its own.
 constexpr TGUID kRegisteredAtStart[] = {
-    IPNKDBinaryStream::IID,    IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
-    IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,    IPNKDComplexStream::IID,
-    IPNKDUniversalStream::IID, IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
+    IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
+    IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,     IPNKDComplexStream::IID,
+    IPNKDUniversalStream::IID,  IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
     IPNKDRealMatrixStream::IID, IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID,
 };
 
 // The channel family, served by the default channel handler.
 constexpr TGUID kChannelFamily[] = {
-    IPNKDBinaryStream::IID,  IPNKDBooleanStream::IID, IPNKDRealStream::IID,
+    IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID, IPNKDRealStream::IID,
     IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID, IPNKDComplexStream::IID,
-    IPNKDChannelStream::IID, IPNKDPairedStream::IID,  IPNKDRealMatrixStream::IID,
+    IPNKDChannelStream::IID,    IPNKDPairedStream::IID,  IPNKDRealMatrixStream::IID,
 };
 
 struct TStreamRegistry {
@@ -232,6 +233,25 @@ TPNNotifyResult DefaultKDChannelNotificationHandler(pinweave::TPNPin* APin,
 // ---------------------------------------------------------------------------------------------
 // Unit start and end
 
+namespace {
+// How a clockable source pin that an object declares as a managed field is made: with the owner
+// setter for a field of a component or of one of its objects, with the path setter for a field
+// named by its path below the component; no handler and no connection events.
+kelvra::TManagedMakers ClockableSourcePinMakers() {
+  return {
+      .ForOwner = [](kelvra::TComponent* AComponent, kelvra::TPersistent&, std::string_view AName,
+                     const TPNChangeLock& ALock) -> kelvra::TPersistent* {
+        return new TKDPNClockableSourcePin(
+            pinweave::PinCustomOwnerSetter(AComponent, std::string(AName)), ALock);
+      },
+      .ForPath = [](kelvra::TComponent* AComponent, std::string_view APath,
+                    const TPNChangeLock& ALock) -> kelvra::TPersistent* {
+        return new TKDPNClockableSourcePin(
+            pinweave::PinCustomPathSetter(AComponent, std::string(APath)), ALock);
+      }};
+}
+}  // namespace
+
 void StartKDStreamTypes() {
   Registry().entries.clear();
   pinweave::PNRegisterStreams(StartStreamInfos());
@@ -243,11 +263,13 @@ void StartKDStreamTypes() {
   KDPNRegisterStreamType(IPNKDIntegerStream::IID, 4, &MakeBuffer<TKDIntegerBuffer>);
   KDPNRegisterStreamType(IPNKDComplexStream::IID, 16, &MakeBuffer<TKDComplexBuffer>);
   pinweave::PNRegisterTypeConverters(KDFormatConverterClasses());
+  kelvra::RegisterManagedMakers(TKDPNClockableSourcePin::ClassRef, ClockableSourcePinMakers());
   kelvra::AddModuleUnloadProc(&ForgetModule);
 }
 
 void FinishKDStreamTypes() {
   kelvra::RemoveModuleUnloadProc(&ForgetModule);
+  kelvra::UnregisterManagedMakers(TKDPNClockableSourcePin::ClassRef);
   pinweave::PNUnregisterTypeConverters(KDFormatConverterClasses());
   for (const TGUID& type : kChannelFamily) pinweave::PNUnregisterDefaultHandler(type);
   pinweave::PNUnregisterStreams(StartStreamInfos());

@@ -6,7 +6,9 @@
 #include <set>
 
 #include "corvane/buffers/KDSimpleDataBuffer.Integer.h"
+#include "corvane/streams/KDStreamTypes.Pins.h"
 #include "kelvra/Kelvra.Modules.h"
+#include "kelvra/Kelvra.Types.LockComponents.h"
 #include "tests/buffers/BufferTestSupport.h"
 
 namespace corvane {
@@ -42,9 +44,11 @@ TEST_F(BufferTest, TheRegistryMakesBuffersOfFiveTypes) {
   ASSERT_EQ(KDPNGetStreamTypesCount(), 5);
   EXPECT_EQ(KDPNGetStreamType(0), IPNKDChannelStream::IID);
   EXPECT_THROW(KDPNGetStreamType(5), kelvra::ERangeError);
-  const std::pair<TGUID, int32_t> sizes[] = {
-      {IPNKDChannelStream::IID, 1}, {IPNKDBinaryStream::IID, 1}, {IPNKDRealStream::IID, 8},
-      {IPNKDIntegerStream::IID, 4}, {IPNKDComplexStream::IID, 16}};
+  const std::pair<TGUID, int32_t> sizes[] = {{IPNKDChannelStream::IID, 1},
+                                             {IPNKDBinaryStream::IID, 1},
+                                             {IPNKDRealStream::IID, 8},
+                                             {IPNKDIntegerStream::IID, 4},
+                                             {IPNKDComplexStream::IID, 16}};
   for (const auto& [type, size] : sizes) {
     EXPECT_EQ(KDPNGetSampleSize(type), size);
     const auto buffer = KDPNCreateBuffer(type, 3);
@@ -90,13 +94,75 @@ TEST_F(BufferTest, UnloadingAModuleDropsTheTypesItRegistered) {
   StartKDStreamTypes();
 }
 
+// A settings object and a component that declare clockable source pins as managed fields.
+class TClockedSettings : public kelvra::TLockPersistent {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties() {
+    static const kelvra::TPropertyTable table =
+        kelvra::TPropertyTableBuilder<TClockedSettings>().Managed("TickPin",
+                                                                  &TClockedSettings::tickPin);
+    return table;
+  }
+  TClockedSettings(kelvra::TPersistent* AOwner, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+                   kelvra::TProcedure AOnChange)
+      : TLockPersistent(AOwner, std::move(ALock), std::move(AOnChange)) {
+    InitDefaults(ClassRef);
+  }
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  std::unique_ptr<TKDPNClockableSourcePin> tickPin;
+};
+inline constexpr kelvra::TClassRef TClockedSettings::ClassRef =
+    kelvra::ClassRefOf<TClockedSettings, kelvra::TLockPersistent>(
+        "TClockedSettings", {.Properties = &TClockedSettings::Properties});
+
+class TClocked : public kelvra::TLockComponent {
+ public:
+  static const kelvra::TClassRef ClassRef;
+  static const kelvra::TPropertyTable& Properties() {
+    static const kelvra::TPropertyTable table = kelvra::TPropertyTableBuilder<TClocked>()
+                                                    .Managed("OutputPin", &TClocked::outputPin)
+                                                    .AutoManaged("Settings", &TClocked::settings);
+    return table;
+  }
+  explicit TClocked(kelvra::TComponent* AOwner) : TLockComponent(AOwner) { InitDefaults(ClassRef); }
+  const kelvra::TClassRef& ClassType() const override { return ClassRef; }
+  std::unique_ptr<TKDPNClockableSourcePin> outputPin;
+  std::unique_ptr<TClockedSettings> settings;
+};
+inline constexpr kelvra::TClassRef TClocked::ClassRef =
+    kelvra::ClassRefOf<TClocked, kelvra::TLockComponent>("TClocked",
+                                                         {.Properties = &TClocked::Properties});
+
+TEST_F(BufferTest, AManagedClockableSourcePinIsMadeForItsComponent) {
+  {
+    kelvra::TOwnedComponent<TClocked> clocked(new TClocked(nullptr));
+    for (auto [pin, name] : {std::pair{clocked->outputPin.get(), "OutputPin"},
+                             std::pair{clocked->settings->tickPin.get(), "TickPin"}}) {
+      ASSERT_TRUE(pin);
+      EXPECT_EQ(pin->OwnerComponent(), clocked.get());
+      EXPECT_EQ(pin->Name(), name);
+      EXPECT_TRUE(pin->AcceptsType(pinweave::IPNClockStream::IID));
+    }
+    const auto makers = kelvra::FindManagedMakers(TKDPNClockableSourcePin::ClassRef);
+    ASSERT_TRUE(makers);
+    const std::unique_ptr<kelvra::TPersistent> byPath(
+        makers->ForPath(clocked.get(), "Settings.OtherPin", clocked->GetLock()));
+    EXPECT_EQ(static_cast<TKDPNClockableSourcePin&>(*byPath).Name(), "Settings.OtherPin");
+  }
+  FinishKDStreamTypes();
+  EXPECT_THROW(kelvra::TOwnedComponent<TClocked>(new TClocked(nullptr)), kelvra::EAbstractError);
+  StartKDStreamTypes();
+}
+
 TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
   TPeer<IPNKDRealStream, IPNKDGenericStream> real;
   TPeer<IPNKDIntegerStream, IPNKDGenericStream> integer;
   TPeer<IPNKDGenericStream> generic;
   TPeer<IPNKDUserControlStream> other;
   pinweave::TPNDispatchSourcePin source({}, nullptr, {});
-  for (const TGUID& type : {IPNKDRealStream::IID, IPNKDIntegerStream::IID}) source.AddType(type, {});
+  for (const TGUID& type : {IPNKDRealStream::IID, IPNKDIntegerStream::IID})
+    source.AddType(type, {});
   pinweave::Connect(source, real);
   pinweave::Connect(source, integer);
   source.Notify(TPNStartSampleRateOperation::Create(8000));
@@ -105,12 +171,13 @@ TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
 
   const auto call = [](pinweave::IPNStream& APeer, const TPNOperation& AOperation,
                        pinweave::TPNNotifyState AState = {}) {
-    return DefaultKDChannelNotificationHandler(nullptr, &APeer, IPNKDChannelStream::IID,
-                                               AOperation, AState)
+    return DefaultKDChannelNotificationHandler(nullptr, &APeer, IPNKDChannelStream::IID, AOperation,
+                                               AState)
         .Handled;
   };
   EXPECT_TRUE(call(generic, TPNStartSpectrumOperation::Create(8000)));
-  EXPECT_TRUE(call(generic, pinweave::TPNNotifyOperation::Create(pinweave::TPNStopOperation::ClassRef)));
+  EXPECT_TRUE(
+      call(generic, pinweave::TPNNotifyOperation::Create(pinweave::TPNStopOperation::ClassRef)));
   EXPECT_EQ(generic.received, (std::vector<double>{8000, -1})) << "passed on unchanged";
   EXPECT_FALSE(call(other, TPNStartSampleRateOperation::Create(8000)));
   EXPECT_FALSE(call(real, TPNStartSampleRateOperation::Create(8000), {pinweave::nsConnecting}));
@@ -119,12 +186,11 @@ TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
 
 TEST_F(BufferTest, StreamTypesAreKnownToThePinFrameworkWithNamesAndImages) {
   const auto registered = pinweave::PNRegisteredStreams();
-  const TGUID order[] = {IPNKDBinaryStream::IID,    IPNKDBooleanStream::IID,
-                         IPNKDRealStream::IID,      IPNKDRealRangedStream::IID,
-                         IPNKDIntegerStream::IID,   IPNKDComplexStream::IID,
-                         IPNKDUniversalStream::IID, IPNKDChannelStream::IID,
-                         IPNKDPairedStream::IID,    IPNKDRealMatrixStream::IID,
-                         IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID};
+  const TGUID order[] = {
+      IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
+      IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,     IPNKDComplexStream::IID,
+      IPNKDUniversalStream::IID,  IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
+      IPNKDRealMatrixStream::IID, IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID};
   // In this order among the others (the processing unit registers its type too).
   std::vector<TGUID> ours;
   for (const auto& info : registered)
@@ -180,7 +246,8 @@ TEST_F(BufferTest, OperationsCarryTheirValues) {
   EXPECT_TRUE(spectrum->IsType(TPNStartSampleRateOperation::ClassRef));
   EXPECT_EQ(pinweave::OperationAs<pinweave::TPNStartRateOperation>(spectrum)->Rate(), 44100);
 
-  const TPNOperation click = TPNKDSuppliedMouseButtonDownOperation::Create(mbRight, TShiftState{ssCtrl}, 4, 5);
+  const TPNOperation click =
+      TPNKDSuppliedMouseButtonDownOperation::Create(mbRight, TShiftState{ssCtrl}, 4, 5);
   const auto* mouse = pinweave::OperationAs<TPNKDSuppliedMouseButtonOperation>(click);
   ASSERT_TRUE(mouse);
   EXPECT_EQ(mouse->Button, mbRight);
