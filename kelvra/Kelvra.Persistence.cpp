@@ -34,8 +34,8 @@ std::optional<F> SpecialFloat(std::string_view AText) {
   const bool negative = AText.starts_with('-');
   if (negative || AText.starts_with('+')) AText.remove_prefix(1);
   for (std::string_view inf : {".inf", ".Inf", ".INF"})
-    if (AText == inf)
-      return negative ? -std::numeric_limits<F>::infinity() : std::numeric_limits<F>::infinity();
+    if (AText == inf) return negative ? -std::numeric_limits<F>::infinity()
+                                      : std::numeric_limits<F>::infinity();
   for (std::string_view nan : {".nan", ".NaN", ".NAN"})
     if (AText == nan && !negative) return std::numeric_limits<F>::quiet_NaN();
   return {};
@@ -57,9 +57,7 @@ F TextToFloat(std::string_view AText) {
 
 }  // namespace
 
-std::string BooleanToText(bool AValue) {
-  return AValue ? "true" : "false";
-}
+std::string BooleanToText(bool AValue) { return AValue ? "true" : "false"; }
 
 bool TextToBoolean(std::string_view AText) {
   for (std::string_view t : {"true", "True", "TRUE"})
@@ -69,22 +67,12 @@ bool TextToBoolean(std::string_view AText) {
   InvalidText(AText, "boolean value");
 }
 
-std::string FloatToText(double AValue) {
-  return FloatText(AValue);
-}
-std::string FloatToText(float AValue) {
-  return FloatText(AValue);
-}
-double TextToDouble(std::string_view AText) {
-  return TextToFloat<double>(AText);
-}
-float TextToSingle(std::string_view AText) {
-  return TextToFloat<float>(AText);
-}
+std::string FloatToText(double AValue) { return FloatText(AValue); }
+std::string FloatToText(float AValue) { return FloatText(AValue); }
+double TextToDouble(std::string_view AText) { return TextToFloat<double>(AText); }
+float TextToSingle(std::string_view AText) { return TextToFloat<float>(AText); }
 
-void InvalidIntegerText(std::string_view AText) {
-  InvalidText(AText, "integer value");
-}
+void InvalidIntegerText(std::string_view AText) { InvalidText(AText, "integer value"); }
 
 std::string_view EnumToText(int64_t AValue, std::span<const std::string_view> ANames) {
   KELVRA_ASSERT(AValue >= 0 && size_t(AValue) < ANames.size());
@@ -95,8 +83,7 @@ int64_t TextToEnum(std::string_view AText, std::span<const std::string_view> ANa
   const auto found = std::find(ANames.begin(), ANames.end(), AText);
   if (found == ANames.end()) {
     std::string members;
-    for (std::string_view name : ANames)
-      members += (members.empty() ? "" : ", ") + std::string(name);
+    for (std::string_view name : ANames) members += (members.empty() ? "" : ", ") + std::string(name);
     InvalidText(AText, "value (one of " + members + ")");
   }
   return found - ANames.begin();
@@ -146,9 +133,8 @@ std::vector<const TPropertyInfo*> PublishedProperties(const TClassRef& AClass) {
   for (auto c = lineage.rbegin(); c != lineage.rend(); ++c) {
     if (!(*c)->Attributes().Properties) continue;
     for (const TPropertyInfo& info : (*c)->Attributes().Properties().Entries()) {
-      const auto same =
-          std::find_if(properties.begin(), properties.end(),
-                       [&](const TPropertyInfo* p) { return p->Name() == info.Name(); });
+      const auto same = std::find_if(properties.begin(), properties.end(),
+                                     [&](const TPropertyInfo* p) { return p->Name() == info.Name(); });
       if (same != properties.end())
         *same = &info;
       else
@@ -160,23 +146,16 @@ std::vector<const TPropertyInfo*> PublishedProperties(const TClassRef& AClass) {
 
 // ---------------------------------------------------------------------------------------------
 
-TPersistent::TPersistent() {
-  liveInstances.fetch_add(1, std::memory_order_relaxed);
-}
+TPersistent::TPersistent() { liveInstances.fetch_add(1, std::memory_order_relaxed); }
 
-TPersistent::~TPersistent() {
-  liveInstances.fetch_sub(1, std::memory_order_relaxed);
-}
+TPersistent::~TPersistent() { liveInstances.fetch_sub(1, std::memory_order_relaxed); }
 
-int64_t TPersistent::LiveInstances() {
-  return liveInstances.load(std::memory_order_relaxed);
-}
+int64_t TPersistent::LiveInstances() { return liveInstances.load(std::memory_order_relaxed); }
 
 void TPersistent::Assign(const TPersistent& ASource) {
   const TClassRef* shared = &ClassType();
   while (shared && !ASource.ClassType().InheritsFrom(*shared)) shared = shared->Parent();
-  const auto properties =
-      shared ? PublishedProperties(*shared) : std::vector<const TPropertyInfo*>();
+  const auto properties = shared ? PublishedProperties(*shared) : std::vector<const TPropertyInfo*>();
   if (properties.empty()) return ASource.AssignTo(*this);
   for (const TPropertyInfo* info : properties) info->Copy(*this, ASource);
 }

@@ -133,7 +133,9 @@ class TPropertyInfo {
   // The value as text (not for objects).
   std::string GetText(const TPersistent& AInstance) const { return getText_(AInstance); }
   // Sets the value through the setter; EConvertError for a text that is no value of the kind.
-  void SetText(TPersistent& AInstance, std::string_view AText) const { setText_(AInstance, AText); }
+  void SetText(TPersistent& AInstance, std::string_view AText) const {
+    setText_(AInstance, AText);
+  }
   // The object of an object property; nullptr when the instance has none.
   TPersistent* GetObject(const TPersistent& AInstance) const { return getObject_(AInstance); }
   // Whether the stored predicate lets the property be written, and, for a value, whether it
@@ -154,7 +156,7 @@ class TPropertyInfo {
   std::function<std::string(const TPersistent&)> getText_;
   std::function<void(TPersistent&, std::string_view)> setText_;
   std::function<TPersistent*(const TPersistent&)> getObject_;
-  std::function<bool(const TPersistent&)> stored_;        // empty: always
+  std::function<bool(const TPersistent&)> stored_;       // empty: always
   std::function<void(TPersistent&)> initAtConstruction_;  // empty: nothing to do
 };
 
@@ -291,8 +293,8 @@ class TFiler {
   virtual void DefineProperty(std::string_view AName, TReadProc ARead, TWriteProc AWrite,
                               bool AHasData) = 0;
   // The property AName holds bytes: ARead gets them in a stream; AWrite writes them to one.
-  virtual void DefineBinaryProperty(std::string_view AName, TStreamProc ARead, TStreamProc AWrite,
-                                    bool AHasData) = 0;
+  virtual void DefineBinaryProperty(std::string_view AName, TStreamProc ARead,
+                                    TStreamProc AWrite, bool AHasData) = 0;
 };
 
 namespace detail {
@@ -301,7 +303,8 @@ namespace detail {
 template <class G>
 struct TGetter;
 template <class C, class V>
-requires(!std::is_function_v<V>) struct TGetter<V C::*> {
+  requires(!std::is_function_v<V>)
+struct TGetter<V C::*> {
   using Value = V;
   static constexpr bool IsField = true;
 };
@@ -321,60 +324,37 @@ concept NamedValue = std::is_enum_v<V> || SetValue<V>;
 
 template <class V>
 consteval TPropertyKind KindOf() {
-  if constexpr (std::is_same_v<V, bool>)
-    return pkBoolean;
-  else if constexpr (std::is_same_v<V, int32_t>)
-    return pkInteger;
-  else if constexpr (std::is_same_v<V, uint32_t>)
-    return pkCardinal;
-  else if constexpr (std::is_same_v<V, int64_t>)
-    return pkInt64;
-  else if constexpr (std::is_same_v<V, float>)
-    return pkSingle;
-  else if constexpr (std::is_same_v<V, double>)
-    return pkDouble;
-  else if constexpr (std::is_same_v<V, std::string>)
-    return pkString;
-  else if constexpr (std::is_enum_v<V>)
-    return pkEnumeration;
-  else if constexpr (SetValue<V>)
-    return pkSet;
-  else
-    static_assert(sizeof(V) == 0, "no property kind for this type");
+  if constexpr (std::is_same_v<V, bool>) return pkBoolean;
+  else if constexpr (std::is_same_v<V, int32_t>) return pkInteger;
+  else if constexpr (std::is_same_v<V, uint32_t>) return pkCardinal;
+  else if constexpr (std::is_same_v<V, int64_t>) return pkInt64;
+  else if constexpr (std::is_same_v<V, float>) return pkSingle;
+  else if constexpr (std::is_same_v<V, double>) return pkDouble;
+  else if constexpr (std::is_same_v<V, std::string>) return pkString;
+  else if constexpr (std::is_enum_v<V>) return pkEnumeration;
+  else if constexpr (SetValue<V>) return pkSet;
+  else static_assert(sizeof(V) == 0, "no property kind for this type");
 }
 
 template <class V>
 std::string ValueToText(const V& AValue, std::span<const std::string_view> ANames) {
-  if constexpr (std::is_same_v<V, bool>)
-    return BooleanToText(AValue);
-  else if constexpr (std::is_enum_v<V>)
-    return std::string(EnumToText(int64_t(AValue), ANames));
-  else if constexpr (SetValue<V>)
-    return SetToText(AValue.Bits(), ANames);
-  else if constexpr (std::is_integral_v<V>)
-    return std::to_string(AValue);
-  else if constexpr (std::is_floating_point_v<V>)
-    return FloatToText(AValue);
-  else
-    return AValue;
+  if constexpr (std::is_same_v<V, bool>) return BooleanToText(AValue);
+  else if constexpr (std::is_enum_v<V>) return std::string(EnumToText(int64_t(AValue), ANames));
+  else if constexpr (SetValue<V>) return SetToText(AValue.Bits(), ANames);
+  else if constexpr (std::is_integral_v<V>) return std::to_string(AValue);
+  else if constexpr (std::is_floating_point_v<V>) return FloatToText(AValue);
+  else return AValue;
 }
 
 template <class V>
 V TextToValue(std::string_view AText, std::span<const std::string_view> ANames) {
-  if constexpr (std::is_same_v<V, bool>)
-    return TextToBoolean(AText);
-  else if constexpr (std::is_enum_v<V>)
-    return V(TextToEnum(AText, ANames));
-  else if constexpr (SetValue<V>)
-    return V::FromBits(typename V::TStorage(TextToSet(AText, ANames)));
-  else if constexpr (std::is_integral_v<V>)
-    return TextToInteger<V>(AText);
-  else if constexpr (std::is_same_v<V, float>)
-    return TextToSingle(AText);
-  else if constexpr (std::is_same_v<V, double>)
-    return TextToDouble(AText);
-  else
-    return V(AText);
+  if constexpr (std::is_same_v<V, bool>) return TextToBoolean(AText);
+  else if constexpr (std::is_enum_v<V>) return V(TextToEnum(AText, ANames));
+  else if constexpr (SetValue<V>) return V::FromBits(typename V::TStorage(TextToSet(AText, ANames)));
+  else if constexpr (std::is_integral_v<V>) return TextToInteger<V>(AText);
+  else if constexpr (std::is_same_v<V, float>) return TextToSingle(AText);
+  else if constexpr (std::is_same_v<V, double>) return TextToDouble(AText);
+  else return V(AText);
 }
 
 // The object a getter of an object property gives: a member function returning a pointer, or a
@@ -397,30 +377,32 @@ class TPropertyTableBuilder {
  public:
   // A value property without a default: always written.
   template <class G, class S>
-  requires(!detail::NamedValue<detail::TGetterValue<G>>)
-      TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter) {
+    requires(!detail::NamedValue<detail::TGetterValue<G>>)
+  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter) {
     return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
   }
   // A value property with a default.
   template <class G, class S>
-  requires(!detail::NamedValue<detail::TGetterValue<G>>)
-      TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
-                                      std::type_identity_t<detail::TGetterValue<G>> ADefault) {
+    requires(!detail::NamedValue<detail::TGetterValue<G>>)
+  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
+                                  std::type_identity_t<detail::TGetterValue<G>> ADefault) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, {});
     return WithDefault(AGetter, std::move(ADefault));
   }
   // An enumeration with its members' names, by value, and its default.
   template <class G, class S>
-  requires std::is_enum_v<detail::TGetterValue<G>> TPropertyTableBuilder& Property(
-      std::string_view AName, G AGetter, S ASetter, detail::TGetterValue<G> ADefault,
-      std::span<const std::string_view> ANames) {
+    requires std::is_enum_v<detail::TGetterValue<G>>
+  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
+                                  detail::TGetterValue<G> ADefault,
+                                  std::span<const std::string_view> ANames) {
     AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
     return WithDefault(AGetter, ADefault);
   }
   // A set with its members' names, without a default: always written.
   template <class G, class S>
-  requires detail::SetValue<detail::TGetterValue<G>> TPropertyTableBuilder& Property(
-      std::string_view AName, G AGetter, S ASetter, std::span<const std::string_view> ANames) {
+    requires detail::SetValue<detail::TGetterValue<G>>
+  TPropertyTableBuilder& Property(std::string_view AName, G AGetter, S ASetter,
+                                  std::span<const std::string_view> ANames) {
     return AddValue<detail::TGetterValue<G>>(AName, AGetter, ASetter, ANames);
   }
 
@@ -437,23 +419,24 @@ class TPropertyTableBuilder {
   // An object property whose object InitDefaults creates, made as TSub(owner, owner's lock, a
   // procedure calling the owner's NotifyProp), and which the field frees with the owner.
   template <class TSub, class C>
-  requires std::is_base_of_v<C, T> TPropertyTableBuilder& AutoManaged(
-      std::string_view AName, std::unique_ptr<TSub> C::*AField) {
+    requires std::is_base_of_v<C, T>
+  TPropertyTableBuilder& AutoManaged(std::string_view AName, std::unique_ptr<TSub> C::*AField) {
     Object(AName, AField);
     entries_.back().initAtConstruction_ = [AField](TPersistent& AInstance) {
       T& owner = Self(AInstance);
-      owner.*AField =
-          std::make_unique<TSub>(&owner, owner.GetLock(), [&owner] { owner.NotifyProp(); });
+      owner.*AField = std::make_unique<TSub>(&owner, owner.GetLock(), [&owner] {
+        owner.NotifyProp();
+      });
     };
     return *this;
   }
 
   // An object property whose object InitDefaults makes with the owner maker that TSub's class
-  // registered (RegisterManagedMakers, below), for classes not made as TSub(owner, lock, notify);
+  // registered (RegisterManagedMakers, above), for classes not made as TSub(owner, lock, notify);
   // EAbstractError when the class registered none. The field frees the object with the owner.
   template <class TSub, class C>
-  requires std::is_base_of_v<C, T> TPropertyTableBuilder& Managed(
-      std::string_view AName, std::unique_ptr<TSub> C::*AField) {
+    requires std::is_base_of_v<C, T>
+  TPropertyTableBuilder& Managed(std::string_view AName, std::unique_ptr<TSub> C::*AField) {
     Object(AName, AField);
     entries_.back().initAtConstruction_ = [AField, AName](TPersistent& AInstance) {
       T& owner = Self(AInstance);

@@ -127,9 +127,7 @@ TDeliveryLock::TDeliveryLock() {
 // Under AddressSanitizer every operation goes back to the C library, so that a use after the
 // last release is reported rather than landing in the next operation.
 #if defined(__SANITIZE_ADDRESS__)
-void* TPNNotifyOperation::operator new(std::size_t ASize) {
-  return ::operator new(ASize);
-}
+void* TPNNotifyOperation::operator new(std::size_t ASize) { return ::operator new(ASize); }
 
 void TPNNotifyOperation::operator delete(void* APointer, std::size_t) noexcept {
   ::operator delete(APointer);
@@ -190,9 +188,7 @@ thread_local TOperationMemory operationMemory;
 
 }  // namespace
 
-void* TPNNotifyOperation::operator new(std::size_t ASize) {
-  return operationMemory.Take(ASize);
-}
+void* TPNNotifyOperation::operator new(std::size_t ASize) { return operationMemory.Take(ASize); }
 
 void TPNNotifyOperation::operator delete(void* APointer, std::size_t ASize) noexcept {
   operationMemory.Give(APointer, ASize);
@@ -250,24 +246,15 @@ void PNUnregisterStreams(std::span<const TPNStreamTypeInfo> AInfos) {
 std::optional<TPNStreamTypeInfo> PNFindStream(const kelvra::TGUID& ATypeID) {
   // The framework's own types, known without registration.
   static constexpr TPNStreamTypeInfo kFrameworkStreams[] = {
-      {IPNRealStream::IID, "Real"},
-      {IPNFloatStream::IID, "Float"},
-      {IPNIntegerStream::IID, "Integer"},
-      {IPNInt64Stream::IID, "Int64"},
-      {IPNUnsignedStream::IID, "Unsigned"},
-      {IPNUInt64Stream::IID, "UInt64"},
-      {IPNRealComplexStream::IID, "Real Complex"},
-      {IPNByteStream::IID, "Byte"},
-      {IPNCharStream::IID, "Char"},
-      {IPNColorStream::IID, "Color"},
-      {IPNAlphaColorStream::IID, "Alpha Color"},
-      {IPNDateTimeStream::IID, "Date Time"},
-      {IPNDateStream::IID, "Date"},
-      {IPNTimeStream::IID, "Time"},
-      {IPNBoolStream::IID, "Boolean"},
-      {IPNStringStream::IID, "String"},
-      {IPNClockStream::IID, "Clock"},
-      {IPNRealListStream::IID, "Real List"},
+      {IPNRealStream::IID, "Real"},           {IPNFloatStream::IID, "Float"},
+      {IPNIntegerStream::IID, "Integer"},     {IPNInt64Stream::IID, "Int64"},
+      {IPNUnsignedStream::IID, "Unsigned"},   {IPNUInt64Stream::IID, "UInt64"},
+      {IPNRealComplexStream::IID, "Real Complex"}, {IPNByteStream::IID, "Byte"},
+      {IPNCharStream::IID, "Char"},           {IPNColorStream::IID, "Color"},
+      {IPNAlphaColorStream::IID, "Alpha Color"}, {IPNDateTimeStream::IID, "Date Time"},
+      {IPNDateStream::IID, "Date"},           {IPNTimeStream::IID, "Time"},
+      {IPNBoolStream::IID, "Boolean"},        {IPNStringStream::IID, "String"},
+      {IPNClockStream::IID, "Clock"},         {IPNRealListStream::IID, "Real List"},
       {IPNIntegerListStream::IID, "Integer List"}};
   {
     TRegistry& registry = Registry();
@@ -639,8 +626,8 @@ void TPNPin::IntConnectSourcePin(TPNPin& ASource) {
   if (auto* limited = dynamic_cast<TPNBasicDispatchSourcePin*>(&ASource);
       limited && limited->MaxSinks() >= 0 && ASource.LinkCount() >= limited->MaxSinks())
     throw EPNConnectError("Cannot connect " + ASource.FullName() + " to " + FullName() +
-                          ": the source takes no more than " + std::to_string(limited->MaxSinks()) +
-                          " sinks");
+                          ": the source takes no more than " +
+                          std::to_string(limited->MaxSinks()) + " sinks");
   if (!sink.IsMultiSink())
     for (TPNPin* former : sink.SourcePins()) Disconnect(*former, *this);
 
@@ -649,7 +636,7 @@ void TPNPin::IntConnectSourcePin(TPNPin& ASource) {
   connection->sink_ = this;
   connection->sourceType_ = plan->sourceType;
   connection->sinkType_ = plan->sinkType;
-  TPNPin* sourcePeer = this;    // the pin the source is linked to
+  TPNPin* sourcePeer = this;  // the pin the source is linked to
   TPNPin* sinkPeer = &ASource;  // the pin this sink is linked to
   if (plan->converter) {
     connection->converter_.reset(plan->converter->Create<TPNFormatConverter*()>());
@@ -734,8 +721,8 @@ void TPNPin::EndConnection(TPNPin& ASource, TPNPin& ASink) {
     ~TForget() {
       std::lock_guard lock(source.linksLock_);
       auto& list = source.disconnecting_;
-      const auto link =
-          std::find_if(list.begin(), list.end(), [&](const TPNLink& l) { return l.Peer == peer; });
+      const auto link = std::find_if(list.begin(), list.end(),
+                                     [&](const TPNLink& l) { return l.Peer == peer; });
       if (link != list.end()) list.erase(link);
     }
   } forget{ASource, sourcePeer};

@@ -145,18 +145,19 @@ inline constexpr kelvra::TClassRef TPNNotifyOperation::ClassRef =
 // The operation of AOperation as class T when it is of T's class (or a descendant); else nullptr.
 template <class T>
 T* OperationAs(const TPNOperation& AOperation) {
-  return AOperation && AOperation->IsType(T::ClassRef) ? static_cast<T*>(AOperation->GetInstance())
-                                                       : nullptr;
+  return AOperation && AOperation->IsType(T::ClassRef)
+             ? static_cast<T*>(AOperation->GetInstance())
+             : nullptr;
 }
 
 // Declares an operation class without values: its class reference and ClassType.
-#define PINWEAVE_OPERATION(Name, Parent)                                     \
-  class Name : public Parent {                                               \
-   public:                                                                   \
-    static const kelvra::TClassRef ClassRef;                                 \
-    const kelvra::TClassRef& ClassType() const override { return ClassRef; } \
-    Name() = default;                                                        \
-  };                                                                         \
+#define PINWEAVE_OPERATION(Name, Parent)                                                      \
+  class Name : public Parent {                                                              \
+   public:                                                                                  \
+    static const kelvra::TClassRef ClassRef;                                                \
+    const kelvra::TClassRef& ClassType() const override { return ClassRef; }                \
+    Name() = default;                                                                       \
+  };                                                                                        \
   inline constexpr kelvra::TClassRef Name::ClassRef = kelvra::ClassRefOf<Name, Parent>(#Name)
 
 PINWEAVE_OPERATION(TPNStartOperation, TPNNotifyOperation);
@@ -243,9 +244,7 @@ class TPNMasterPumpOperation : public TPNPumpOperation {
  public:
   static const kelvra::TClassRef ClassRef;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
-  static TPNOperation Create(kelvra::TObject* AObject) {
-    return new TPNMasterPumpOperation(AObject);
-  }
+  static TPNOperation Create(kelvra::TObject* AObject) { return new TPNMasterPumpOperation(AObject); }
   uint32_t Identifier() const { return identifier_; }
 
  private:
@@ -294,9 +293,7 @@ class TPNStartPumpOperation : public TPNPumpOperation {
  public:
   static const kelvra::TClassRef ClassRef;
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
-  static TPNOperation Create(kelvra::TObject* AObject) {
-    return new TPNStartPumpOperation(AObject);
-  }
+  static TPNOperation Create(kelvra::TObject* AObject) { return new TPNStartPumpOperation(AObject); }
 
  private:
   using TPNPumpOperation::TPNPumpOperation;
@@ -364,10 +361,10 @@ class IPNDataStream : public virtual IPNStream {
       kelvra::TGUID::Parse("{5E0B8C24-7A61-4F3D-B2E9-0C18D6A4F357}");
 };
 
-#define PINWEAVE_STREAM(Name, Parent, Guid)                          \
-  class Name : public virtual Parent {                               \
-   public:                                                           \
-    static constexpr kelvra::TGUID IID = kelvra::TGUID::Parse(Guid); \
+#define PINWEAVE_STREAM(Name, Parent, Guid)                                  \
+  class Name : public virtual Parent {                                     \
+   public:                                                                 \
+    static constexpr kelvra::TGUID IID = kelvra::TGUID::Parse(Guid);        \
   }
 
 // The framework's stream types.
@@ -418,8 +415,8 @@ struct TTime {
 // What the framework knows of a stream type.
 struct TPNStreamTypeInfo {
   kelvra::TGUID TypeID;
-  std::string_view Name;                // display name; empty for none
-  bool Core = false;                    // a root type: negotiated only when nothing else fits
+  std::string_view Name;               // display name; empty for none
+  bool Core = false;                   // a root type: negotiated only when nothing else fits
   std::span<const uint8_t> Image = {};  // PNG image of its pins; empty for none
 };
 
@@ -453,9 +450,9 @@ std::vector<const kelvra::TClassRef*> PNRegisteredTypeConverters();
 
 // The owning component's handler: its pin, the other pin of the connection, the stream type, the
 // operation and the state.
-using TPNBasicPinNotificationEvent =
-    std::function<TPNNotifyResult(TPNPin* APin, TPNPin* AOtherPin, const kelvra::TGUID& AType,
-                                  const TPNOperation& AOperation, TPNNotifyState AState)>;
+using TPNBasicPinNotificationEvent = std::function<TPNNotifyResult(
+    TPNPin* APin, TPNPin* AOtherPin, const kelvra::TGUID& AType, const TPNOperation& AOperation,
+    TPNNotifyState AState)>;
 using TPNPinEvent = std::function<void(TPNPin* APin)>;
 // Tells a new pin its owner and the name under which the owner publishes it.
 using TPNOwnerSetter = std::function<void(TPNPin& APin)>;
@@ -812,8 +809,7 @@ class TPNTypedSinkPin : public TPNDispatchSinkPin, public virtual IStream {
   const kelvra::TClassRef& ClassType() const override { return ClassRef; }
   using TOnValueChange = std::function<void(TPNPin* APin, const T& AValue)>;
 
-  TPNTypedSinkPin(const TPNOwnerSetter& AOwnerSetter,
-                  kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
+  TPNTypedSinkPin(const TPNOwnerSetter& AOwnerSetter, kelvra::TIntf<kelvra::IChangeNotifyLock> ALock,
                   TPNBasicPinNotificationEvent AOnNotification, TOnValueChange AOnValueChange)
       : TPNDispatchSinkPin(AOwnerSetter, std::move(ALock), std::move(AOnNotification)),
         onValueChange_(std::move(AOnValueChange)) {
@@ -828,8 +824,7 @@ class TPNTypedSinkPin : public TPNDispatchSinkPin, public virtual IStream {
     return value_;
   }
   TPNNotifyResult DispatchOperation(TPNPin* ASender, const kelvra::TGUID& AType,
-                                    const TPNOperation& AOperation,
-                                    TPNNotifyState AState) override {
+                                    const TPNOperation& AOperation, TPNNotifyState AState) override {
     if (auto* supplied = OperationAs<TPNTypedSuppliedOperation<T>>(AOperation)) {
       {
         std::lock_guard guard(valueLock_);
@@ -887,8 +882,7 @@ class TPNTypedListSinkPin : public TPNDispatchSinkPin, public virtual IStream {
            TPNDispatchSinkPin::QueryInterface(iid, out);
   }
   TPNNotifyResult DispatchOperation(TPNPin* ASender, const kelvra::TGUID& AType,
-                                    const TPNOperation& AOperation,
-                                    TPNNotifyState AState) override {
+                                    const TPNOperation& AOperation, TPNNotifyState AState) override {
     if (auto* supplied = OperationAs<TPNTypedSuppliedOperation<std::vector<T>>>(AOperation)) {
       const size_t length = supplied->Value().size();
       const bool changed = length != lastLength_.exchange(length);
@@ -904,7 +898,8 @@ class TPNTypedListSinkPin : public TPNDispatchSinkPin, public virtual IStream {
 };
 template <class T, class IStream>
 inline constexpr kelvra::TClassRef TPNTypedListSinkPin<T, IStream>::ClassRef =
-    kelvra::ClassRefOf<TPNTypedListSinkPin<T, IStream>, TPNDispatchSinkPin>("TPNTypedListSinkPin");
+    kelvra::ClassRefOf<TPNTypedListSinkPin<T, IStream>, TPNDispatchSinkPin>(
+        "TPNTypedListSinkPin");
 
 using TPNRealListSinkPin = TPNTypedListSinkPin<double, IPNRealListStream>;
 using TPNIntegerListSinkPin = TPNTypedListSinkPin<int32_t, IPNIntegerListStream>;
@@ -917,8 +912,10 @@ class TPNFormatConverter {
   static const kelvra::TClassRef ClassRef;
   virtual const kelvra::TClassRef& ClassType() const { return ClassRef; }
   template <class T>
-  requires std::derived_from<T, TPNFormatConverter> && std::default_initializable<T>
-  static TPNFormatConverter* MakeInstance() { return new T(); }
+    requires std::derived_from<T, TPNFormatConverter> && std::default_initializable<T>
+  static TPNFormatConverter* MakeInstance() {
+    return new T();
+  }
   virtual ~TPNFormatConverter();
   TPNPin& Sink() const { return *sink_; }
   TPNPin& Source() const { return *source_; }

@@ -410,9 +410,10 @@ TPNNotifyResult TKDCommonRealFilter::SinkDispatch(pinweave::TPNPin* ASender,
                                                   const kelvra::TGUID& AType,
                                                   const TPNOperation& AOperation,
                                                   TPNNotifyState AState) {
-  // Buffers, by far the most frequent, are none of the operations this filter adds.
+  // Buffers, by far the most frequent, are none of the operations this filter adds, and the
+  // bases' dispatch hands them straight to the buffer path.
   if (IsOperation(AOperation, TPNSuppliedBufferOperation::ClassRef))
-    return TKDCommonTypedFilter::SinkDispatch(ASender, AOtherPin, AType, AOperation, AState);
+    return BufferOperation(AOperation, AState);
   double value;
   if (const auto* single = OperationAs<pinweave::TPNTypedSuppliedOperation<float>>(AOperation))
     value = single->Value();

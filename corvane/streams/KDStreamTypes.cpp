@@ -40,17 +40,17 @@ constexpr TKDStreamTypeDescription kStreamTypes[] = {
 // The types registered with the pin framework at start, in order; the processing unit registers
 // its own.
 constexpr TGUID kRegisteredAtStart[] = {
-    IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
-    IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,     IPNKDComplexStream::IID,
-    IPNKDUniversalStream::IID,  IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
+    IPNKDBinaryStream::IID,    IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
+    IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,    IPNKDComplexStream::IID,
+    IPNKDUniversalStream::IID, IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
     IPNKDRealMatrixStream::IID, IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID,
 };
 
 // The channel family, served by the default channel handler.
 constexpr TGUID kChannelFamily[] = {
-    IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID, IPNKDRealStream::IID,
+    IPNKDBinaryStream::IID,  IPNKDBooleanStream::IID, IPNKDRealStream::IID,
     IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID, IPNKDComplexStream::IID,
-    IPNKDChannelStream::IID,    IPNKDPairedStream::IID,  IPNKDRealMatrixStream::IID,
+    IPNKDChannelStream::IID, IPNKDPairedStream::IID,  IPNKDRealMatrixStream::IID,
 };
 
 struct TStreamRegistry {

@@ -44,11 +44,9 @@ TEST_F(BufferTest, TheRegistryMakesBuffersOfFiveTypes) {
   ASSERT_EQ(KDPNGetStreamTypesCount(), 5);
   EXPECT_EQ(KDPNGetStreamType(0), IPNKDChannelStream::IID);
   EXPECT_THROW(KDPNGetStreamType(5), kelvra::ERangeError);
-  const std::pair<TGUID, int32_t> sizes[] = {{IPNKDChannelStream::IID, 1},
-                                             {IPNKDBinaryStream::IID, 1},
-                                             {IPNKDRealStream::IID, 8},
-                                             {IPNKDIntegerStream::IID, 4},
-                                             {IPNKDComplexStream::IID, 16}};
+  const std::pair<TGUID, int32_t> sizes[] = {
+      {IPNKDChannelStream::IID, 1}, {IPNKDBinaryStream::IID, 1}, {IPNKDRealStream::IID, 8},
+      {IPNKDIntegerStream::IID, 4}, {IPNKDComplexStream::IID, 16}};
   for (const auto& [type, size] : sizes) {
     EXPECT_EQ(KDPNGetSampleSize(type), size);
     const auto buffer = KDPNCreateBuffer(type, 3);
@@ -161,8 +159,7 @@ TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
   TPeer<IPNKDGenericStream> generic;
   TPeer<IPNKDUserControlStream> other;
   pinweave::TPNDispatchSourcePin source({}, nullptr, {});
-  for (const TGUID& type : {IPNKDRealStream::IID, IPNKDIntegerStream::IID})
-    source.AddType(type, {});
+  for (const TGUID& type : {IPNKDRealStream::IID, IPNKDIntegerStream::IID}) source.AddType(type, {});
   pinweave::Connect(source, real);
   pinweave::Connect(source, integer);
   source.Notify(TPNStartSampleRateOperation::Create(8000));
@@ -171,13 +168,12 @@ TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
 
   const auto call = [](pinweave::IPNStream& APeer, const TPNOperation& AOperation,
                        pinweave::TPNNotifyState AState = {}) {
-    return DefaultKDChannelNotificationHandler(nullptr, &APeer, IPNKDChannelStream::IID, AOperation,
-                                               AState)
+    return DefaultKDChannelNotificationHandler(nullptr, &APeer, IPNKDChannelStream::IID,
+                                               AOperation, AState)
         .Handled;
   };
   EXPECT_TRUE(call(generic, TPNStartSpectrumOperation::Create(8000)));
-  EXPECT_TRUE(
-      call(generic, pinweave::TPNNotifyOperation::Create(pinweave::TPNStopOperation::ClassRef)));
+  EXPECT_TRUE(call(generic, pinweave::TPNNotifyOperation::Create(pinweave::TPNStopOperation::ClassRef)));
   EXPECT_EQ(generic.received, (std::vector<double>{8000, -1})) << "passed on unchanged";
   EXPECT_FALSE(call(other, TPNStartSampleRateOperation::Create(8000)));
   EXPECT_FALSE(call(real, TPNStartSampleRateOperation::Create(8000), {pinweave::nsConnecting}));
@@ -186,11 +182,12 @@ TEST_F(BufferTest, TheChannelHandlerDividesSampleRatesForRealAndIntegerPeers) {
 
 TEST_F(BufferTest, StreamTypesAreKnownToThePinFrameworkWithNamesAndImages) {
   const auto registered = pinweave::PNRegisteredStreams();
-  const TGUID order[] = {
-      IPNKDBinaryStream::IID,     IPNKDBooleanStream::IID,     IPNKDRealStream::IID,
-      IPNKDRealRangedStream::IID, IPNKDIntegerStream::IID,     IPNKDComplexStream::IID,
-      IPNKDUniversalStream::IID,  IPNKDChannelStream::IID,     IPNKDPairedStream::IID,
-      IPNKDRealMatrixStream::IID, IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID};
+  const TGUID order[] = {IPNKDBinaryStream::IID,    IPNKDBooleanStream::IID,
+                         IPNKDRealStream::IID,      IPNKDRealRangedStream::IID,
+                         IPNKDIntegerStream::IID,   IPNKDComplexStream::IID,
+                         IPNKDUniversalStream::IID, IPNKDChannelStream::IID,
+                         IPNKDPairedStream::IID,    IPNKDRealMatrixStream::IID,
+                         IPNKDUserControlStream::IID, IPNGDIPlusImageStream::IID};
   // In this order among the others (the processing unit registers its type too).
   std::vector<TGUID> ours;
   for (const auto& info : registered)
@@ -246,8 +243,7 @@ TEST_F(BufferTest, OperationsCarryTheirValues) {
   EXPECT_TRUE(spectrum->IsType(TPNStartSampleRateOperation::ClassRef));
   EXPECT_EQ(pinweave::OperationAs<pinweave::TPNStartRateOperation>(spectrum)->Rate(), 44100);
 
-  const TPNOperation click =
-      TPNKDSuppliedMouseButtonDownOperation::Create(mbRight, TShiftState{ssCtrl}, 4, 5);
+  const TPNOperation click = TPNKDSuppliedMouseButtonDownOperation::Create(mbRight, TShiftState{ssCtrl}, 4, 5);
   const auto* mouse = pinweave::OperationAs<TPNKDSuppliedMouseButtonOperation>(click);
   ASSERT_TRUE(mouse);
   EXPECT_EQ(mouse->Button, mbRight);
