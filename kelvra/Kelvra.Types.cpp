@@ -41,4 +41,17 @@ int32_t TInterfacedObject::_Release() {
   return remaining;
 }
 
+int32_t TInterfacedObject::AddRefUnshared() {
+  if (refCount_.load(std::memory_order_relaxed) != 0) return TInterfacedObject::_AddRef();
+  refCount_.store(1, std::memory_order_relaxed);
+  return 1;
+}
+
+int32_t TInterfacedObject::ReleaseUnshared() {
+  // Acquire: what other holders did before dropping their references happens before the delete.
+  if (refCount_.load(std::memory_order_acquire) != 1) return TInterfacedObject::_Release();
+  delete this;
+  return 0;
+}
+
 }  // namespace kelvra

@@ -131,6 +131,9 @@ class TIntf {
     return result;
   }
 
+  // Gives up the held reference without releasing it: the caller takes it over.
+  I* Detach() { return std::exchange(p_, nullptr); }
+
   I* get() const { return p_; }
   I* operator->() const { return p_; }
   I& operator*() const { return *p_; }
@@ -211,6 +214,14 @@ class TInterfacedObject : public TInterfacedBase {
  protected:
   TInterfacedObject() = default;
   ~TInterfacedObject() override = default;
+
+  // _AddRef and _Release for a class whose objects are made and dropped in great numbers, never
+  // reached by a weak holder (TryAddRef) and handed to no other thread before their first
+  // reference. Such an object with no reference is seen by its maker alone, and the holder of
+  // its only reference is the only one that could add another, so the first reference is stored
+  // and the release of the only one frees the object, neither with an atomic read-modify-write.
+  int32_t AddRefUnshared();
+  int32_t ReleaseUnshared();
 
  private:
   std::atomic<int32_t> refCount_{0};

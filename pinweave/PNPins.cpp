@@ -115,12 +115,41 @@ class TDeliveryGuard {
 }  // namespace
 
 namespace detail {
-TDeliveryLock::TDeliveryLock() {
-  pthread_rwlockattr_t attributes;
-  pthread_rwlockattr_init(&attributes);
-  pthread_rwlockattr_setkind_np(&attributes, PTHREAD_RWLOCK_PREFER_WRITER_NONRECURSIVE_NP);
-  pthread_rwlock_init(&lock_, &attributes);
-  pthread_rwlockattr_destroy(&attributes);
+void TDeliveryLock::lock() {
+  writers_.lock();
+  uint32_t state = state_.fetch_or(kWriter, std::memory_order_acquire) | kWriter;
+  while (state != kWriter) {
+    state_.wait(state, std::memory_order_acquire);
+    state = state_.load(std::memory_order_acquire);
+  }
+}
+
+bool TDeliveryLock::try_lock() {
+  if (!writers_.try_lock()) return false;
+  uint32_t free = 0;
+  if (state_.compare_exchange_strong(free, kWriter, std::memory_order_acquire)) return true;
+  writers_.unlock();
+  return false;
+}
+
+void TDeliveryLock::unlock() {
+  state_.fetch_and(~kWriter, std::memory_order_release);
+  state_.notify_all();
+  writers_.unlock();
+}
+
+// A reader that came while a writer was there steps back (waking the writer when it was the
+// last reader in its way) and tries again once the writer has gone.
+void TDeliveryLock::WaitBehindWriter() {
+  for (;;) {
+    uint32_t state = state_.fetch_sub(kReader, std::memory_order_relaxed) - kReader;
+    if (state == kWriter) state_.notify_all();
+    while (state & kWriter) {
+      state_.wait(state, std::memory_order_relaxed);
+      state = state_.load(std::memory_order_relaxed);
+    }
+    if (!(state_.fetch_add(kReader, std::memory_order_acquire) & kWriter)) return;
+  }
 }
 }  // namespace detail
 

@@ -56,8 +56,6 @@
 // connects once the whole tree is read, so a saved tree reconnects when loaded.
 #pragma once
 
-#include <pthread.h>
-
 #include <atomic>
 #include <concepts>
 #include <cstdint>
@@ -128,6 +126,9 @@ class TPNNotifyOperation : public kelvra::TInterfacedObject, public virtual IPNN
   bool QueryInterface(const kelvra::TGUID& iid, void** out) override {
     return AnswerInterfaces<TPNNotifyOperation, IPNNotifyOperation>(this, iid, out);
   }
+  // Operations have no weak holders and reach other threads through references.
+  int32_t _AddRef() override { return AddRefUnshared(); }
+  int32_t _Release() override { return ReleaseUnshared(); }
 
   // An operation is made for each delivery and dropped after it: the memory of dropped
   // operations is kept on the dropping thread for the next ones (PNPins.cpp).
@@ -319,8 +320,9 @@ class TPNTypedSuppliedOperation : public TPNSuppliedOperation {
   TPNTypedSuppliedOperation(T AValue, uint32_t ASampleCount = 0)
       : value_(std::move(AValue)), sampleCount_(ASampleCount) {}
 
- private:
   T value_;
+
+ private:
   uint32_t sampleCount_;
 };
 template <class T>
@@ -479,22 +481,34 @@ class TPNPinList {
 
 namespace detail {
 // A readers-writer lock that lets a waiting writer in before further readers, so that a thread
-// that disconnects is not kept waiting by a steady flow of deliveries. Not recursive: a thread
-// takes it once per pin (the pin's deliveries check that).
+// that disconnects is not kept waiting by a steady flow of deliveries. A reader comes and goes
+// with one atomic addition each; writers, which are rare, also serialise on a mutex. Not
+// recursive: a thread takes it once per pin (the pin's deliveries check that).
 class TDeliveryLock {
  public:
-  TDeliveryLock();
-  ~TDeliveryLock() { pthread_rwlock_destroy(&lock_); }
+  TDeliveryLock() = default;
   TDeliveryLock(const TDeliveryLock&) = delete;
   TDeliveryLock& operator=(const TDeliveryLock&) = delete;
-  void lock_shared() { pthread_rwlock_rdlock(&lock_); }
-  void unlock_shared() { pthread_rwlock_unlock(&lock_); }
-  void lock() { pthread_rwlock_wrlock(&lock_); }
-  bool try_lock() { return pthread_rwlock_trywrlock(&lock_) == 0; }
-  void unlock() { pthread_rwlock_unlock(&lock_); }
+
+  void lock_shared() {
+    if (state_.fetch_add(kReader, std::memory_order_acquire) & kWriter) WaitBehindWriter();
+  }
+  void unlock_shared() {
+    if (state_.fetch_sub(kReader, std::memory_order_release) == (kWriter | kReader))
+      state_.notify_all();  // the last reader that a writer waits for
+  }
+  void lock();
+  bool try_lock();
+  void unlock();
 
  private:
-  pthread_rwlock_t lock_;
+  static constexpr uint32_t kReader = 1;         // the readers' count is the low bits
+  static constexpr uint32_t kWriter = 1u << 31;  // a writer holds the lock or waits for readers
+
+  void WaitBehindWriter();
+
+  std::atomic<uint32_t> state_{0};
+  std::mutex writers_;
 };
 }  // namespace detail
 

@@ -1,7 +1,9 @@
 #include "corvane/framework/KDCommonFilter.h"
 
+#include <chrono>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
 #include "kelvra/Kelvra.Threading.MainThread.h"
 
@@ -125,9 +127,22 @@ void TKDFilterThread::PushOperation(const TPNOperation& AOperation) {
   FEvent->SetEvent();
 }
 
+// A worker that has emptied its queue keeps looking for the next operation for a short while
+// before it sleeps: waking a sleeping thread takes microseconds (more on a virtual machine, whose
+// idle processor is halted), which a flow of buffers would pay at every hop. Each look yields the
+// processor, so that runnable threads (the producer, the other workers) are not kept from it.
+void TKDFilterThread::AwaitOperation() {
+  constexpr auto kLookBeforeSleep = std::chrono::microseconds(50);
+  const auto until = std::chrono::steady_clock::now() + kLookBeforeSleep;
+  while (FOperationQueue->ItemsCount() == 0 && !IsTerminated() &&
+         std::chrono::steady_clock::now() < until)
+    std::this_thread::yield();
+  FEvent->WaitFor(kelvra::kInfinite);  // returns at once when an operation or the end came
+}
+
 void TKDFilterThread::ExecuteLoop() {
   FStarted.store(true, std::memory_order_release);
-  FEvent->WaitFor(kelvra::kInfinite);
+  AwaitOperation();
   TPNOperation operation;
   try {
     while (!IsTerminated() && FOperationQueue->Pop(operation)) {
@@ -165,6 +180,7 @@ bool TKDBasicTypedThreadedFilter<TThread>::HasWorker() {
 
 template <class TThread>
 TIntf<TThread> TKDBasicTypedThreadedFilter<TThread>::CurrentWorker() {
+  if (!hasWorker_.load(std::memory_order_acquire)) return nullptr;
   std::lock_guard guard(workerLock_);
   return FFilterThread;
 }
@@ -220,6 +236,7 @@ void TKDBasicTypedThreadedFilter<TThread>::StreamStart() {
     TIntf<TThread> worker = CreateProcessingThread();
     std::lock_guard guard(workerLock_);
     FFilterThread = std::move(worker);
+    hasWorker_.store(true, std::memory_order_release);
   }
 }
 
@@ -230,6 +247,7 @@ void TKDBasicTypedThreadedFilter<TThread>::StreamStop() {
     const auto section = GetLock()->EnterStopSection();
     std::lock_guard guard(workerLock_);
     worker = std::move(FFilterThread);
+    hasWorker_.store(false, std::memory_order_relaxed);
     FRunning = false;
   }
   // The last reference goes here, outside the lock: its release ends the worker and waits for it.
@@ -402,7 +420,7 @@ TPNNotifyResult TKDCommonTypedFilter<TKind>::IntBufferOperation(const TIntf<IKDD
                       send);
   else
     output->Assign(AInput);
-  return send ? FOutputPin->SubmitBuffer(output) : TPNNotifyResult{};
+  return send ? FOutputPin->SubmitBuffer(AOutput) : TPNNotifyResult{};
 }
 
 TPNNotifyResult TKDCommonRealFilter::SinkDispatch(pinweave::TPNPin* ASender,

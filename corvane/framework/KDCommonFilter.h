@@ -20,6 +20,7 @@
 // for the output lock to finish its operation; operations still queued are not processed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -152,6 +153,8 @@ class TKDFilterThread final : public kelvra::TBasicThread, public virtual IKDFil
                   TOwnerNotify AOwnerNotify);
   // Drops the OnQueueFull calls still waiting for the main thread.
   ~TKDFilterThread() override;
+  // Waits until an operation may be queued or the worker ends.
+  void AwaitOperation();
 
   const kelvra::TIntf<kelvra::IChangeNotifyLock> FLock;
   const TOwnerNotify FOwnerNotify;
@@ -215,6 +218,9 @@ class TKDBasicTypedThreadedFilter : public TRQInputOutputLockComponent {
  private:
   void ApplyPriority();
   kelvra::TParkingLock workerLock_;  // guards FFilterThread
+  // Whether FFilterThread is set, read without the lock: most buffers reach filters that have no
+  // worker, and they learn it with no more than a load.
+  std::atomic<bool> hasWorker_{false};
 };
 
 // The same, switched on and off by Enabled (on at first).

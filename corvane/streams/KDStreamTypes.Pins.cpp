@@ -88,7 +88,7 @@ TKDPNSourcePin::TKDPNSourcePin(const TPNOwnerSetter& AOwnerSetter, TPNChangeLock
 }
 
 TPNNotifyResult TKDPNSourcePin::SubmitBuffer(const kelvra::TIntf<IKDData>& AData) {
-  return Notify(TPNSuppliedBufferOperation::Create(AData));
+  return Notify(TPNSuppliedBufferOperation::Borrow(AData));
 }
 
 TPNNotifyResult TKDPNSourcePin::Stop() {

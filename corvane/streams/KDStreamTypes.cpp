@@ -203,6 +203,23 @@ void KDPNUpdateBuffer(const TGUID& ATypeID, TKDGenericBuffer& ABuffer,
 // ---------------------------------------------------------------------------------------------
 // Operations
 
+pinweave::TPNOperation TPNSuppliedBufferOperation::Borrow(const kelvra::TIntf<IKDData>& AValue) {
+  return new TPNSuppliedBufferOperation(AValue, TBorrowed{});
+}
+
+int32_t TPNSuppliedBufferOperation::_AddRef() {
+  const int32_t count = TPNTypedSuppliedOperation::_AddRef();
+  // The second reference is added by a receiver of the first holder's delivery, while the lender
+  // still holds the buffer; only that receiver sees the count reach 2 with the buffer borrowed.
+  if (count == 2 && borrowed_.exchange(false, std::memory_order_relaxed) && value_)
+    value_->_AddRef();
+  return count;
+}
+
+TPNSuppliedBufferOperation::~TPNSuppliedBufferOperation() {
+  if (borrowed_.load(std::memory_order_relaxed)) value_.Detach();
+}
+
 uint32_t TPNSuppliedBufferOperation::SampleCount() const {
   const auto buffer = kelvra::Supports<IKDDataBuffer>(Value());
   return buffer ? buffer->GetSize() : 0u;

@@ -24,6 +24,7 @@
 // functions: any thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -183,12 +184,26 @@ class TPNSuppliedBufferOperation
   static pinweave::TPNOperation Create(const kelvra::TIntf<IKDData>& AValue) {
     return new TPNSuppliedBufferOperation(AValue);
   }
+  // An operation that borrows AValue from a caller who holds it until the operation's first
+  // reference is dropped, as a submit does for its delivery: the buffer gets a reference of the
+  // operation's own only when someone keeps the operation (adds a second reference), so that a
+  // delivery whose receivers keep nothing changes no reference count of the buffer.
+  static pinweave::TPNOperation Borrow(const kelvra::TIntf<IKDData>& AValue);
   // Asked of the buffer when wanted, so that a submit does not pay for it.
   uint32_t SampleCount() const override;
+  int32_t _AddRef() override;
 
  protected:
   explicit TPNSuppliedBufferOperation(const kelvra::TIntf<IKDData>& AValue)
       : TPNTypedSuppliedOperation(AValue) {}
+  ~TPNSuppliedBufferOperation() override;
+
+ private:
+  struct TBorrowed {};
+  TPNSuppliedBufferOperation(const kelvra::TIntf<IKDData>& AValue, TBorrowed)
+      : TPNTypedSuppliedOperation(kelvra::TIntf<IKDData>::Adopt(AValue.get())), borrowed_(true) {}
+
+  std::atomic<bool> borrowed_{false};  // value_ holds the lender's reference, not one of its own
 };
 inline constexpr kelvra::TClassRef TPNSuppliedBufferOperation::ClassRef =
     kelvra::ClassRefOf<TPNSuppliedBufferOperation,

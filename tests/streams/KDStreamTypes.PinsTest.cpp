@@ -73,6 +73,27 @@ TEST_F(BufferTest, ABufferReachesKDSinksWholeAndSingleValueSinksAsItsLastSample)
   EXPECT_EQ(other.operations.size(), 2u) << "only the sink that leaves gets the stop";
 }
 
+// A submit lends its caller's buffer to the operation: a receiver that keeps the operation must
+// keep the buffer too, also when an earlier receiver held the operation for a moment only.
+TEST_F(BufferTest, AKeptSubmitOperationKeepsItsBufferAfterTheSubmitterDropsIt) {
+  TKDPNRealSourcePin source({}, nullptr);
+  TKDPNRealSinkPin glance(
+      {}, nullptr,
+      [](TPNPin*, TPNPin*, const TGUID&, const TPNOperation& AOperation, TPNNotifyState) {
+        return TPNNotifyResult{TPNOperation(AOperation) != nullptr};
+      });
+  TInbox keeper;
+  TKDPNRealSinkPin keeping({}, nullptr, keeper.Handler());
+  pinweave::Connect(source, glance);
+  pinweave::Connect(source, keeping);
+  source.SubmitBuffer(Real({1, 2}));
+  source.SubmitBuffer(Real({3, 4}));
+  ASSERT_EQ(keeper.operations.size(), 2u);
+  EXPECT_EQ(keeper.LastBytes(), Real({3, 4})->AsBytes());
+  keeper.operations.clear();
+  source.SubmitBuffer(Real({5}));  // kept by nobody: the fixture sees that nothing is left over
+}
+
 TEST_F(BufferTest, TheChannelPinKnowsTheLargestSampleSizeOfItsSinks) {
   TKDPNChannelSourcePin channel({}, nullptr);
   EXPECT_EQ(channel.GetMaxSampleSize(), 1);
