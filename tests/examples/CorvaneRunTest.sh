@@ -12,12 +12,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export work
 
-expect 0 '^Sine +TSineGenerator +[0-9]+ +[0-9]+ +0$' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
-expect 0 '^Statistics +TStatisticsSink .*rms 0.35' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
-expect 0 '^wall time 1\.' '$corvane run "$graphs/sine-statistics.yaml" --seconds 1'
+expect 0 '^Sine +TSineGenerator +[0-9]+ +[0-9]+ +0$' '$corvane run "$graphs/sine-gain-statistics.yaml" --seconds 1'
+expect 0 '^Gain +TExampleGainFilter +[0-9]+ +[0-9]+ +0$' '$corvane run "$graphs/sine-gain-statistics.yaml" --seconds 1'
+expect 0 '^Statistics +TStatisticsSink .*rms 0.35' '$corvane run "$graphs/sine-gain-statistics.yaml" --seconds 1'
+expect 0 '^wall time 1\.' '$corvane run "$graphs/sine-gain-statistics.yaml" --seconds 1'
 # Ctrl-C stops the graph, which still reports, with status 130.
-expect 130 '^stopped by Ctrl-C' '$corvane run "$graphs/sine-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
-expect 130 '^Statistics +TStatisticsSink +[1-9]' '$corvane run "$graphs/sine-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
+expect 130 '^stopped by Ctrl-C' '$corvane run "$graphs/sine-gain-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
+expect 130 '^Statistics +TStatisticsSink +[1-9]' '$corvane run "$graphs/sine-gain-statistics.yaml" & sleep 1; kill -INT $!; wait $!'
 
 # Noise of amplitude 1 is uniform: its RMS is 1/sqrt(3).
 printf 'class: TGraph\ncomponents:\n  - class: TNoiseGenerator\n    name: Noise\n  - class: TStatisticsSink\n    properties:\n      InputPin:\n        SourcePin: "Noise.OutputPin"\n...\n' > "$work/noise.yaml"
